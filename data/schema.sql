@@ -1,0 +1,10 @@
+-- The history table, one record per tenor (or currency) and date. The program relies on no key:
+-- it looks the pair up itself before adding a record.
+CREATE TABLE Storico_Euribor (
+    Tipo_Valuta TEXT,
+    Data_Valuta TEXT,
+    Quotazione REAL,
+    Descrizione TEXT,
+    Note TEXT
+);
+CREATE INDEX Storico_Euribor_Tipo_Data ON Storico_Euribor (Tipo_Valuta, Data_Valuta);

@@ -1,0 +1,21 @@
+#pragma once
+// What the main window receives from outside: the desktop seam, the platform services and the few
+// facts of the machine. Production fills it with the real services, tests with fakes.
+
+#include <QLocale>
+#include <QString>
+
+class Shell;
+class PageFetcher;
+class Clock;
+class ConnectionState;
+
+struct AppContext {
+    Shell* shell = nullptr;
+    PageFetcher* fetcher = nullptr;
+    Clock* clock = nullptr;
+    ConnectionState* connection = nullptr;
+    QString programFolder; // the folder of the executable
+    QLocale locale; // the regional settings numbers are written with
+    QString pageUrl; // the provider's rate page
+};

@@ -1,0 +1,148 @@
+#include "file_channels.h"
+
+#include "runtime_error.h"
+#include "vb.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <unistd.h>
+
+using rt::RuntimeError;
+
+namespace {
+
+QString fileKey(const QString& path) {
+    const QFileInfo info(path);
+    const QString canonical = info.canonicalFilePath();
+    return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
+}
+
+// The runtime's error for a file that could not be opened, from what the file system says.
+[[noreturn]] void raiseOpenError(const QString& path, const QFile& file, bool mustExist) {
+    const QFileInfo info(path);
+    if (!info.absoluteDir().exists())
+        throw RuntimeError(rt::PathNotFound);
+    if (mustExist && !info.exists())
+        throw RuntimeError(rt::FileNotFound);
+    if (info.isDir())
+        throw RuntimeError(rt::PathFileAccessError);
+    if (file.error() == QFileDevice::PermissionsError)
+        throw RuntimeError(rt::PermissionDenied);
+    throw RuntimeError(rt::PathFileAccessError);
+}
+
+} // namespace
+
+FileChannels::~FileChannels() { closeAll(); }
+
+FileChannels::Channel* FileChannels::slot(int channel) {
+    if (channel < 1 || channel > kChannels)
+        throw RuntimeError(rt::BadFileName);
+    return m_channels[channel - 1].get();
+}
+
+const FileChannels::Channel* FileChannels::slot(int channel) const {
+    if (channel < 1 || channel > kChannels)
+        throw RuntimeError(rt::BadFileName);
+    return m_channels[channel - 1].get();
+}
+
+bool FileChannels::isOpen(int channel) const { return slot(channel) != nullptr; }
+
+void FileChannels::open(int channel, const QString& path, Mode mode) {
+    if (slot(channel))
+        throw RuntimeError(rt::FileAlreadyOpen);
+    if (vb::Trim(path).isEmpty())
+        throw RuntimeError(rt::BadFileName);
+    const QString key = fileKey(path);
+    for (const auto& other : m_channels)
+        if (other && other->key == key)
+            throw RuntimeError(rt::FileAlreadyOpen);
+
+    auto ch = std::make_unique<Channel>();
+    ch->mode = mode;
+    ch->key = key;
+    auto file = std::make_unique<QFile>(path);
+    if (mode == Mode::Input) {
+        if (!file->open(QIODevice::ReadOnly))
+            raiseOpenError(path, *file, true);
+        ch->data = file->readAll();
+        if (file->error() != QFileDevice::NoError)
+            throw RuntimeError(rt::DeviceIoError);
+    } else {
+        QIODevice::OpenMode flags = QIODevice::WriteOnly | QIODevice::Unbuffered;
+        if (mode == Mode::Append)
+            flags |= QIODevice::Append;
+        else if (mode == Mode::Create)
+            flags |= QIODevice::NewOnly;
+        else
+            flags |= QIODevice::Truncate;
+        if (!file->open(flags)) {
+            if (mode == Mode::Create && QFileInfo::exists(path))
+                throw RuntimeError(58);
+            raiseOpenError(path, *file, false);
+        }
+        ch->file = std::move(file);
+    }
+    m_channels[channel - 1] = std::move(ch);
+}
+
+void FileChannels::close(int channel) {
+    auto& ch = m_channels.at(channel - 1);
+    if (!ch)
+        return;
+    if (ch->file) {
+        // The history files are the user's record: make sure what was appended reaches the disk.
+        ::fsync(ch->file->handle());
+        ch->file->close();
+    }
+    ch.reset();
+}
+
+void FileChannels::closeAll() {
+    for (int c = 1; c <= kChannels; ++c)
+        close(c);
+}
+
+bool FileChannels::eof(int channel) const {
+    const Channel* ch = slot(channel);
+    if (!ch)
+        throw RuntimeError(rt::BadFileName);
+    if (ch->mode != Mode::Input)
+        return true;
+    return ch->pos >= ch->data.size();
+}
+
+QString FileChannels::lineInput(int channel) {
+    Channel* ch = slot(channel);
+    if (!ch)
+        throw RuntimeError(rt::BadFileName);
+    if (ch->mode != Mode::Input)
+        throw RuntimeError(54);
+    if (ch->pos >= ch->data.size())
+        throw RuntimeError(rt::InputPastEnd);
+    const qsizetype start = ch->pos;
+    qsizetype end = ch->data.indexOf('\r', start);
+    if (end < 0) {
+        end = ch->data.size();
+        ch->pos = end;
+    } else {
+        ch->pos = end + 1;
+        if (ch->pos < ch->data.size() && ch->data[ch->pos] == '\n')
+            ++ch->pos;
+    }
+    return vb::fromCp1252(ch->data.mid(start, end - start));
+}
+
+void FileChannels::printLine(int channel, const QString& text) {
+    Channel* ch = slot(channel);
+    if (!ch)
+        throw RuntimeError(rt::BadFileName);
+    if (ch->mode == Mode::Input)
+        throw RuntimeError(54);
+    QByteArray bytes = vb::toCp1252(text);
+    bytes.append("\r\n", 2);
+    if (ch->file->write(bytes) != bytes.size())
+        throw RuntimeError(ch->file->error() == QFileDevice::ResourceError ? rt::DiskFull : rt::DeviceIoError);
+}

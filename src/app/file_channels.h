@@ -1,0 +1,50 @@
+#pragma once
+// Sequential text files by channel number (1 and 2), as the original runtime offers them: Windows-1252
+// on disk, lines written with CR LF, line input ending at CR LF or CR. Failures raise rt::RuntimeError
+// with the runtime's numbers (53 missing file, 55 file already open, 76 missing folder, ...).
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+
+#include <array>
+#include <memory>
+
+class FileChannels {
+public:
+    // Create makes a new file and fails (58) when one is already there, so a file that exists but cannot
+    // be read is never truncated.
+    enum class Mode { Input, Output, Append, Create };
+    static constexpr int kChannels = 2;
+
+    FileChannels() = default;
+    ~FileChannels();
+    FileChannels(const FileChannels&) = delete;
+    FileChannels& operator=(const FileChannels&) = delete;
+
+    // Opens path on channel (1 or 2). Output truncates or creates, Append creates when missing.
+    void open(int channel, const QString& path, Mode mode);
+    // Closing a channel that is not open does nothing. Written data is flushed to the disk.
+    void close(int channel);
+    void closeAll();
+    bool isOpen(int channel) const;
+
+    // Reads one line without its end (CR LF or CR); a lone LF stays in the line.
+    QString lineInput(int channel);
+    bool eof(int channel) const;
+    // Writes text and CR LF.
+    void printLine(int channel, const QString& text);
+
+private:
+    struct Channel {
+        Mode mode = Mode::Input;
+        QString key; // the file's identity, to refuse the same file on two channels
+        QByteArray data; // whole content when reading
+        qsizetype pos = 0;
+        std::unique_ptr<QFile> file; // when writing
+    };
+    Channel* slot(int channel);
+    const Channel* slot(int channel) const;
+
+    std::array<std::unique_ptr<Channel>, kChannels> m_channels;
+};

@@ -1,0 +1,286 @@
+#include "form1.h"
+
+#include "controls.h"
+#include "extraction.h"
+#include "login_ras.h"
+#include "runtime_error.h"
+#include "services.h"
+#include "shell.h"
+#include "startup_files.h"
+#include "stock_quote.h"
+#include "twips.h"
+#include "vb.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QTimer>
+
+using vb::Trim;
+
+namespace {
+
+constexpr int kClientWidth = 8490;
+constexpr int kClientHeight = 6135;
+
+// Fields select their whole text when they get the focus.
+class SelectAllOnFocus : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::FocusIn) {
+            // Queued, so a mouse click that gave the focus does not undo the selection.
+            if (auto* line = qobject_cast<QLineEdit*>(watched))
+                QTimer::singleShot(0, line, &QLineEdit::selectAll);
+            else if (auto* text = qobject_cast<QPlainTextEdit*>(watched))
+                QTimer::singleShot(0, text, &QPlainTextEdit::selectAll);
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+QLabel* label(QWidget* parent, const QString& name, const QString& caption, int l, int t, int w, int h) {
+    auto* c = makeControl<QLabel>(parent, name, caption);
+    twips::place(c, l, t, w, h);
+    return c;
+}
+
+QPushButton* button(QWidget* parent, const QString& name, const QString& caption, int l, int t, int w, int h,
+                    bool shown = true) {
+    auto* c = makeControl<QPushButton>(parent, name, caption);
+    twips::place(c, l, t, w, h);
+    c->setVisible(shown);
+    return c;
+}
+
+QLineEdit* field(QWidget* parent, const QString& name, int l, int t, int w, int h, bool shown = true) {
+    auto* c = makeControl<QLineEdit>(parent, name);
+    twips::place(c, l, t, w, h);
+    c->setVisible(shown);
+    return c;
+}
+
+} // namespace
+
+form1::form1(const AppContext& context, Login_RAS* login, QWidget* parent)
+    : QWidget(parent)
+    , m_ctx(context)
+    , m_login(login) {
+    setObjectName(QStringLiteral("form1"));
+    setWindowTitle(appTitle());
+    buildControls();
+    resize(twips::toPixels(kClientWidth), twips::toPixels(kClientHeight));
+}
+
+form1::~form1() = default;
+
+void form1::buildControls() {
+    QFont font = this->font();
+    font.setPixelSize(11);
+    setFont(font);
+
+    Frame1 = makeControl<QFrame>(this, QStringLiteral("Frame1"));
+    twips::place(Frame1, -15, 0, 8400, 3105);
+    QWidget* f = Frame1;
+
+    Label1 = {label(f, QStringLiteral("Label1(0)"), QStringLiteral("Data:"), 300, 1230, 390, 195),
+              label(f, QStringLiteral("Label1(1)"), QStringLiteral("Quotazione:"), 300, 1575, 855, 195),
+              label(f, QStringLiteral("Label1(2)"), QStringLiteral("Da data:"), 4650, 1650, 615, 195),
+              label(f, QStringLiteral("Label1(3)"), QStringLiteral(" a data:"), 6510, 1650, 540, 195)};
+    lblData = label(f, QStringLiteral("lblData"), QString(), 1455, 1230, 1470, 270);
+    lblQuote = label(f, QStringLiteral("lblQuote"), QString(), 1455, 1545, 1470, 270);
+    for (QLabel* l : {lblData, lblQuote}) {
+        QFont bold = l->font();
+        bold.setBold(true);
+        bold.setPixelSize(13);
+        l->setFont(bold);
+    }
+    txtsymbol = field(f, QStringLiteral("txtsymbol"), 300, 285, 2130, 300);
+    Combo1 = makeControl<QComboBox>(f, QStringLiteral("Combo1"));
+    Combo1->setEditable(true);
+    Combo1->setInsertPolicy(QComboBox::NoInsert);
+    Combo1->setEditText(QStringLiteral("Combo1"));
+    twips::place(Combo1, 2550, 300, 5685, 315);
+    Label15 = label(f, QStringLiteral("Label15"), QStringLiteral("Numero records nel Database: 0"), 3000, 1275, 2745,
+                    195);
+    Label6 = label(f, QStringLiteral("Label6"), QStringLiteral("Tipo connessione IE"), 2760, 1920, 1455, 195);
+    txtDA_DATA = field(f, QStringLiteral("txtDA_DATA"), 5355, 1620, 1110, 285);
+    txtA_DATA = field(f, QStringLiteral("txtA_DATA"), 7125, 1620, 1110, 285);
+    Command5 = button(f, QStringLiteral("Command5"), QStringLiteral("Grafico"), 5820, 1170, 1230, 375);
+    Command10 = button(f, QStringLiteral("Command10"), QStringLiteral("Elenco"), 7050, 1170, 1185, 375);
+    Command11 = button(f, QStringLiteral("Command11"), QStringLiteral("Stampa"), 3045, 1530, 1185, 300);
+    Label2 = label(f, QStringLiteral("Label2"), QStringLiteral("Nome file Storico Quotazioni"), 135, 1905, 2175, 255);
+    Text2 = field(f, QStringLiteral("Text2"), 105, 2115, 7455, 285);
+    Command3 = button(f, QStringLiteral("Command3"), QStringLiteral("..."), 7650, 2115, 615, 300);
+    Text1 = field(f, QStringLiteral("Text1"), 90, 2595, 8145, 300);
+    Command1 = button(f, QStringLiteral("Command1"), QStringLiteral("Aggiorna Quotazione C1"), 30, 90, 1890, 225, false);
+    Command7 = button(f, QStringLiteral("Command7"), QStringLiteral("Aggiorna Quotazione C7"), 1920, 90, 1920, 225, false);
+    Command2 = button(f, QStringLiteral("Command2"), QStringLiteral("Registra Quotazione odierna C2"), 3825, 60, 2415,
+                      270, false);
+    Command6 = button(f, QStringLiteral("Command6"), QStringLiteral("Apre DB C6"), 6225, 105, 1095, 240, false);
+    Command4 = button(f, QStringLiteral("Command4"), QStringLiteral("Legge Storico Quotazioni C4"), 2535, 585, 2415,
+                      285, false);
+    Label5 = label(f, QStringLiteral("Label5"), QStringLiteral("Nome file Storico Cambi ufficiali"), 90, 630, 2385, 255);
+    Label5->hide();
+    Text4 = field(f, QStringLiteral("Text4"), 75, 840, 5235, 285, false);
+    Command9 = button(f, QStringLiteral("Command9"), QStringLiteral("..."), 5355, 840, 375, 300, false);
+    Command8 = button(f, QStringLiteral("Command8"), QStringLiteral("Carica storico cambi ufficiali"), 5820, 795, 2415,
+                      360, false);
+
+    List1 = makeControl<QListWidget>(this, QStringLiteral("List1"));
+    twips::place(List1, 0, 3120, 8415, 2205);
+    List1->setUniformItemSizes(true);
+
+    Frame2 = makeControl<QFrame>(this, QStringLiteral("Frame2"));
+    twips::place(Frame2, 0, 3120, 8415, 2895);
+    Frame2->setFrameShape(QFrame::Box);
+    Frame2->setAutoFillBackground(true);
+
+    Shape1_0 = makeControl<QFrame>(Frame2, QStringLiteral("Shape1(0)"));
+    twips::place(Shape1_0, 120, 240, 255, 2535);
+    Shape1_0->setStyleSheet(QStringLiteral("background-color: rgb(255, 255, 0);"));
+    Shape1_0->hide();
+    Shape2_0 = makeControl<QFrame>(Frame2, QStringLiteral("Shape2(0)"));
+    twips::place(Shape2_0, 345, 225, 255, 2535);
+    Shape2_0->setStyleSheet(QStringLiteral("background-color: rgb(0, 0, 128);"));
+    Shape2_0->hide();
+    QFont tahoma(QStringLiteral("Tahoma"));
+    tahoma.setPointSizeF(6.75);
+    Label3_0 = label(Frame2, QStringLiteral("Label3(0)"), QString(), 45, 360, 405, 165);
+    Label3_0->setFont(tahoma);
+    Label3_0->hide();
+    Label4_0 = label(Frame2, QStringLiteral("Label4(0)"), QString(), 1440, 240, 405, 165);
+    Label4_0->setFont(tahoma);
+    Label4_0->hide();
+    Line1_0 = makeControl<QFrame>(Frame2, QStringLiteral("Line1(0)"));
+    Line1_0->setFrameShape(QFrame::HLine);
+    twips::place(Line1_0, 120, 720, 8160, 15);
+    Line1_0->hide();
+
+    Text3 = makeControl<QPlainTextEdit>(Frame2, QStringLiteral("Text3"));
+    twips::place(Text3, 3630, 1605, 8430, 2865);
+    Text3->setReadOnly(true);
+    Text3->hide();
+
+    auto* selectAll = new SelectAllOnFocus(this);
+    for (QWidget* w : std::initializer_list<QWidget*>{Text1, Text2, Text3, Text4, txtDA_DATA, txtA_DATA, txtsymbol})
+        w->installEventFilter(selectAll);
+
+    connect(Combo1, &QComboBox::activated, this, [this] { Combo1_Click(); });
+    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
+}
+
+void form1::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // The daily cycle runs once, after the window is first on screen; coming back to the window
+    // later must not fetch and record again.
+    if (!m_activated) {
+        m_activated = true;
+        QTimer::singleShot(0, this, [this] { Form_Activate(); });
+    }
+}
+
+void form1::setPageText(const QString& page) {
+    m_pageText = page;
+    Text3->setPlainText(page);
+}
+
+void form1::ShowError(const rt::RuntimeError& error) {
+    const int n = error.number();
+    if (n == 0)
+        return;
+    const QString number = n >= 0 ? u' ' + QString::number(n) : QString::number(n);
+    m_ctx.shell->message(QStringLiteral("Errore ") + number + QStringLiteral(" - ") + rt::errorDescription(n) +
+                         QStringLiteral("\r\r"));
+}
+
+void form1::Form_Load() {
+    Shell& shell = *m_ctx.shell;
+    shell.setBusyPointer(true);
+    Text1->setText(m_ctx.pageUrl);
+    Text2->setText(m_ctx.programFolder + QStringLiteral("/Storico_Euribor.TXT"));
+    const QString year = QString::number(m_ctx.clock->today().year());
+    txtDA_DATA->setText(QStringLiteral("01/01/") + year);
+    txtA_DATA->setText(QStringLiteral("31/12/") + year);
+
+    const QStringList items = tenorItems(readAllLines(m_ctx.programFolder + QStringLiteral("/Euribor_PORTALEDATI.txt")));
+    Combo1->addItems(items);
+    Combo1->setEditText(QStringLiteral("EuRibor 3m"));
+    txtsymbol->setText(quote::tenorKey(Combo1->currentText()));
+    Frame2->hide();
+
+    checkConnection();
+
+    shell.setBusyPointer(false);
+    shell.processEvents();
+}
+
+void form1::checkConnection() {
+    Shell& shell = *m_ctx.shell;
+    const ConnectionInfo info = m_ctx.connection->query();
+    QString caption =
+        info.connected ? QStringLiteral("Connected to the Internet") : QStringLiteral("Not Connected to the Internet");
+    if (info.flags & ConnectionInfo::Modem)
+        caption = QStringLiteral("Connection Via Modem");
+    if (info.flags & ConnectionInfo::Lan)
+        caption = QStringLiteral("Connecion Via LAN");
+    if (info.flags & ConnectionInfo::Proxy)
+        caption = QStringLiteral("Connection uses a Proxy");
+    if (info.flags & ConnectionInfo::ModemBusy)
+        caption = QStringLiteral("Connection Via Modem but modem is busy");
+    Label6->setText(caption);
+    shell.setBusyPointer(true);
+    shell.processEvents();
+    ConnName = m_login->Text1->text();
+}
+
+void form1::Form_Activate() {
+    Shell& shell = *m_ctx.shell;
+    shell.setBusyPointer(true);
+    Command1_Click();
+    for (int pass = 0;; ++pass) {
+        shell.processEvents();
+        if (!Trim(lblQuote->text()).isEmpty()) {
+            shell.processEvents();
+            break;
+        }
+        if (pass + 1 >= 100) {
+            shell.message(QStringLiteral("Non trovo dati in Internet !!!"));
+            break;
+        }
+    }
+    shell.setBusyPointer(false);
+}
+
+void form1::Combo1_Click() {
+    const QString text = Combo1->currentText();
+    txtsymbol->setText(quote::tenorKey(text));
+    const int digit = static_cast<int>(vb::Val(vb::Right(text, 1)));
+    const QString address = Trim(Text1->text());
+    // An empty address has no last character to replace.
+    Text1->setText(address.isEmpty() ? address : vb::Left(address, address.size() - 1) + QString::number(digit));
+}
+
+void form1::Command1_Click() {
+    const QDate today = m_ctx.clock->today();
+    lblData->setText(today.toString(QStringLiteral("dd-MM")));
+
+    m_quote = std::make_unique<clsStockQuote>(*m_ctx.fetcher, *m_ctx.shell,
+                                              [this](const QString& page) { setPageText(page); });
+    m_quote->setHtmPage(Trim(Text1->text()));
+    const QString quoted = m_quote->getQuote(quote::tenorKey(Combo1->currentText()));
+    lblQuote->setText(quote::rateCaption(quoted));
+
+    QStringList items;
+    items.reserve(Combo1->count());
+    for (int i = 0; i < Combo1->count(); ++i)
+        items.append(Combo1->itemText(i));
+    const quote::Extraction result = quote::extractAll(m_pageText, items, today, lblQuote->text(), lblData->text());
+    for (const quote::ExtractedItem& item : result.items)
+        if (item.unavailableMessage)
+            m_ctx.shell->message(QStringLiteral("Quotazione non disponibile su Internet !!!"));
+    Hist = result.entries;
+    lblQuote->setText(result.lblQuote);
+    lblData->setText(result.lblData);
+}

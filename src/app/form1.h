@@ -1,0 +1,103 @@
+#pragma once
+// form1: the main window, its controls and the state its handlers share.
+
+#include "context.h"
+#include "file_channels.h"
+#include "hist_entry.h"
+
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVector>
+#include <QWidget>
+
+#include <memory>
+
+class Login_RAS;
+class clsStockQuote;
+namespace rt {
+class RuntimeError;
+}
+
+class form1 : public QWidget {
+    Q_OBJECT
+public:
+    form1(const AppContext& context, Login_RAS* login, QWidget* parent = nullptr);
+    ~form1() override;
+
+    // Handlers, callable as plain procedures as the window's own code calls them.
+    void Form_Load();
+    void Form_Activate();
+    void Combo1_Click();
+    void Command1_Click(); // fetch the page and extract every tenor
+
+    // Shows a trapped run-time error's number and standard description.
+    void ShowError(const rt::RuntimeError& error);
+
+    // The history arrays.
+    HistArrays Hist;
+    int HistCount() const { return static_cast<int>(Hist.size()); }
+
+    // Connection values copied from the login window before a dial.
+    QString ConnName, ConnUser, ConnPassword;
+
+    // Controls of the top panel.
+    QFrame* Frame1;
+    QVector<QLabel*> Label1; // "Data:", "Quotazione:", "Da data:", " a data:"
+    QLabel* lblData;
+    QLabel* lblQuote;
+    QLineEdit* txtsymbol;
+    QComboBox* Combo1;
+    QLabel* Label15;
+    QLabel* Label6;
+    QLineEdit* txtDA_DATA;
+    QLineEdit* txtA_DATA;
+    QPushButton* Command5; // "Grafico"
+    QPushButton* Command10; // "Elenco"
+    QPushButton* Command11; // "Stampa"
+    QLabel* Label2;
+    QLineEdit* Text2;
+    QPushButton* Command3;
+    QLineEdit* Text1;
+    QPushButton* Command1;
+    QPushButton* Command7;
+    QPushButton* Command2;
+    QPushButton* Command6;
+    QPushButton* Command4;
+    QLabel* Label5;
+    QLineEdit* Text4;
+    QPushButton* Command9;
+    QPushButton* Command8;
+    // Below the panel.
+    QListWidget* List1;
+    QFrame* Frame2;
+    QPlainTextEdit* Text3; // the last page fetched
+    // Chart templates (element 0 of each control array).
+    QFrame* Shape1_0;
+    QFrame* Shape2_0;
+    QLabel* Label3_0;
+    QLabel* Label4_0;
+    QFrame* Line1_0;
+
+    // The whole text of the last page fetched, exactly as it arrived (Text3 shows it).
+    const QString& pageText() const { return m_pageText; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void buildControls();
+    void setPageText(const QString& page);
+    void checkConnection();
+
+    AppContext m_ctx;
+    Login_RAS* m_login;
+    FileChannels m_files;
+    std::unique_ptr<clsStockQuote> m_quote;
+    QString m_pageText;
+    bool m_activated = false;
+};

@@ -1,0 +1,18 @@
+#pragma once
+// One entry of the history arrays: a tenor's rate on one date, from the page or from the database.
+
+#include <QString>
+#include <QVector>
+
+struct HistEntry {
+    QString type; // tenor key, the table's Tipo_Valuta
+    QString date; // yyyymmdd
+    double quote = 0.0;
+    QString descr;
+    QString note;
+    // Set by the extraction when the page had no rate for the tenor: the entry is shown but never
+    // recorded, so a placeholder cannot overwrite a real rate of the same tenor and date.
+    bool unavailable = false;
+};
+
+using HistArrays = QVector<HistEntry>;

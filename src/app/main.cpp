@@ -1,0 +1,66 @@
+// Main: reads the dial-up credentials into the login window, loads the main window and shows it.
+
+#include "connection_state.h"
+#include "context.h"
+#include "curl_fetcher.h"
+#include "form1.h"
+#include "login_ras.h"
+#include "shell_qt.h"
+#include "startup_files.h"
+
+#include <QApplication>
+#include <QDBusConnection>
+#include <QLibraryInfo>
+#include <QTranslator>
+
+#ifndef EURIBOR_PAGE_URL
+#error "EURIBOR_PAGE_URL must be defined by the build"
+#endif
+
+namespace {
+
+class SystemClock : public Clock {
+public:
+    QDate today() const override { return QDate::currentDate(); }
+};
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(appTitle());
+
+    // Qt's own texts (standard buttons, the file dialog) in Italian, whatever the machine's language.
+    QTranslator qtItalian;
+    if (qtItalian.load(QStringLiteral("qtbase_it"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtItalian);
+
+    const QString folder = QCoreApplication::applicationDirPath();
+    const QString pageUrl = QStringLiteral(EURIBOR_PAGE_URL);
+
+    QtShell shell;
+    CurlPageFetcher fetcher;
+    SystemClock clock;
+    NmConnectionState connection(QDBusConnection::systemBus(), pageUrl);
+
+    Login_RAS login;
+    if (const auto credentials = parseCredentials(readAllLines(folder + QStringLiteral("/RAS_QX.DLL")))) {
+        login.Text1->setText(credentials->connectionName);
+        login.Text2->setText(credentials->userName);
+        login.Text3->setText(credentials->password);
+    }
+
+    AppContext context;
+    context.shell = &shell;
+    context.fetcher = &fetcher;
+    context.clock = &clock;
+    context.connection = &connection;
+    context.programFolder = folder;
+    context.locale = QLocale::system();
+    context.pageUrl = pageUrl;
+
+    form1 window(context, &login);
+    window.Form_Load();
+    window.show();
+    return QApplication::exec();
+}

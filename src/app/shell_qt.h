@@ -1,0 +1,18 @@
+#pragma once
+// The desktop behind the Shell seam: Qt message boxes, pointer, file dialog and the default printer.
+
+#include "shell.h"
+
+class QtShell : public Shell {
+public:
+    Answer messageBox(const QString& text, const QString& title, Icon icon, Buttons buttons) override;
+    void beep() override;
+    void setBusyPointer(bool busy) override;
+    void processEvents() override;
+    QString chooseFile(QWidget* parent, const QString& initialFolder) override;
+    void printWindow(QWidget* window) override;
+    [[noreturn]] void endProgram() override;
+
+private:
+    bool m_busy = false;
+};

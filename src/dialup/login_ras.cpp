@@ -1,0 +1,51 @@
+#include "login_ras.h"
+
+#include "controls.h"
+#include "twips.h"
+
+#include <QProxyStyle>
+
+namespace {
+
+// Password characters show as "#", as the window was designed.
+class HashPasswordStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* ret) const override {
+        if (hint == SH_LineEdit_PasswordCharacter)
+            return u'#';
+        return QProxyStyle::styleHint(hint, option, widget, ret);
+    }
+};
+
+} // namespace
+
+Login_RAS::Login_RAS(QWidget* parent)
+    : QWidget(parent) {
+    setObjectName(QStringLiteral("Login_RAS"));
+    setWindowTitle(QStringLiteral("RASApi Sample"));
+    setFixedSize(twips::toPixels(4125), twips::toPixels(2445));
+
+    Label1 = makeControl<QLabel>(this, QStringLiteral("Label1"), QStringLiteral("Nome Connessione"));
+    twips::place(Label1, 120, 240, 1935, 255);
+    Text1 = makeControl<QLineEdit>(this, QStringLiteral("Text1"));
+    twips::place(Text1, 1560, 240, 2415, 285);
+    Label2 = makeControl<QLabel>(this, QStringLiteral("Label2"), QStringLiteral("Nome Utente"));
+    twips::place(Label2, 120, 720, 1215, 255);
+    Text2 = makeControl<QLineEdit>(this, QStringLiteral("Text2"));
+    twips::place(Text2, 1560, 720, 2415, 285);
+    Label3 = makeControl<QLabel>(this, QStringLiteral("Label3"), QStringLiteral("Password"));
+    twips::place(Label3, 120, 1200, 1335, 255);
+    Text3 = makeControl<QLineEdit>(this, QStringLiteral("Text3"));
+    twips::place(Text3, 1560, 1200, 2415, 285);
+    auto* style = new HashPasswordStyle;
+    style->setParent(Text3);
+    Text3->setStyle(style);
+    Text3->setEchoMode(QLineEdit::Password);
+    Command1 = makeControl<QPushButton>(this, QStringLiteral("Command1"), QStringLiteral("Connetti"));
+    twips::place(Command1, 1560, 1560, 1215, 375);
+    Command2 = makeControl<QPushButton>(this, QStringLiteral("Command2"), QStringLiteral("Annulla"));
+    twips::place(Command2, 2880, 1560, 1095, 375);
+    Label4 = makeControl<QLabel>(this, QStringLiteral("Label4"));
+    twips::place(Label4, 120, 2040, 3855, 255);
+}

@@ -1,0 +1,24 @@
+#pragma once
+// Login_RAS: the dial-up login window. Start-up fills its fields from the credentials file; nothing
+// shows it, but the status tick writes its status line and button caption.
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QWidget>
+
+class Login_RAS : public QWidget {
+    Q_OBJECT
+public:
+    explicit Login_RAS(QWidget* parent = nullptr);
+
+    QLabel* Label1;
+    QLineEdit* Text1; // connection name
+    QLabel* Label2;
+    QLineEdit* Text2; // user name
+    QLabel* Label3;
+    QLineEdit* Text3; // password, shown as #
+    QPushButton* Command1; // "Connetti"
+    QPushButton* Command2; // "Annulla" / "Disconnetti"
+    QLabel* Label4; // status line
+};

@@ -1,0 +1,43 @@
+#pragma once
+// Cutting every tenor's rate and date out of the provider's rate table. The page is located by plain
+// text markers, not parsed as HTML.
+
+#include "hist_entry.h"
+
+#include <QDate>
+#include <QString>
+#include <QStringList>
+
+namespace quote {
+
+// The text appended to a rate before cutting it to six characters ("2,345" -> "2,3450").
+QString rateCaption(const QString& rateText);
+
+// The rate of an entry, read from its caption with the page's decimal comma ("2,3450" -> 2.345).
+double rateFromCaption(const QString& caption);
+
+// The tenor key of a list item or of the tenor box: its first 13 characters, trimmed.
+QString tenorKey(const QString& item);
+
+struct ExtractedItem {
+    qsizetype listIndex = 0;
+    bool found = false; // the key is on the page; otherwise nothing else is set
+    bool unavailableMessage = false; // "Quotazione non disponibile su Internet !!!" for this item
+    QString rateCaption;
+    QString dateCaption; // dd-mm
+    HistEntry entry;
+};
+
+struct Extraction {
+    QVector<ExtractedItem> items; // one per list item, in list order
+    HistArrays entries; // one per found item
+    QString lblQuote; // what the labels show once the last item is handled
+    QString lblData;
+};
+
+// Extracts every item of the tenor list from page. lblQuote and lblData are the captions the labels
+// hold before the walk; today fills dates that the page does not give.
+Extraction extractAll(const QString& page, const QStringList& listItems, const QDate& today,
+                      const QString& lblQuote, const QString& lblData);
+
+} // namespace quote

@@ -1,0 +1,40 @@
+#include "fakes.h"
+
+#include "vb.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
+    f.write(bytes);
+}
+
+QByteArray readFile(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return f.readAll();
+}
+
+QByteArray cp1252Lines(const QStringList& lines, bool finalBreak) {
+    QString text = lines.join(QStringLiteral("\r\n"));
+    if (finalBreak)
+        text += QStringLiteral("\r\n");
+    return vb::toCp1252(text);
+}
+
+QString pageRow(const QString& name, const QString& rate, const QString& date) {
+    return QStringLiteral("<tr>\r\n<td align=\"left\" class=\"xplanecella\">") + name +
+           QStringLiteral("</td>\r\n<td align=\"right\" class=\"xplanerigatabella\">  ") + rate +
+           QStringLiteral("</td>\r\n<td align=\"right\" class=\"xplanerigatabella\">  ") + date +
+           QStringLiteral("</td>\r\n</tr>\r\n");
+}
+
+QString ratePage(const QStringList& rows) {
+    return QStringLiteral("<html><head><title>Tassi</title></head><body>\r\n<h1>Dettaglio tassi Euribor</h1>\r\n"
+                          "<table>\r\n") +
+           rows.join(QString()) + QStringLiteral("</table>\r\n</body></html>\r\n");
+}

@@ -1,0 +1,48 @@
+#pragma once
+// Fakes of the platform services and a temporary program folder for window tests.
+
+#include "services.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <functional>
+
+class FakeFetcher : public PageFetcher {
+public:
+    QString fetch(const QString& url) override {
+        urls.append(url);
+        return page;
+    }
+    QString page;
+    QStringList urls;
+};
+
+class FakeClock : public Clock {
+public:
+    QDate today() const override { return date; }
+    QDate date{2026, 12, 4};
+};
+
+class FakeConnection : public ConnectionState {
+public:
+    ConnectionInfo query() override {
+        ++queries;
+        return info;
+    }
+    ConnectionInfo info{true, ConnectionInfo::Lan};
+    int queries = 0;
+};
+
+// Writes bytes to a file, creating it.
+void writeFile(const QString& path, const QByteArray& bytes);
+QByteArray readFile(const QString& path);
+
+// The text of a file in Windows-1252 with CR LF line ends.
+QByteArray cp1252Lines(const QStringList& lines, bool finalBreak = true);
+
+// A rate page row as the provider writes it.
+QString pageRow(const QString& name, const QString& rate, const QString& date);
+// A whole rate page with the rows given.
+QString ratePage(const QStringList& rows);

@@ -1,0 +1,81 @@
+#include "loopback_http.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <utility>
+#include <vector>
+
+LoopbackHttpServer::LoopbackHttpServer(QMap<QByteArray, Reply> routes)
+    : m_routes(std::move(routes)) {
+    m_listen = ::socket(AF_INET, SOCK_STREAM, 0);
+    int one = 1;
+    ::setsockopt(m_listen, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    addr.sin_port = 0;
+    ::bind(m_listen, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    ::listen(m_listen, 16);
+    socklen_t len = sizeof addr;
+    ::getsockname(m_listen, reinterpret_cast<sockaddr*>(&addr), &len);
+    m_port = ntohs(addr.sin_port);
+    m_thread = std::thread([this] { serve(); });
+}
+
+LoopbackHttpServer::~LoopbackHttpServer() {
+    m_stop = true;
+    m_thread.join();
+    ::close(m_listen);
+}
+
+QByteArray LoopbackHttpServer::url(const char* path) const {
+    return "http://127.0.0.1:" + QByteArray::number(m_port) + path;
+}
+
+void LoopbackHttpServer::serve() {
+    std::vector<int> silent;
+    while (!m_stop) {
+        pollfd p{m_listen, POLLIN, 0};
+        if (::poll(&p, 1, 50) <= 0)
+            continue;
+        const int fd = ::accept(m_listen, nullptr, nullptr);
+        if (fd < 0)
+            continue;
+        QByteArray request;
+        char buf[4096];
+        while (!request.contains("\r\n\r\n")) {
+            pollfd rp{fd, POLLIN, 0};
+            if (::poll(&rp, 1, 1000) <= 0)
+                break;
+            const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+            if (n <= 0)
+                break;
+            request.append(buf, n);
+        }
+        ++m_requests;
+        const QList<QByteArray> words = request.left(request.indexOf("\r\n")).split(' ');
+        const QByteArray path = words.size() > 1 ? words[1] : QByteArray("/");
+        const Reply reply = m_routes.value(path, Reply{404, {}, "not here", false});
+        if (reply.silent) {
+            silent.push_back(fd);
+            continue;
+        }
+        QByteArray out = "HTTP/1.1 " + QByteArray::number(reply.status) + " X\r\n" + reply.headers +
+                         "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\nConnection: close\r\n\r\n" +
+                         reply.body;
+        qsizetype sent = 0;
+        while (sent < out.size()) {
+            const ssize_t n = ::send(fd, out.constData() + sent, static_cast<size_t>(out.size() - sent), MSG_NOSIGNAL);
+            if (n <= 0)
+                break;
+            sent += n;
+        }
+        ::close(fd);
+    }
+    for (int fd : silent)
+        ::close(fd);
+}

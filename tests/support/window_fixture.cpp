@@ -1,0 +1,23 @@
+#include "window_fixture.h"
+
+WindowTest::WindowTest() {
+    context.shell = &shell;
+    context.fetcher = &fetcher;
+    context.clock = &clock;
+    context.connection = &connection;
+    context.programFolder = dir.path();
+    context.locale = QLocale(QLocale::Italian, QLocale::Italy);
+    context.pageUrl = QStringLiteral("http://127.0.0.1:9/MainController?p=1&s=4&t=8&page=lteurb&c=lteurb");
+}
+
+WindowTest::~WindowTest() = default;
+
+void WindowTest::writePageCopy(const QStringList& lines) {
+    writeFile(folderFile(QStringLiteral("Euribor_PORTALEDATI.txt")), cp1252Lines(lines));
+}
+
+form1& WindowTest::window() {
+    if (!form)
+        form = std::make_unique<form1>(context, &login);
+    return *form;
+}

@@ -1,0 +1,36 @@
+#pragma once
+// A main window on fakes, in a temporary program folder.
+
+#include "context.h"
+#include "form1.h"
+#include "login_ras.h"
+
+#include "fake_shell.h"
+#include "fakes.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+class WindowTest : public ::testing::Test {
+protected:
+    WindowTest();
+    ~WindowTest() override;
+
+    QString folderFile(const QString& name) const { return dir.filePath(name); }
+    // The shipped page copy of the tenor list, written into the program folder.
+    void writePageCopy(const QStringList& lines);
+    // Builds the window (after the test has laid its files).
+    form1& window();
+
+    QTemporaryDir dir;
+    FakeShell shell;
+    FakeFetcher fetcher;
+    FakeClock clock;
+    FakeConnection connection;
+    AppContext context;
+    Login_RAS login;
+    std::unique_ptr<form1> form;
+};

@@ -1,0 +1,187 @@
+// The main window: its design, the load sequence, the tenor pick and the activation cycle.
+
+#include "runtime_error.h"
+#include "twips.h"
+
+#include "support/window_fixture.h"
+
+#include <QApplication>
+
+namespace {
+QString S(const char* s) { return QString::fromUtf8(s); }
+const QStringList kCopy = {S("Dettaglio tassi Euribor"), S("EuRibor 1m    1,986  04/12/2026"),
+                           S("EuRibor 3m    2,064  04/12/2026"), S("EuRibor 6m    2,137  04/12/2026")};
+} // namespace
+
+TEST_F(WindowTest, ControlsStandAtTheirDesignPlacesWithTheirCaptions) {
+    form1& w = window();
+    EXPECT_EQ(w.size(), QSize(twips::toPixels(8490), twips::toPixels(6135)));
+    EXPECT_EQ(twips::geometry(w.Combo1), QRect(2550, 300, 5685, 315));
+    EXPECT_EQ(twips::geometry(w.List1), QRect(0, 3120, 8415, 2205));
+    EXPECT_EQ(twips::geometry(w.Frame2), QRect(0, 3120, 8415, 2895));
+    EXPECT_EQ(twips::geometry(w.Command11), QRect(3045, 1530, 1185, 300));
+    EXPECT_EQ(w.Label15->text(), S("Numero records nel Database: 0"));
+    EXPECT_EQ(w.Label6->text(), S("Tipo connessione IE"));
+    EXPECT_EQ(w.Label1[3]->text(), S(" a data:"));
+    EXPECT_EQ(w.Command2->text(), S("Registra Quotazione odierna C2"));
+
+    w.show();
+    for (QWidget* hidden : std::initializer_list<QWidget*>{w.Command1, w.Command2, w.Command4, w.Command6, w.Command7,
+                                                           w.Command8, w.Command9, w.Text4, w.Label5, w.Text3})
+        EXPECT_FALSE(hidden->isVisible()) << hidden->objectName().toStdString();
+    for (const char* name : {"Command5", "Command10", "Command11", "Command3", "Text1", "Text2", "lblQuote", "Combo1"}) {
+        auto* c = w.findChild<QWidget*>(S(name));
+        ASSERT_NE(c, nullptr) << name;
+        EXPECT_TRUE(c->isVisible()) << name;
+    }
+    w.hide();
+}
+
+TEST_F(WindowTest, LoadSetsTheDefaultsAndTheTenorList) {
+    writePageCopy(kCopy);
+    form1& w = window();
+    w.Form_Load();
+    EXPECT_EQ(w.Text1->text(), context.pageUrl);
+    EXPECT_EQ(w.Text2->text(), dir.path() + S("/Storico_Euribor.TXT"));
+    EXPECT_EQ(w.txtDA_DATA->text(), S("01/01/2026"));
+    EXPECT_EQ(w.txtA_DATA->text(), S("31/12/2026"));
+    ASSERT_EQ(w.Combo1->count(), 3);
+    EXPECT_EQ(w.Combo1->itemText(2), S("EuRibor 6m"));
+    EXPECT_EQ(w.Combo1->currentText(), S("EuRibor 3m"));
+    EXPECT_EQ(w.txtsymbol->text(), S("EuRibor 3m"));
+    EXPECT_TRUE(w.Frame2->isHidden());
+    EXPECT_FALSE(shell.busy);
+}
+
+TEST_F(WindowTest, AMissingPageCopyLeavesTheListEmpty) {
+    form1& w = window();
+    w.Form_Load();
+    EXPECT_EQ(w.Combo1->count(), 0);
+    EXPECT_EQ(w.Combo1->currentText(), S("EuRibor 3m"));
+    EXPECT_TRUE(shell.boxes.isEmpty());
+}
+
+TEST_F(WindowTest, Label6NamesTheConnectionKindLastFlagWinning) {
+    struct Case {
+        ConnectionInfo info;
+        const char* caption;
+    };
+    const Case cases[] = {
+        {{false, 0}, "Not Connected to the Internet"},
+        {{true, 0}, "Connected to the Internet"},
+        {{true, ConnectionInfo::Lan}, "Connecion Via LAN"},
+        {{true, ConnectionInfo::Modem}, "Connection Via Modem"},
+        {{true, ConnectionInfo::Modem | ConnectionInfo::Proxy}, "Connection uses a Proxy"},
+        {{true, ConnectionInfo::Modem | ConnectionInfo::ModemBusy}, "Connection Via Modem but modem is busy"},
+    };
+    form1& w = window();
+    for (const Case& c : cases) {
+        connection.info = c.info;
+        w.Form_Load();
+        EXPECT_EQ(w.Label6->text(), S(c.caption));
+    }
+}
+
+TEST_F(WindowTest, AnOfflineMachineWithAConnectionNameGoesOnLoading) {
+    login.Text1->setText(S("Casa"));
+    connection.info = {false, 0};
+    form1& w = window();
+    w.Form_Load();
+    EXPECT_EQ(w.ConnName, S("Casa"));
+    EXPECT_EQ(w.Label6->text(), S("Not Connected to the Internet"));
+    EXPECT_FALSE(shell.busy);
+}
+
+TEST_F(WindowTest, PickingATenorPutsItsLastDigitAtTheAddressEnd) {
+    writePageCopy({S("Euribor 6"), S("EuRibor 3m 2,0")});
+    form1& w = window();
+    w.Form_Load();
+    w.Combo1->setCurrentIndex(0);
+    w.Combo1_Click();
+    EXPECT_TRUE(w.Text1->text().endsWith(S("lteur6")));
+    EXPECT_EQ(w.txtsymbol->text(), S("Euribor 6"));
+    w.Combo1->setCurrentIndex(1);
+    w.Combo1_Click();
+    EXPECT_TRUE(w.Text1->text().endsWith(S("lteur0")));
+    EXPECT_EQ(w.txtsymbol->text(), S("EuRibor 3m"));
+    w.Text1->setText(S("   "));
+    w.Combo1_Click();
+    EXPECT_EQ(w.Text1->text(), QString());
+}
+
+TEST_F(WindowTest, ShowErrorNamesTheNumberAndItsStandardDescription) {
+    form1& w = window();
+    w.ShowError(rt::RuntimeError(53, S("a component's own text")));
+    w.ShowError(rt::RuntimeError(0));
+    ASSERT_EQ(shell.boxes.size(), 1);
+    EXPECT_EQ(shell.boxes[0].text, S("Errore  53 - Impossibile trovare il file\r\r"));
+    EXPECT_EQ(shell.boxes[0].icon, Shell::Icon::None);
+    EXPECT_EQ(shell.boxes[0].buttons, Shell::Buttons::Ok);
+    EXPECT_EQ(shell.boxes[0].title, S("Quotazioni Euribor"));
+}
+
+TEST_F(WindowTest, FetchFillsTheHistoryArraysAndTheLabels) {
+    writePageCopy(kCopy);
+    fetcher.page = ratePage({pageRow(S("EuRibor 1m"), S("1,986"), S("04/12/2026")),
+                             pageRow(S("EuRibor 3m"), S("2,064"), S("04/12/2026")),
+                             pageRow(S("EuRibor 6m"), S("2,137"), S("03/12/2026"))});
+    form1& w = window();
+    w.Form_Load();
+    w.Command1_Click();
+    EXPECT_EQ(fetcher.urls, QStringList{context.pageUrl});
+    ASSERT_EQ(w.HistCount(), 3);
+    EXPECT_EQ(w.Hist[2].type, S("EuRibor 6m"));
+    EXPECT_EQ(w.Hist[2].date, S("20261203"));
+    EXPECT_DOUBLE_EQ(w.Hist[0].quote, 1.986);
+    EXPECT_EQ(w.lblQuote->text(), S("2,1370"));
+    EXPECT_EQ(w.lblData->text(), S("03-12"));
+    EXPECT_EQ(w.pageText(), fetcher.page);
+    EXPECT_TRUE(shell.boxes.isEmpty());
+}
+
+TEST_F(WindowTest, UnavailableRatesAndAMissingSymbolAreReported) {
+    writePageCopy(kCopy);
+    QString broken = pageRow(S("EuRibor 6m"), S("2,137"), S("04/12/2026"));
+    broken.replace(S("xplanerigatabella"), S("vuota"));
+    fetcher.page = ratePage({pageRow(S("EuRibor 1m"), S("1,986"), S("04/12/2026")), broken});
+    form1& w = window();
+    w.Form_Load();
+    w.Command1_Click();
+    EXPECT_EQ(shell.texts(), (QStringList{S("Simbolo  EuRibor 3m  non trovato in Internet !"),
+                                          S("Quotazione non disponibile su Internet !!!")}));
+    ASSERT_EQ(w.HistCount(), 2);
+    EXPECT_TRUE(w.Hist[1].unavailable);
+    EXPECT_EQ(w.lblQuote->text(), S("-100"));
+}
+
+TEST_F(WindowTest, TheDailyCycleRunsOnceAfterTheWindowIsFirstShown) {
+    writePageCopy(kCopy);
+    fetcher.page = ratePage({pageRow(S("EuRibor 3m"), S("2,064"), S("04/12/2026"))});
+    form1& w = window();
+    w.Form_Load();
+    w.show();
+    QApplication::processEvents();
+    EXPECT_EQ(fetcher.urls.size(), 1);
+
+    // Coming back to the window from elsewhere, or after one of its boxes, fetches nothing.
+    QEvent activate(QEvent::WindowActivate);
+    QApplication::sendEvent(&w, &activate);
+    w.hide();
+    w.show();
+    QApplication::processEvents();
+    EXPECT_EQ(fetcher.urls.size(), 1);
+    w.hide();
+}
+
+TEST_F(WindowTest, ACycleWithoutAnyRateReportsIt) {
+    writePageCopy(kCopy);
+    fetcher.page = QString();
+    form1& w = window();
+    w.Form_Load();
+    w.Form_Activate();
+    ASSERT_FALSE(shell.texts().isEmpty());
+    EXPECT_EQ(shell.texts().constLast(), S("Non trovo dati in Internet !!!"));
+    EXPECT_EQ(w.HistCount(), 0);
+    EXPECT_TRUE(w.Text3->toPlainText().isEmpty());
+    EXPECT_FALSE(shell.busy);
+}
