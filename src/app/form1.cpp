@@ -169,6 +169,14 @@ void form1::buildControls() {
 
     connect(Combo1, &QComboBox::activated, this, [this] { Combo1_Click(); });
     connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
+    connect(Command2, &QPushButton::clicked, this, [this] { RecordToday(); });
+    connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
+    connect(Command4, &QPushButton::clicked, this, [this] { ReadHistoryFile(); });
+    connect(Command6, &QPushButton::clicked, this, [this] { LoadHistory(); });
+    connect(Command7, &QPushButton::clicked, this, [this] { Command7_Click(); });
+    connect(Command9, &QPushButton::clicked, this, [this] { Command9_Click(); });
+    connect(Command10, &QPushButton::clicked, this, [this] { Command10_Click(); });
+    connect(Command11, &QPushButton::clicked, this, [this] { Command11_Click(); });
 }
 
 void form1::showEvent(QShowEvent* event) {
@@ -209,6 +217,7 @@ void form1::Form_Load() {
     Combo1->setEditText(QStringLiteral("EuRibor 3m"));
     txtsymbol->setText(quote::tenorKey(Combo1->currentText()));
     Frame2->hide();
+    LoadHistory();
 
     checkConnection();
 
@@ -238,10 +247,12 @@ void form1::checkConnection() {
 void form1::Form_Activate() {
     Shell& shell = *m_ctx.shell;
     shell.setBusyPointer(true);
+    LoadHistory();
     Command1_Click();
     for (int pass = 0;; ++pass) {
         shell.processEvents();
         if (!Trim(lblQuote->text()).isEmpty()) {
+            RecordToday();
             shell.processEvents();
             break;
         }
@@ -250,6 +261,8 @@ void form1::Form_Activate() {
             break;
         }
     }
+    Command7_Click();
+    Command10_Click();
     shell.setBusyPointer(false);
 }
 
@@ -260,6 +273,8 @@ void form1::Combo1_Click() {
     const QString address = Trim(Text1->text());
     // An empty address has no last character to replace.
     Text1->setText(address.isEmpty() ? address : vb::Left(address, address.size() - 1) + QString::number(digit));
+    LoadHistory();
+    Command7_Click();
 }
 
 void form1::Command1_Click() {

@@ -4,6 +4,7 @@
 #include "context.h"
 #include "file_channels.h"
 #include "hist_entry.h"
+#include "history_db.h"
 
 #include <QComboBox>
 #include <QFrame>
@@ -34,6 +35,15 @@ public:
     void Form_Activate();
     void Combo1_Click();
     void Command1_Click(); // fetch the page and extract every tenor
+    void Command7_Click(); // show the chosen tenor from the history arrays
+    void Command10_Click(); // "Elenco"
+    void Command11_Click(); // "Stampa"
+    void Command3_Click(); // choose the history file
+    void Command9_Click(); // choose the exchange-rate file
+    void LoadHistory(); // Command6: open the database, load the arrays, list the chosen tenor
+    void RecordToday(); // Command2: record the arrays in the history files and the database
+    void ReadHistoryFile(); // Command4: list the chosen tenor's lines of the history file
+    void CloseHistoryDb();
 
     // Shows a trapped run-time error's number and standard description.
     void ShowError(const rt::RuntimeError& error);
@@ -83,20 +93,26 @@ public:
     QLabel* Label4_0;
     QFrame* Line1_0;
 
+    QString DbPath;
+
     // The whole text of the last page fetched, exactly as it arrived (Text3 shows it).
     const QString& pageText() const { return m_pageText; }
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void buildControls();
     void setPageText(const QString& page);
     void checkConnection();
+    void setHistoryButtonsEnabled(bool enabled);
+    QString chosenKey() const;
 
     AppContext m_ctx;
     Login_RAS* m_login;
     FileChannels m_files;
+    HistoryDb m_db;
     std::unique_ptr<clsStockQuote> m_quote;
     QString m_pageText;
     bool m_activated = false;

@@ -74,22 +74,29 @@ QString QtShell::chooseFile(QWidget* parent, const QString& initialFolder) {
     return file;
 }
 
-void QtShell::printWindow(QWidget* window) {
-    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
-    if (info.isNull() || !window)
-        return;
-    QPrinter printer(info, QPrinter::HighResolution);
+bool paintWindowImage(QWidget* window, QPagedPaintDevice& device) {
+    if (!window)
+        return false;
     const QImage image = window->grab().toImage();
     QPainter painter;
-    if (!painter.begin(&printer))
-        return;
+    if (!painter.begin(&device))
+        return false;
     const QRect page = painter.viewport();
     QSize size = image.size();
     size.scale(page.size(), Qt::KeepAspectRatio);
     painter.setViewport(page.x(), page.y(), size.width(), size.height());
     painter.setWindow(image.rect());
     painter.drawImage(0, 0, image);
-    painter.end();
+    return painter.end();
+}
+
+void QtShell::printWindow(QWidget* window) {
+    // No printer, or one that fails: nothing is printed and nothing is said.
+    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+    if (info.isNull())
+        return;
+    QPrinter printer(info, QPrinter::HighResolution);
+    paintWindowImage(window, printer);
 }
 
 void QtShell::endProgram() {

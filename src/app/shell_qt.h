@@ -3,6 +3,12 @@
 
 #include "shell.h"
 
+class QPagedPaintDevice;
+
+// Draws an image of the window's client area on the first page of device, scaled to the page.
+// Returns false when the device cannot be painted on.
+bool paintWindowImage(QWidget* window, QPagedPaintDevice& device);
+
 class QtShell : public Shell {
 public:
     Answer messageBox(const QString& text, const QString& title, Icon icon, Buttons buttons) override;

@@ -1,5 +1,8 @@
 #include "fake_shell.h"
 
+#include "shell_qt.h"
+
+#include <QPdfWriter>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -19,7 +22,13 @@ Shell::Answer FakeShell::messageBox(const QString& text, const QString& title, I
     return a;
 }
 
-void FakeShell::printWindow(QWidget* window) { printed.append(window->grab().toImage()); }
+void FakeShell::printWindow(QWidget* window) {
+    printed.append(window->grab().toImage());
+    if (!pdfPath.isEmpty()) {
+        QPdfWriter pdf(pdfPath);
+        EXPECT_TRUE(paintWindowImage(window, pdf));
+    }
+}
 
 QStringList FakeShell::texts() const {
     QStringList out;

@@ -51,6 +51,7 @@ public:
     QString nextFile;
     QStringList dialogFolders;
     QVector<QImage> printed;
+    QString pdfPath; // when set, printing renders into this PDF file
     std::function<void()> onProcessEvents;
     std::function<void(const Box&)> onBox;
 };

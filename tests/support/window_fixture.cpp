@@ -1,5 +1,7 @@
 #include "window_fixture.h"
 
+#include "sqlite_files.h"
+
 WindowTest::WindowTest() {
     context.shell = &shell;
     context.fetcher = &fetcher;
@@ -8,6 +10,7 @@ WindowTest::WindowTest() {
     context.programFolder = dir.path();
     context.locale = QLocale(QLocale::Italian, QLocale::Italy);
     context.pageUrl = QStringLiteral("http://127.0.0.1:9/MainController?p=1&s=4&t=8&page=lteurb&c=lteurb");
+    createHistoryDatabase(dbPath());
 }
 
 WindowTest::~WindowTest() = default;

@@ -20,6 +20,7 @@ protected:
     ~WindowTest() override;
 
     QString folderFile(const QString& name) const { return dir.filePath(name); }
+    QString dbPath() const { return dir.filePath(QStringLiteral("EURIBOR.MDB")); }
     // The shipped page copy of the tenor list, written into the program folder.
     void writePageCopy(const QStringList& lines);
     // Builds the window (after the test has laid its files).

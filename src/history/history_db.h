@@ -1,0 +1,43 @@
+#pragma once
+// The history database: EURIBOR.MDB (SQLite), table Storico_Euribor, one record per tenor and date.
+
+#include "hist_entry.h"
+#include "runtime_error.h"
+
+#include <QString>
+
+#include <optional>
+
+class HistoryDb {
+public:
+    HistoryDb();
+    ~HistoryDb();
+    HistoryDb(const HistoryDb&) = delete;
+    HistoryDb& operator=(const HistoryDb&) = delete;
+
+    // Opens an existing database file; never creates one. Closes an earlier connection first.
+    // Raises rt::RuntimeError when the file is missing, locked or not a database.
+    void open(const QString& path);
+    // Ignores every failure.
+    void close();
+    bool isOpen() const { return !m_connection.isEmpty(); }
+
+    struct Load {
+        HistArrays entries;
+        // A record that could not be read ends the load; the entries before it stay.
+        std::optional<rt::RuntimeError> readError;
+    };
+    // Every record in date order (insertion order within a date). After the first record, records
+    // whose tenor is empty or blank are passed over. Raises rt::RuntimeError when the query fails.
+    Load load() const;
+
+    // Adds the entry's record, or overwrites the first record of its tenor and date.
+    // Raises rt::RuntimeError on failure.
+    void store(const HistEntry& entry);
+
+    // The lookup as the error messages show it.
+    static QString lookupQueryText(const QString& type, const QString& date);
+
+private:
+    QString m_connection;
+};

@@ -1,0 +1,2 @@
+euribor_test(history_db_test history_db_test.cpp)
+euribor_test(record_test record_test.cpp)

@@ -1,0 +1,75 @@
+#include "sqlite_files.h"
+
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+void withDb(const QString& path, const std::function<void(QSqlDatabase&)>& body) {
+    const QString name = QStringLiteral("test-helper");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        ASSERT_TRUE(db.open());
+        body(db);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+}
+
+} // namespace
+
+void createHistoryDatabase(const QString& path) {
+    QFile schema(QStringLiteral(EURIBOR_SOURCE_DIR "/data/schema.sql"));
+    ASSERT_TRUE(schema.open(QIODevice::ReadOnly));
+    QString sql;
+    for (const QString& line : QString::fromUtf8(schema.readAll()).split(u'\n'))
+        if (!line.trimmed().startsWith(QStringLiteral("--")))
+            sql += line + u'\n';
+    withDb(path, [&](QSqlDatabase& db) {
+        for (const QString& statement : sql.split(u';')) {
+            if (statement.trimmed().isEmpty())
+                continue;
+            QSqlQuery q(db);
+            ASSERT_TRUE(q.exec(statement)) << q.lastError().text().toStdString();
+        }
+    });
+}
+
+void insertRows(const QString& path, const QVector<Row>& rows) {
+    withDb(path, [&](QSqlDatabase& db) {
+        db.transaction();
+        for (const Row& r : rows) {
+            QSqlQuery q(db);
+            q.prepare(QStringLiteral("INSERT INTO Storico_Euribor VALUES (?, ?, ?, ?, ?)"));
+            for (const QVariant& v : {r.type, r.date, r.quote, r.descr, r.note})
+                q.addBindValue(v);
+            ASSERT_TRUE(q.exec()) << q.lastError().text().toStdString();
+        }
+        db.commit();
+    });
+}
+
+QVector<Row> allRows(const QString& path) {
+    QVector<Row> rows;
+    withDb(path, [&](QSqlDatabase& db) {
+        QSqlQuery q(db);
+        EXPECT_TRUE(q.exec(QStringLiteral("SELECT * FROM Storico_Euribor ORDER BY rowid")));
+        while (q.next())
+            rows.append({q.value(0), q.value(1), q.value(2), q.value(3), q.value(4)});
+    });
+    return rows;
+}
+
+void execOn(const QString& path, const QString& sql) {
+    withDb(path, [&](QSqlDatabase& db) {
+        QSqlQuery q(db);
+        ASSERT_TRUE(q.exec(sql)) << q.lastError().text().toStdString();
+    });
+}
