@@ -16,7 +16,9 @@
 using namespace vb;
 
 namespace {
-QString S(const char* s) { return QString::fromUtf8(s); }
+QString S(const char* s) {
+    return QString::fromUtf8(s);
+}
 int errorOf(const std::function<void()>& f) {
     try {
         f();
@@ -124,16 +126,20 @@ TEST_F(FileChannelsTest, RefusesTheSameFileOnBothChannels) {
     files.open(1, path("h.txt"), FileChannels::Mode::Append);
     const QString sameFile = dir.path() + QStringLiteral("/./h.txt");
     EXPECT_EQ(errorOf([&] { files.open(2, sameFile, FileChannels::Mode::Append); }), rt::FileAlreadyOpen);
-    EXPECT_EQ(errorOf([&] { files.open(1, path("other.txt"), FileChannels::Mode::Append); }), rt::FileAlreadyOpen);
+    EXPECT_EQ(errorOf([&] { files.open(1, path("other.txt"), FileChannels::Mode::Append); }),
+              rt::FileAlreadyOpen);
     files.close(1);
     EXPECT_EQ(errorOf([&] { files.open(2, sameFile, FileChannels::Mode::Append); }), 0);
 }
 
 TEST_F(FileChannelsTest, OpenFailuresCarryTheRuntimeNumbers) {
-    EXPECT_EQ(errorOf([&] { files.open(1, path("missing.txt"), FileChannels::Mode::Input); }), rt::FileNotFound);
-    EXPECT_EQ(errorOf([&] { files.open(1, path("no/such/x.txt"), FileChannels::Mode::Append); }), rt::PathNotFound);
+    EXPECT_EQ(errorOf([&] { files.open(1, path("missing.txt"), FileChannels::Mode::Input); }),
+              rt::FileNotFound);
+    EXPECT_EQ(errorOf([&] { files.open(1, path("no/such/x.txt"), FileChannels::Mode::Append); }),
+              rt::PathNotFound);
     EXPECT_EQ(errorOf([&] { files.open(1, QString(), FileChannels::Mode::Input); }), rt::BadFileName);
-    EXPECT_EQ(errorOf([&] { files.open(1, dir.path(), FileChannels::Mode::Input); }), rt::PathFileAccessError);
+    EXPECT_EQ(errorOf([&] { files.open(1, dir.path(), FileChannels::Mode::Input); }),
+              rt::PathFileAccessError);
     EXPECT_FALSE(files.isOpen(1));
 }
 
@@ -167,10 +173,14 @@ TEST(StartupFiles, AnEmptyFourthLineNeedsItsLineBreak) {
 }
 
 TEST(StartupFiles, TenorItemsAreTheFirstTwoWordsOfLinesNamingEuribor) {
-    const QStringList lines = {S("  DETTAGLIO TASSI EURIBOR "), S("Euribor 1 sett. 3,456"),
-                               S("nothing here"),            S("EuRibor 3m   2,064  04/12/2026"),
-                               S("euribor"),                 S("Dettaglio tassi Euribor"),
+    const QStringList lines = {S("  DETTAGLIO TASSI EURIBOR "),
+                               S("Euribor 1 sett. 3,456"),
+                               S("nothing here"),
+                               S("EuRibor 3m   2,064  04/12/2026"),
+                               S("euribor"),
+                               S("Dettaglio tassi Euribor"),
                                S("EuRibor 3m 2,1")};
-    EXPECT_EQ(tenorItems(lines), (QStringList{S("Euribor 1"), S("EuRibor 3m"), S("euribor"), S("EuRibor 3m")}));
+    EXPECT_EQ(tenorItems(lines),
+              (QStringList{S("Euribor 1"), S("EuRibor 3m"), S("euribor"), S("EuRibor 3m")}));
     EXPECT_TRUE(tenorItems({}).isEmpty());
 }

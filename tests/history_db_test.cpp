@@ -13,7 +13,9 @@
 using history::companionPath;
 
 namespace {
-QString S(const char* s) { return QString::fromUtf8(s); }
+QString S(const char* s) {
+    return QString::fromUtf8(s);
+}
 const QLocale kIt(QLocale::Italian, QLocale::Italy);
 
 HistEntry entry(const char* type, const char* date, double quote, const char* descr = "") {
@@ -64,8 +66,8 @@ TEST_F(HistoryDbTest, LoadsInDateOrderThenInsertionOrder) {
                       {S("EuRibor 3m"), S("20261203"), 2.0, S("EuRibor 3m"), QVariant()},
                       {S("EuRibor 1m"), S("20261204"), 1.9, S("EuRibor 1m"), S("n")},
                       {S("EuRibor 3m"), QVariant(), 1.5, QVariant(), QVariant()}});
-    EXPECT_EQ(loadedTypes(), (QStringList{S("EuRibor 3m@"), S("EuRibor 3m@20261203"), S("EuRibor 6m@20261204"),
-                                          S("EuRibor 1m@20261204")}));
+    EXPECT_EQ(loadedTypes(), (QStringList{S("EuRibor 3m@"), S("EuRibor 3m@20261203"),
+                                          S("EuRibor 6m@20261204"), S("EuRibor 1m@20261204")}));
     const HistoryDb::Load l = db.load();
     EXPECT_DOUBLE_EQ(l.entries[3].quote, 1.9);
     EXPECT_EQ(l.entries[3].note, S("n"));
@@ -95,7 +97,8 @@ TEST_F(HistoryDbTest, ANullRateStopsTheLoadKeepingTheEntriesBefore) {
 TEST_F(HistoryDbTest, EveryRecordIsLoadedBeyondTheOldLimit) {
     QVector<Row> rows;
     for (int i = 0; i < 3500; ++i)
-        rows.append({S("EuRibor 3m"), QString::number(20000000 + i), 1.0 + i / 1000.0, S("EuRibor 3m"), S("")});
+        rows.append(
+            {S("EuRibor 3m"), QString::number(20000000 + i), 1.0 + i / 1000.0, S("EuRibor 3m"), S("")});
     insertRows(path, rows);
     const HistoryDb::Load l = db.load();
     EXPECT_EQ(l.entries.size(), 3500);
@@ -163,10 +166,12 @@ TEST(HistoryLines, WholeNumbersKeepTheirDecimalSeparator) {
     EXPECT_EQ(history::fileRateText(-0.545, kIt), S("-0,545"));
     EXPECT_EQ(history::listLine(entry("EuRibor 3m", "20071015", 4.1), QLocale::c()),
               S("15-10-2007 - 4.1000 - EuRibor 3m"));
-    EXPECT_EQ(history::listLine(entry("EuRibor 3m", "20071015", 4.0), kIt), S("15-10-2007 - 4,0000 - EuRibor 3m"));
+    EXPECT_EQ(history::listLine(entry("EuRibor 3m", "20071015", 4.0), kIt),
+              S("15-10-2007 - 4,0000 - EuRibor 3m"));
     EXPECT_EQ(history::historyFileLine(S("20071015"), S("4.1230"), S("EuRibor 3m")),
               S("15-10-2007 - 4.1230 - EuRibor 3m"));
-    EXPECT_EQ(history::csvLine(S("20071015"), S("4.1230"), S("EuRibor 3m")), S("15/10/2007;4.1230;EuRibor 3m;"));
+    EXPECT_EQ(history::csvLine(S("20071015"), S("4.1230"), S("EuRibor 3m")),
+              S("15/10/2007;4.1230;EuRibor 3m;"));
 }
 
 TEST(HistoryLines, TheCompanionReplacesOnlyTheFileNameExtension) {

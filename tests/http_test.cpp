@@ -8,8 +8,12 @@
 #include <gtest/gtest.h>
 
 namespace {
-QString S(const char* s) { return QString::fromUtf8(s); }
-QString U(const QByteArray& b) { return QString::fromLatin1(b); }
+QString S(const char* s) {
+    return QString::fromUtf8(s);
+}
+QString U(const QByteArray& b) {
+    return QString::fromLatin1(b);
+}
 
 LoopbackHttpServer::Reply ok(QByteArray body, QByteArray type) {
     return {200, "Content-Type: " + type + "\r\n", std::move(body), false};

@@ -13,7 +13,9 @@
 using namespace quote;
 
 namespace {
-QString S(const char* s) { return QString::fromUtf8(s); }
+QString S(const char* s) {
+    return QString::fromUtf8(s);
+}
 const QDate kToday(2026, 12, 4);
 
 Extraction run(const QString& page, const QStringList& items) {
@@ -57,7 +59,8 @@ TEST(Extraction, CutsRateAndDateOfEveryTenor) {
 
 TEST(Extraction, DatesThatAreNotDdMmYyyyBecomeToday) {
     for (const char* date : {"12-05-2008", "2/5/2008", "n.d.", "ab/cd/efgh"}) {
-        const Extraction x = run(ratePage({pageRow(S("EuRibor 3m"), S("2,345"), S(date))}), {S("EuRibor 3m")});
+        const Extraction x =
+            run(ratePage({pageRow(S("EuRibor 3m"), S("2,345"), S(date))}), {S("EuRibor 3m")});
         ASSERT_EQ(x.entries.size(), 1) << date;
         EXPECT_EQ(x.entries[0].date, S("20261204")) << date;
         EXPECT_EQ(x.lblData, S("04-12")) << date;
@@ -92,7 +95,8 @@ TEST(Extraction, MarkersAreCaseSensitiveAndAMissingRateIsMarkedUnavailable) {
 }
 
 TEST(Extraction, ARateCellWithoutDigitsIsNoRate) {
-    const Extraction x = run(ratePage({pageRow(S("EuRibor 3m"), S("n.d."), S("04/12/2026"))}), {S("EuRibor 3m")});
+    const Extraction x =
+        run(ratePage({pageRow(S("EuRibor 3m"), S("n.d."), S("04/12/2026"))}), {S("EuRibor 3m")});
     ASSERT_EQ(x.entries.size(), 1);
     EXPECT_TRUE(x.entries[0].unavailable);
     EXPECT_TRUE(x.items[0].unavailableMessage);
@@ -125,9 +129,8 @@ TEST(Extraction, TenorsMissingFromThePageRecordNothing) {
 }
 
 TEST(Extraction, PositionsHoldOnAWindows1252PageWithAccentedText) {
-    const QByteArray bytes = vb::toCp1252(
-        S("<p>Più sotto i tassi dell'area dell'€ – è così.</p>") +
-        ratePage({pageRow(S("EuRibor 6m"), S("2,137"), S("04/12/2026"))}));
+    const QByteArray bytes = vb::toCp1252(S("<p>Più sotto i tassi dell'area dell'€ – è così.</p>") +
+                                          ratePage({pageRow(S("EuRibor 6m"), S("2,137"), S("04/12/2026"))}));
     const QString page = decodePage(bytes, QByteArray("text/html"));
     const Extraction x = run(page, {S("EuRibor 6m")});
     ASSERT_EQ(x.entries.size(), 1);

@@ -8,7 +8,9 @@
 #include <QFile>
 
 namespace {
-QString S(const char* s) { return QString::fromUtf8(s); }
+QString S(const char* s) {
+    return QString::fromUtf8(s);
+}
 const QStringList kCopy = {S("Dettaglio tassi Euribor"), S("EuRibor 1m    1,986  04/12/2026"),
                            S("EuRibor 3m    2,064  04/12/2026"), S("Euribor più   2,137  04/12/2026")};
 } // namespace
@@ -56,7 +58,8 @@ TEST_F(RecordTest, AnExistingFileKeepsItsLinesAndOnlyTheMissingOneIsCreated) {
     writeFile(historyPath(), QByteArray("Data;Quotazione;Valuta;Note\r\nvecchia riga\r\n"));
     form1& w = fetched();
     w.RecordToday();
-    EXPECT_TRUE(readFile(historyPath()).startsWith("Data;Quotazione;Valuta;Note\r\nvecchia riga\r\n04-12-2026"));
+    EXPECT_TRUE(
+        readFile(historyPath()).startsWith("Data;Quotazione;Valuta;Note\r\nvecchia riga\r\n04-12-2026"));
     EXPECT_TRUE(readFile(csvPath()).startsWith("Data;Quotazione;Valuta;Note\r\n04/12/2026;1,9860"));
 
     QFile::remove(historyPath());
@@ -96,8 +99,9 @@ TEST_F(RecordTest, AHistoryFileThatCannotBeCreatedStopsAfterOneMessage) {
     w.Text2->setText(path);
     w.RecordToday();
     EXPECT_EQ(shell.texts(),
-              QStringList{S("Errore in registrazione Storico Quotazioni - Impossibile trovare il percorso\r\n\r\n") +
-                          path});
+              QStringList{
+                  S("Errore in registrazione Storico Quotazioni - Impossibile trovare il percorso\r\n\r\n") +
+                  path});
     EXPECT_TRUE(allRows(dbPath()).isEmpty());
 }
 
@@ -148,13 +152,15 @@ TEST_F(RecordTest, AfterElencoTheLoadedRecordsAreRecordedAgain) {
 TEST_F(RecordTest, ADatabaseFailureStopsTheRecordingKeepingWhatCameBefore) {
     form1& w = fetched();
     // A trigger makes the store of the second tenor fail, as a broken database would.
-    execOn(dbPath(), S("CREATE TRIGGER no3m BEFORE INSERT ON Storico_Euribor WHEN NEW.Tipo_Valuta = 'EuRibor 3m' "
-                       "BEGIN SELECT RAISE(ABORT, 'rifiutato'); END"));
+    execOn(dbPath(),
+           S("CREATE TRIGGER no3m BEFORE INSERT ON Storico_Euribor WHEN NEW.Tipo_Valuta = 'EuRibor 3m' "
+             "BEGIN SELECT RAISE(ABORT, 'rifiutato'); END"));
     w.RecordToday();
     ASSERT_EQ(shell.boxes.size(), 1);
-    EXPECT_EQ(shell.boxes[0].text,
-              S("Errore registrazione su DataBase Scrittura sul database non riuscita\r\n\r\n"
-                "select * from Storico_Euribor where  Tipo_Valuta = 'EuRibor 3m' and  Data_Valuta = '20261204'"));
+    EXPECT_EQ(
+        shell.boxes[0].text,
+        S("Errore registrazione su DataBase Scrittura sul database non riuscita\r\n\r\n"
+          "select * from Storico_Euribor where  Tipo_Valuta = 'EuRibor 3m' and  Data_Valuta = '20261204'"));
     EXPECT_EQ(allRows(dbPath()).size(), 1);
     EXPECT_EQ(readFile(historyPath()).count("\r\n"), 2);
 }
@@ -185,7 +191,8 @@ TEST_F(RecordTest, AReadErrorIsReportedAndTheEntriesBeforeItStay) {
                           {S("EuRibor 3m"), S("20261202"), QVariant(), S("EuRibor 3m"), S("")}});
     form1& w = window();
     w.Form_Load();
-    EXPECT_EQ(shell.texts(), QStringList{S("Errore in lettura file di input  ERR=94 - Utilizzo non valido di Null")});
+    EXPECT_EQ(shell.texts(),
+              QStringList{S("Errore in lettura file di input  ERR=94 - Utilizzo non valido di Null")});
     EXPECT_EQ(w.HistCount(), 1);
     EXPECT_EQ(w.List1->count(), 1);
     EXPECT_EQ(w.Label15->text(), S("Numero records nel Database: 1"));
@@ -198,8 +205,9 @@ TEST_F(RecordTest, AMissingTableOffersRetryAndCancel) {
     w.Form_Load();
     ASSERT_EQ(shell.boxes.size(), 2);
     EXPECT_EQ(shell.boxes[0].buttons, Shell::Buttons::RetryCancel);
-    EXPECT_EQ(shell.boxes[0].text, S("Errore manca Tabella:  Storico_Quotazioni\r\n\r\nDatabase Server assente o "
-                                     "scollegato !\r\n\r\nImpossibile trovare la tabella di input o la query"));
+    EXPECT_EQ(shell.boxes[0].text,
+              S("Errore manca Tabella:  Storico_Quotazioni\r\n\r\nDatabase Server assente o "
+                "scollegato !\r\n\r\nImpossibile trovare la tabella di input o la query"));
     EXPECT_EQ(w.HistCount(), 0);
     EXPECT_EQ(w.Label15->text(), S("Numero records nel Database: 0"));
 }
@@ -210,9 +218,10 @@ TEST_F(RecordTest, AMissingDatabaseEndsTheProgram) {
     EXPECT_THROW(w.Form_Load(), ProgramEnded);
     ASSERT_EQ(shell.boxes.size(), 1);
     EXPECT_EQ(shell.boxes[0].icon, Shell::Icon::Critical);
-    EXPECT_EQ(shell.boxes[0].text, S("ERRORE IN APERTURA DATABASE !!!\r\r3024 - Impossibile trovare il file del "
-                                     "database\r\r") +
-                                       dbPath());
+    EXPECT_EQ(shell.boxes[0].text,
+              S("ERRORE IN APERTURA DATABASE !!!\r\r3024 - Impossibile trovare il file del "
+                "database\r\r") +
+                  dbPath());
     EXPECT_FALSE(QFile::exists(dbPath()));
 }
 
@@ -275,7 +284,8 @@ TEST_F(RecordTest, TheHistoryFileReadsBackForTheChosenTenor) {
 
     w.Text2->setText(QString());
     w.ReadHistoryFile();
-    EXPECT_EQ(shell.texts().constLast(), S("Errore lettura Storico Quotazioni - Nome o numero di file non valido\r\n\r\n"));
+    EXPECT_EQ(shell.texts().constLast(),
+              S("Errore lettura Storico Quotazioni - Nome o numero di file non valido\r\n\r\n"));
     EXPECT_EQ(w.List1->count(), 0);
 }
 

@@ -8,7 +8,9 @@
 #include <QApplication>
 
 namespace {
-QString S(const char* s) { return QString::fromUtf8(s); }
+QString S(const char* s) {
+    return QString::fromUtf8(s);
+}
 const QStringList kCopy = {S("Dettaglio tassi Euribor"), S("EuRibor 1m    1,986  04/12/2026"),
                            S("EuRibor 3m    2,064  04/12/2026"), S("EuRibor 6m    2,137  04/12/2026")};
 } // namespace
@@ -26,10 +28,12 @@ TEST_F(WindowTest, ControlsStandAtTheirDesignPlacesWithTheirCaptions) {
     EXPECT_EQ(w.Command2->text(), S("Registra Quotazione odierna C2"));
 
     w.show();
-    for (QWidget* hidden : std::initializer_list<QWidget*>{w.Command1, w.Command2, w.Command4, w.Command6, w.Command7,
-                                                           w.Command8, w.Command9, w.Text4, w.Label5, w.Text3})
+    for (QWidget* hidden :
+         std::initializer_list<QWidget*>{w.Command1, w.Command2, w.Command4, w.Command6, w.Command7,
+                                         w.Command8, w.Command9, w.Text4, w.Label5, w.Text3})
         EXPECT_FALSE(hidden->isVisible()) << hidden->objectName().toStdString();
-    for (const char* name : {"Command5", "Command10", "Command11", "Command3", "Text1", "Text2", "lblQuote", "Combo1"}) {
+    for (const char* name :
+         {"Command5", "Command10", "Command11", "Command3", "Text1", "Text2", "lblQuote", "Combo1"}) {
         auto* c = w.findChild<QWidget*>(S(name));
         ASSERT_NE(c, nullptr) << name;
         EXPECT_TRUE(c->isVisible()) << name;

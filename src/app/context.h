@@ -16,6 +16,6 @@ struct AppContext {
     Clock* clock = nullptr;
     ConnectionState* connection = nullptr;
     QString programFolder; // the folder of the executable
-    QLocale locale; // the regional settings numbers are written with
-    QString pageUrl; // the provider's rate page
+    QLocale locale;        // the regional settings numbers are written with
+    QString pageUrl;       // the provider's rate page
 };

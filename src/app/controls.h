@@ -6,8 +6,7 @@
 
 #include <utility>
 
-template <typename W, typename... Args>
-W* makeControl(QWidget* parent, const QString& name, Args&&... args) {
+template <typename W, typename... Args> W* makeControl(QWidget* parent, const QString& name, Args&&... args) {
     auto* w = new W(std::forward<Args>(args)..., parent);
     w->setObjectName(name);
     return w;

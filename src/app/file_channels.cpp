@@ -34,7 +34,9 @@ QString fileKey(const QString& path) {
 
 } // namespace
 
-FileChannels::~FileChannels() { closeAll(); }
+FileChannels::~FileChannels() {
+    closeAll();
+}
 
 FileChannels::Channel* FileChannels::slot(int channel) {
     if (channel < 1 || channel > kChannels)
@@ -48,7 +50,9 @@ const FileChannels::Channel* FileChannels::slot(int channel) const {
     return m_channels[channel - 1].get();
 }
 
-bool FileChannels::isOpen(int channel) const { return slot(channel) != nullptr; }
+bool FileChannels::isOpen(int channel) const {
+    return slot(channel) != nullptr;
+}
 
 void FileChannels::open(int channel, const QString& path, Mode mode) {
     if (slot(channel))
@@ -144,5 +148,6 @@ void FileChannels::printLine(int channel, const QString& text) {
     QByteArray bytes = vb::toCp1252(text);
     bytes.append("\r\n", 2);
     if (ch->file->write(bytes) != bytes.size())
-        throw RuntimeError(ch->file->error() == QFileDevice::ResourceError ? rt::DiskFull : rt::DeviceIoError);
+        throw RuntimeError(ch->file->error() == QFileDevice::ResourceError ? rt::DiskFull
+                                                                           : rt::DeviceIoError);
 }

@@ -38,7 +38,7 @@ public:
 private:
     struct Channel {
         Mode mode = Mode::Input;
-        QString key; // the file's identity, to refuse the same file on two channels
+        QString key;     // the file's identity, to refuse the same file on two channels
         QByteArray data; // whole content when reading
         qsizetype pos = 0;
         std::unique_ptr<QFile> file; // when writing

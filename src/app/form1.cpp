@@ -102,31 +102,36 @@ void form1::buildControls() {
     Combo1->setInsertPolicy(QComboBox::NoInsert);
     Combo1->setEditText(QStringLiteral("Combo1"));
     twips::place(Combo1, 2550, 300, 5685, 315);
-    Label15 = label(f, QStringLiteral("Label15"), QStringLiteral("Numero records nel Database: 0"), 3000, 1275, 2745,
-                    195);
+    Label15 = label(f, QStringLiteral("Label15"), QStringLiteral("Numero records nel Database: 0"), 3000,
+                    1275, 2745, 195);
     Label6 = label(f, QStringLiteral("Label6"), QStringLiteral("Tipo connessione IE"), 2760, 1920, 1455, 195);
     txtDA_DATA = field(f, QStringLiteral("txtDA_DATA"), 5355, 1620, 1110, 285);
     txtA_DATA = field(f, QStringLiteral("txtA_DATA"), 7125, 1620, 1110, 285);
     Command5 = button(f, QStringLiteral("Command5"), QStringLiteral("Grafico"), 5820, 1170, 1230, 375);
     Command10 = button(f, QStringLiteral("Command10"), QStringLiteral("Elenco"), 7050, 1170, 1185, 375);
     Command11 = button(f, QStringLiteral("Command11"), QStringLiteral("Stampa"), 3045, 1530, 1185, 300);
-    Label2 = label(f, QStringLiteral("Label2"), QStringLiteral("Nome file Storico Quotazioni"), 135, 1905, 2175, 255);
+    Label2 = label(f, QStringLiteral("Label2"), QStringLiteral("Nome file Storico Quotazioni"), 135, 1905,
+                   2175, 255);
     Text2 = field(f, QStringLiteral("Text2"), 105, 2115, 7455, 285);
     Command3 = button(f, QStringLiteral("Command3"), QStringLiteral("..."), 7650, 2115, 615, 300);
     Text1 = field(f, QStringLiteral("Text1"), 90, 2595, 8145, 300);
-    Command1 = button(f, QStringLiteral("Command1"), QStringLiteral("Aggiorna Quotazione C1"), 30, 90, 1890, 225, false);
-    Command7 = button(f, QStringLiteral("Command7"), QStringLiteral("Aggiorna Quotazione C7"), 1920, 90, 1920, 225, false);
-    Command2 = button(f, QStringLiteral("Command2"), QStringLiteral("Registra Quotazione odierna C2"), 3825, 60, 2415,
-                      270, false);
-    Command6 = button(f, QStringLiteral("Command6"), QStringLiteral("Apre DB C6"), 6225, 105, 1095, 240, false);
-    Command4 = button(f, QStringLiteral("Command4"), QStringLiteral("Legge Storico Quotazioni C4"), 2535, 585, 2415,
-                      285, false);
-    Label5 = label(f, QStringLiteral("Label5"), QStringLiteral("Nome file Storico Cambi ufficiali"), 90, 630, 2385, 255);
+    Command1 = button(f, QStringLiteral("Command1"), QStringLiteral("Aggiorna Quotazione C1"), 30, 90, 1890,
+                      225, false);
+    Command7 = button(f, QStringLiteral("Command7"), QStringLiteral("Aggiorna Quotazione C7"), 1920, 90, 1920,
+                      225, false);
+    Command2 = button(f, QStringLiteral("Command2"), QStringLiteral("Registra Quotazione odierna C2"), 3825,
+                      60, 2415, 270, false);
+    Command6 =
+        button(f, QStringLiteral("Command6"), QStringLiteral("Apre DB C6"), 6225, 105, 1095, 240, false);
+    Command4 = button(f, QStringLiteral("Command4"), QStringLiteral("Legge Storico Quotazioni C4"), 2535, 585,
+                      2415, 285, false);
+    Label5 = label(f, QStringLiteral("Label5"), QStringLiteral("Nome file Storico Cambi ufficiali"), 90, 630,
+                   2385, 255);
     Label5->hide();
     Text4 = field(f, QStringLiteral("Text4"), 75, 840, 5235, 285, false);
     Command9 = button(f, QStringLiteral("Command9"), QStringLiteral("..."), 5355, 840, 375, 300, false);
-    Command8 = button(f, QStringLiteral("Command8"), QStringLiteral("Carica storico cambi ufficiali"), 5820, 795, 2415,
-                      360, false);
+    Command8 = button(f, QStringLiteral("Command8"), QStringLiteral("Carica storico cambi ufficiali"), 5820,
+                      795, 2415, 360, false);
 
     List1 = makeControl<QListWidget>(this, QStringLiteral("List1"));
     twips::place(List1, 0, 3120, 8415, 2205);
@@ -164,7 +169,8 @@ void form1::buildControls() {
     Text3->hide();
 
     auto* selectAll = new SelectAllOnFocus(this);
-    for (QWidget* w : std::initializer_list<QWidget*>{Text1, Text2, Text3, Text4, txtDA_DATA, txtA_DATA, txtsymbol})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{Text1, Text2, Text3, Text4, txtDA_DATA, txtA_DATA, txtsymbol})
         w->installEventFilter(selectAll);
 
     connect(Combo1, &QComboBox::activated, this, [this] { Combo1_Click(); });
@@ -199,8 +205,8 @@ void form1::ShowError(const rt::RuntimeError& error) {
     if (n == 0)
         return;
     const QString number = n >= 0 ? u' ' + QString::number(n) : QString::number(n);
-    m_ctx.shell->message(QStringLiteral("Errore ") + number + QStringLiteral(" - ") + rt::errorDescription(n) +
-                         QStringLiteral("\r\r"));
+    m_ctx.shell->message(QStringLiteral("Errore ") + number + QStringLiteral(" - ") +
+                         rt::errorDescription(n) + QStringLiteral("\r\r"));
 }
 
 void form1::Form_Load() {
@@ -212,7 +218,8 @@ void form1::Form_Load() {
     txtDA_DATA->setText(QStringLiteral("01/01/") + year);
     txtA_DATA->setText(QStringLiteral("31/12/") + year);
 
-    const QStringList items = tenorItems(readAllLines(m_ctx.programFolder + QStringLiteral("/Euribor_PORTALEDATI.txt")));
+    const QStringList items =
+        tenorItems(readAllLines(m_ctx.programFolder + QStringLiteral("/Euribor_PORTALEDATI.txt")));
     Combo1->addItems(items);
     Combo1->setEditText(QStringLiteral("EuRibor 3m"));
     txtsymbol->setText(quote::tenorKey(Combo1->currentText()));
@@ -228,8 +235,8 @@ void form1::Form_Load() {
 void form1::checkConnection() {
     Shell& shell = *m_ctx.shell;
     const ConnectionInfo info = m_ctx.connection->query();
-    QString caption =
-        info.connected ? QStringLiteral("Connected to the Internet") : QStringLiteral("Not Connected to the Internet");
+    QString caption = info.connected ? QStringLiteral("Connected to the Internet")
+                                     : QStringLiteral("Not Connected to the Internet");
     if (info.flags & ConnectionInfo::Modem)
         caption = QStringLiteral("Connection Via Modem");
     if (info.flags & ConnectionInfo::Lan)
@@ -272,7 +279,8 @@ void form1::Combo1_Click() {
     const int digit = static_cast<int>(vb::Val(vb::Right(text, 1)));
     const QString address = Trim(Text1->text());
     // An empty address has no last character to replace.
-    Text1->setText(address.isEmpty() ? address : vb::Left(address, address.size() - 1) + QString::number(digit));
+    Text1->setText(address.isEmpty() ? address
+                                     : vb::Left(address, address.size() - 1) + QString::number(digit));
     LoadHistory();
     Command7_Click();
 }
@@ -291,7 +299,8 @@ void form1::Command1_Click() {
     items.reserve(Combo1->count());
     for (int i = 0; i < Combo1->count(); ++i)
         items.append(Combo1->itemText(i));
-    const quote::Extraction result = quote::extractAll(m_pageText, items, today, lblQuote->text(), lblData->text());
+    const quote::Extraction result =
+        quote::extractAll(m_pageText, items, today, lblQuote->text(), lblData->text());
     for (const quote::ExtractedItem& item : result.items)
         if (item.unavailableMessage)
             m_ctx.shell->message(QStringLiteral("Quotazione non disponibile su Internet !!!"));

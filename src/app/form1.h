@@ -34,14 +34,14 @@ public:
     void Form_Load();
     void Form_Activate();
     void Combo1_Click();
-    void Command1_Click(); // fetch the page and extract every tenor
-    void Command7_Click(); // show the chosen tenor from the history arrays
+    void Command1_Click();  // fetch the page and extract every tenor
+    void Command7_Click();  // show the chosen tenor from the history arrays
     void Command10_Click(); // "Elenco"
     void Command11_Click(); // "Stampa"
-    void Command3_Click(); // choose the history file
-    void Command9_Click(); // choose the exchange-rate file
-    void LoadHistory(); // Command6: open the database, load the arrays, list the chosen tenor
-    void RecordToday(); // Command2: record the arrays in the history files and the database
+    void Command3_Click();  // choose the history file
+    void Command9_Click();  // choose the exchange-rate file
+    void LoadHistory();     // Command6: open the database, load the arrays, list the chosen tenor
+    void RecordToday();     // Command2: record the arrays in the history files and the database
     void ReadHistoryFile(); // Command4: list the chosen tenor's lines of the history file
     void CloseHistoryDb();
 
@@ -66,7 +66,7 @@ public:
     QLabel* Label6;
     QLineEdit* txtDA_DATA;
     QLineEdit* txtA_DATA;
-    QPushButton* Command5; // "Grafico"
+    QPushButton* Command5;  // "Grafico"
     QPushButton* Command10; // "Elenco"
     QPushButton* Command11; // "Stampa"
     QLabel* Label2;

@@ -18,7 +18,9 @@ namespace {
 const QString kCrLf2 = QStringLiteral("\r\n\r\n");
 } // namespace
 
-QString form1::chosenKey() const { return quote::tenorKey(Combo1->currentText()); }
+QString form1::chosenKey() const {
+    return quote::tenorKey(Combo1->currentText());
+}
 
 void form1::setHistoryButtonsEnabled(bool enabled) {
     for (QPushButton* b : {Command1, Command2, Command3, Command4})
@@ -82,7 +84,9 @@ void form1::LoadHistory() {
     shell.setBusyPointer(false);
 }
 
-void form1::CloseHistoryDb() { m_db.close(); }
+void form1::CloseHistoryDb() {
+    m_db.close();
+}
 
 void form1::RecordToday() {
     Shell& shell = *m_ctx.shell;
@@ -102,8 +106,8 @@ void form1::RecordToday() {
     }
     const QString csv = history::companionPath(path);
     auto fileError = [&](const RuntimeError& e) {
-        shell.message(QStringLiteral("Errore in registrazione Storico Quotazioni - ") + e.description() + kCrLf2 +
-                      path);
+        shell.message(QStringLiteral("Errore in registrazione Storico Quotazioni - ") + e.description() +
+                      kCrLf2 + path);
         m_files.closeAll();
     };
 
@@ -155,7 +159,8 @@ void form1::RecordToday() {
             m_files.printLine(2, working);
         }
     } catch (const RuntimeError& e) {
-        shell.message(QStringLiteral("Errore registrazione su DataBase ") + e.description() + kCrLf2 + working);
+        shell.message(QStringLiteral("Errore registrazione su DataBase ") + e.description() + kCrLf2 +
+                      working);
     }
     m_files.closeAll();
 }
@@ -204,7 +209,8 @@ void form1::ReadHistoryFile() {
                 List1->addItem(line);
         }
     } catch (const RuntimeError& e) {
-        m_ctx.shell->message(QStringLiteral("Errore lettura Storico Quotazioni - ") + e.description() + kCrLf2 + path);
+        m_ctx.shell->message(QStringLiteral("Errore lettura Storico Quotazioni - ") + e.description() +
+                             kCrLf2 + path);
     }
     m_files.close(1);
 }

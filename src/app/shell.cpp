@@ -1,5 +1,9 @@
 #include "shell.h"
 
-QString appTitle() { return QStringLiteral("Quotazioni Euribor"); }
+QString appTitle() {
+    return QStringLiteral("Quotazioni Euribor");
+}
 
-void Shell::message(const QString& text) { messageBox(text, appTitle(), Icon::None, Buttons::Ok); }
+void Shell::message(const QString& text) {
+    messageBox(text, appTitle(), Icon::None, Buttons::Ok);
+}

@@ -50,7 +50,9 @@ Shell::Answer QtShell::messageBox(const QString& text, const QString& title, Ico
     return Answer::Cancel;
 }
 
-void QtShell::beep() { QApplication::beep(); }
+void QtShell::beep() {
+    QApplication::beep();
+}
 
 void QtShell::setBusyPointer(bool busy) {
     if (busy == m_busy)
@@ -62,7 +64,9 @@ void QtShell::setBusyPointer(bool busy) {
         QApplication::restoreOverrideCursor();
 }
 
-void QtShell::processEvents() { QCoreApplication::processEvents(); }
+void QtShell::processEvents() {
+    QCoreApplication::processEvents();
+}
 
 QString QtShell::chooseFile(QWidget* parent, const QString& initialFolder) {
     const bool wasBusy = m_busy;

@@ -11,8 +11,12 @@ namespace twips {
 
 constexpr int kPerPixel = 15;
 
-inline int toPixels(double twips) { return static_cast<int>(std::lround(twips / kPerPixel)); }
-inline int fromPixels(int pixels) { return pixels * kPerPixel; }
+inline int toPixels(double twips) {
+    return static_cast<int>(std::lround(twips / kPerPixel));
+}
+inline int fromPixels(int pixels) {
+    return pixels * kPerPixel;
+}
 
 // Places w at a design rectangle given in twips (inside its parent).
 inline void place(QWidget* w, int left, int top, int width, int height) {

@@ -19,11 +19,17 @@ QString RTrim(const QString& s) {
     return s.left(n);
 }
 
-QString Trim(const QString& s) { return LTrim(RTrim(s)); }
+QString Trim(const QString& s) {
+    return LTrim(RTrim(s));
+}
 
-QString Left(const QString& s, qsizetype n) { return n <= 0 ? QString() : s.left(n); }
+QString Left(const QString& s, qsizetype n) {
+    return n <= 0 ? QString() : s.left(n);
+}
 
-QString Right(const QString& s, qsizetype n) { return n <= 0 ? QString() : s.right(n); }
+QString Right(const QString& s, qsizetype n) {
+    return n <= 0 ? QString() : s.right(n);
+}
 
 QString Mid(const QString& s, qsizetype start) {
     if (start < 1 || start > s.size())
@@ -106,10 +112,10 @@ QString CStr(double v, const QLocale& locale) {
 namespace {
 // Code points of bytes 0x80..0x9F; 0 marks the five bytes that Windows-1252 leaves undefined,
 // which are passed through as the C1 control of the same value.
-constexpr std::array<char16_t, 32> kHigh = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+constexpr std::array<char16_t, 32> kHigh = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                            0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+                                            0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                            0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 } // namespace
 
 QString fromCp1252(const QByteArray& bytes) {

@@ -22,7 +22,9 @@ constexpr int kSqliteLocked = 6;
 constexpr int kSqliteCantOpen = 14;
 constexpr int kSqliteNotADb = 26;
 
-int sqliteCode(const QSqlError& error) { return error.nativeErrorCode().toInt() & 0xff; }
+int sqliteCode(const QSqlError& error) {
+    return error.nativeErrorCode().toInt() & 0xff;
+}
 
 RuntimeError openError(const QSqlError& error, const QString& path) {
     switch (sqliteCode(error)) {
@@ -48,7 +50,9 @@ RuntimeError writeError(const QSqlError& error) {
     }
 }
 
-QString nullToEmpty(const QVariant& v) { return v.isNull() ? QString() : v.toString(); }
+QString nullToEmpty(const QVariant& v) {
+    return v.isNull() ? QString() : v.toString();
+}
 
 // The rate field: Null (or an empty text) cannot be read as a number; a text that is no number
 // is a type mismatch.
@@ -71,11 +75,13 @@ QString newConnectionName() {
 
 HistoryDb::HistoryDb() = default;
 
-HistoryDb::~HistoryDb() { close(); }
+HistoryDb::~HistoryDb() {
+    close();
+}
 
 QString HistoryDb::lookupQueryText(const QString& type, const QString& date) {
-    return QStringLiteral("select * from Storico_Euribor where ") + QStringLiteral(" Tipo_Valuta = '") + type +
-           QStringLiteral("' and ") + QStringLiteral(" Data_Valuta = '") + date + u'\'';
+    return QStringLiteral("select * from Storico_Euribor where ") + QStringLiteral(" Tipo_Valuta = '") +
+           type + QStringLiteral("' and ") + QStringLiteral(" Data_Valuta = '") + date + u'\'';
 }
 
 void HistoryDb::open(const QString& path) {
@@ -125,7 +131,8 @@ HistoryDb::Load HistoryDb::load() const {
     query.setForwardOnly(true);
     if (!query.exec(QStringLiteral("SELECT * FROM Storico_Euribor ORDER BY Data_Valuta, rowid"))) {
         const QString text = query.lastError().databaseText();
-        throw RuntimeError(text.contains(QStringLiteral("no such table")) ? rt::DbTableMissing : rt::DbQueryFailed);
+        throw RuntimeError(text.contains(QStringLiteral("no such table")) ? rt::DbTableMissing
+                                                                          : rt::DbQueryFailed);
     }
 
     Load out;
@@ -172,8 +179,8 @@ void HistoryDb::store(const HistEntry& entry) {
     const QString date = vb::Trim(entry.date);
 
     QSqlQuery lookup(db);
-    lookup.prepare(QStringLiteral(
-        "SELECT rowid FROM Storico_Euribor WHERE Tipo_Valuta = ? AND Data_Valuta = ? ORDER BY rowid LIMIT 1"));
+    lookup.prepare(QStringLiteral("SELECT rowid FROM Storico_Euribor WHERE Tipo_Valuta = ? AND Data_Valuta = "
+                                  "? ORDER BY rowid LIMIT 1"));
     lookup.addBindValue(type);
     lookup.addBindValue(date);
     if (!lookup.exec())
@@ -184,8 +191,9 @@ void HistoryDb::store(const HistEntry& entry) {
 
     QSqlQuery write(db);
     if (exists) {
-        write.prepare(QStringLiteral("UPDATE Storico_Euribor SET Tipo_Valuta = ?, Data_Valuta = ?, Quotazione = ?, "
-                                     "Descrizione = ?, Note = ? WHERE rowid = ?"));
+        write.prepare(
+            QStringLiteral("UPDATE Storico_Euribor SET Tipo_Valuta = ?, Data_Valuta = ?, Quotazione = ?, "
+                           "Descrizione = ?, Note = ? WHERE rowid = ?"));
     } else {
         write.prepare(QStringLiteral("INSERT INTO Storico_Euribor (Tipo_Valuta, Data_Valuta, Quotazione, "
                                      "Descrizione, Note) VALUES (?, ?, ?, ?, ?)"));

@@ -20,18 +20,20 @@ QString fileRateText(double rate, const QLocale& locale) {
 }
 
 QString historyFileLine(const QString& date, const QString& rateText, const QString& descr) {
-    return Mid(date, 7, 2) + u'-' + Mid(date, 5, 2) + u'-' + Mid(date, 1, 4) + QStringLiteral(" - ") + rateText +
-           QStringLiteral(" - ") + descr;
+    return Mid(date, 7, 2) + u'-' + Mid(date, 5, 2) + u'-' + Mid(date, 1, 4) + QStringLiteral(" - ") +
+           rateText + QStringLiteral(" - ") + descr;
 }
 
 QString csvLine(const QString& date, const QString& rateText, const QString& descr) {
-    return Mid(date, 7, 2) + u'/' + Mid(date, 5, 2) + u'/' + Mid(date, 1, 4) + u';' + rateText + u';' + descr + u';';
+    return Mid(date, 7, 2) + u'/' + Mid(date, 5, 2) + u'/' + Mid(date, 1, 4) + u';' + rateText + u';' +
+           descr + u';';
 }
 
 QString listLine(const HistEntry& entry, const QLocale& locale) {
     const QString& d = entry.date;
     return Mid(d, 7, 2) + u'-' + Mid(d, 5, 2) + u'-' + Mid(d, 1, 4) + QStringLiteral(" - ") +
-           Left(rateNumberText(entry.quote, locale) + QStringLiteral("000"), 6) + QStringLiteral(" - ") + entry.type;
+           Left(rateNumberText(entry.quote, locale) + QStringLiteral("000"), 6) + QStringLiteral(" - ") +
+           entry.type;
 }
 
 QString companionPath(const QString& historyPath) {
@@ -42,6 +44,8 @@ QString companionPath(const QString& historyPath) {
     return historyPath.left(dot) + QStringLiteral(".CSV");
 }
 
-QString historyHeader() { return QStringLiteral("Data;Quotazione;Valuta;Note"); }
+QString historyHeader() {
+    return QStringLiteral("Data;Quotazione;Valuta;Note");
+}
 
 } // namespace history

@@ -35,8 +35,8 @@ QByteArray charsetOf(const QByteArray& text) {
     while (i < text.size() && (text[i] == '"' || text[i] == '\'' || text[i] == ' '))
         ++i;
     qsizetype j = i;
-    while (j < text.size() && (QChar::fromLatin1(text[j]).isLetterOrNumber() || text[j] == '-' || text[j] == '_' ||
-                               text[j] == ':' || text[j] == '.'))
+    while (j < text.size() && (QChar::fromLatin1(text[j]).isLetterOrNumber() || text[j] == '-' ||
+                               text[j] == '_' || text[j] == ':' || text[j] == '.'))
         ++j;
     return text.mid(i, j - i).toLower();
 }

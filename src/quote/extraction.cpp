@@ -16,7 +16,9 @@ const QString kCell = QStringLiteral("td align=");
 const QString kValueClass = QStringLiteral("xplanerigatabella");
 const QString kNotFound = QStringLiteral("-1");
 
-QString ddmm(const QDate& d) { return d.toString(QStringLiteral("dd-MM")); }
+QString ddmm(const QDate& d) {
+    return d.toString(QStringLiteral("dd-MM"));
+}
 
 bool digitsAt(const QString& s, std::initializer_list<qsizetype> positions) {
     for (const qsizetype p : positions)
@@ -37,7 +39,9 @@ bool hasDigit(const QString& s) {
 }
 } // namespace
 
-QString rateCaption(const QString& rateText) { return Left(Trim(rateText + QStringLiteral("00")), 6); }
+QString rateCaption(const QString& rateText) {
+    return Left(Trim(rateText + QStringLiteral("00")), 6);
+}
 
 double rateFromCaption(const QString& caption) {
     QString text = caption;
@@ -47,7 +51,9 @@ double rateFromCaption(const QString& caption) {
     return vb::Val(text);
 }
 
-QString tenorKey(const QString& item) { return Trim(Left(item, 13)); }
+QString tenorKey(const QString& item) {
+    return Trim(Left(item, 13));
+}
 
 Extraction extractAll(const QString& page, const QStringList& listItems, const QDate& today,
                       const QString& lblQuote, const QString& lblData) {

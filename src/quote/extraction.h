@@ -21,7 +21,7 @@ QString tenorKey(const QString& item);
 
 struct ExtractedItem {
     qsizetype listIndex = 0;
-    bool found = false; // the key is on the page; otherwise nothing else is set
+    bool found = false;              // the key is on the page; otherwise nothing else is set
     bool unavailableMessage = false; // "Quotazione non disponibile su Internet !!!" for this item
     QString rateCaption;
     QString dateCaption; // dd-mm
@@ -30,8 +30,8 @@ struct ExtractedItem {
 
 struct Extraction {
     QVector<ExtractedItem> items; // one per list item, in list order
-    HistArrays entries; // one per found item
-    QString lblQuote; // what the labels show once the last item is handled
+    HistArrays entries;           // one per found item
+    QString lblQuote;             // what the labels show once the last item is handled
     QString lblData;
 };
 

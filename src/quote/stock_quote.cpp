@@ -9,7 +9,8 @@
 using vb::InStr;
 using vb::Mid;
 
-clsStockQuote::clsStockQuote(PageFetcher& fetcher, Shell& shell, std::function<void(const QString&)> writePage)
+clsStockQuote::clsStockQuote(PageFetcher& fetcher, Shell& shell,
+                             std::function<void(const QString&)> writePage)
     : m_fetcher(fetcher)
     , m_shell(shell)
     , m_writePage(std::move(writePage)) {}
@@ -21,7 +22,8 @@ QString clsStockQuote::getQuote(const QString& symbol) {
 
     qsizetype p = InStr(page, symbol);
     if (p == 0) {
-        m_shell.messageBox(QStringLiteral("Simbolo  ") + symbol + QStringLiteral("  non trovato in Internet !"),
+        m_shell.messageBox(QStringLiteral("Simbolo  ") + symbol +
+                               QStringLiteral("  non trovato in Internet !"),
                            appTitle(), Shell::Icon::Information, Shell::Buttons::Ok);
         return QStringLiteral("-1");
     }
@@ -38,7 +40,8 @@ QString clsStockQuote::pReplace(QString& strExpression, const QString& strFind, 
     const qsizetype n = strExpression.size();
     for (qsizetype i = 1; i <= n; ++i) {
         if (Mid(strExpression, i, strFind.size()) == strFind)
-            strExpression = vb::Left(strExpression, i - 1) + strReplace + Mid(strExpression, i + strFind.size());
+            strExpression =
+                vb::Left(strExpression, i - 1) + strReplace + Mid(strExpression, i + strFind.size());
     }
     return strExpression;
 }

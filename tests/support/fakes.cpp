@@ -34,7 +34,8 @@ QString pageRow(const QString& name, const QString& rate, const QString& date) {
 }
 
 QString ratePage(const QStringList& rows) {
-    return QStringLiteral("<html><head><title>Tassi</title></head><body>\r\n<h1>Dettaglio tassi Euribor</h1>\r\n"
-                          "<table>\r\n") +
+    return QStringLiteral(
+               "<html><head><title>Tassi</title></head><body>\r\n<h1>Dettaglio tassi Euribor</h1>\r\n"
+               "<table>\r\n") +
            rows.join(QString()) + QStringLiteral("</table>\r\n</body></html>\r\n");
 }

@@ -65,11 +65,12 @@ void LoopbackHttpServer::serve() {
             continue;
         }
         QByteArray out = "HTTP/1.1 " + QByteArray::number(reply.status) + " X\r\n" + reply.headers +
-                         "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\nConnection: close\r\n\r\n" +
-                         reply.body;
+                         "Content-Length: " + QByteArray::number(reply.body.size()) +
+                         "\r\nConnection: close\r\n\r\n" + reply.body;
         qsizetype sent = 0;
         while (sent < out.size()) {
-            const ssize_t n = ::send(fd, out.constData() + sent, static_cast<size_t>(out.size() - sent), MSG_NOSIGNAL);
+            const ssize_t n =
+                ::send(fd, out.constData() + sent, static_cast<size_t>(out.size() - sent), MSG_NOSIGNAL);
             if (n <= 0)
                 break;
             sent += n;
