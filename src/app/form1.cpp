@@ -15,6 +15,8 @@
 #include <QEvent>
 #include <QTimer>
 
+#include <algorithm>
+
 using vb::Trim;
 
 namespace {
@@ -39,6 +41,15 @@ protected:
         return QObject::eventFilter(watched, event);
     }
 };
+
+// The design's widths were measured in another font: a caption wider than its label widens the label
+// (its place stays), so no caption is ever cut.
+void widenToFit(QLabel* l, const QStringList& captions) {
+    int width = l->width();
+    for (const QString& c : captions)
+        width = std::max(width, l->fontMetrics().horizontalAdvance(c) + 2);
+    l->resize(width, l->height());
+}
 
 QLabel* label(QWidget* parent, const QString& name, const QString& caption, int l, int t, int w, int h) {
     auto* c = makeControl<QLabel>(parent, name, caption);
@@ -167,6 +178,12 @@ void form1::buildControls() {
     twips::place(Text3, 3630, 1605, 8430, 2865);
     Text3->setReadOnly(true);
     Text3->hide();
+
+    for (QLabel* l : Frame1->findChildren<QLabel*>())
+        widenToFit(l, {l->text()});
+    widenToFit(Label6, {QStringLiteral("Connection Via Modem but modem is busy"),
+                        QStringLiteral("Not Connected to the Internet")});
+    widenToFit(Label15, {QStringLiteral("Numero records nel Database: 9999999")});
 
     auto* selectAll = new SelectAllOnFocus(this);
     for (QWidget* w :

@@ -2,9 +2,11 @@
 
 #include "vb.h"
 
-#include <algorithm>
+#include <QHash>
 
-using vb::InStr;
+#include <algorithm>
+#include <array>
+
 using vb::Left;
 using vb::Mid;
 using vb::Trim;
@@ -55,36 +57,130 @@ QString tenorKey(const QString& item) {
     return Trim(Left(item, 13));
 }
 
+namespace {
+
+// Views with the runtime's 1-based Mid and blank trimming, so the walk copies nothing of the page.
+QStringView midView(QStringView s, qsizetype start, qsizetype n = -1) {
+    if (start < 1 || start > s.size())
+        return {};
+    const qsizetype from = start - 1;
+    return n < 0 ? s.sliced(from) : s.sliced(from, std::min(n, s.size() - from));
+}
+
+QStringView trimView(QStringView s) {
+    qsizetype b = 0;
+    qsizetype e = s.size();
+    while (b < e && s[b] == u' ')
+        ++b;
+    while (e > b && s[e - 1] == u' ')
+        --e;
+    return s.sliced(b, e - b);
+}
+
+qsizetype find(QStringView s, QStringView what) {
+    const qsizetype at = s.indexOf(what);
+    return at < 0 ? 0 : at + 1;
+}
+
+// A page of a megabyte with fifty tenors must not take fifty whole scans: one pass finds the first
+// occurrence of every key, with a rolling window of four characters as a cheap filter.
+QVector<qsizetype> firstOccurrences(QStringView page, const QVector<QString>& keys) {
+    QVector<qsizetype> found(keys.size(), 0);
+    constexpr int kWindow = 4;
+    auto bucket = [](quint64 w) {
+        return static_cast<unsigned>((w * 0x9E3779B97F4A7C15ull) >> 52);
+    }; // 12 bits
+    std::array<bool, 4096> maybe{};
+    QHash<quint64, QVector<int>> byPrefix;
+    int remaining = 0;
+    for (int k = 0; k < keys.size(); ++k) {
+        const QString& key = keys[k];
+        if (key.size() < kWindow) {
+            // Short keys are rare enough for a plain search.
+            const qsizetype at = key.isEmpty() ? (page.isEmpty() ? -1 : 0) : page.indexOf(key);
+            found[k] = at + 1;
+            continue;
+        }
+        quint64 w = 0;
+        for (int i = 0; i < kWindow; ++i)
+            w = (w << 16) | key[i].unicode();
+        byPrefix[w].append(k);
+        maybe[bucket(w)] = true;
+        ++remaining;
+    }
+    const char16_t* p = page.utf16();
+    const qsizetype n = page.size();
+    quint64 w = 0;
+    for (qsizetype i = 0; i < n && remaining > 0; ++i) {
+        w = (w << 16) | p[i];
+        if (i + 1 < kWindow || !maybe[bucket(w)])
+            continue;
+        const auto hit = byPrefix.constFind(w);
+        if (hit == byPrefix.constEnd())
+            continue;
+        const qsizetype start = i + 1 - kWindow;
+        for (const int k : *hit) {
+            const QString& key = keys[k];
+            if (found[k] == 0 && start + key.size() <= n && page.sliced(start, key.size()) == key) {
+                found[k] = start + 1;
+                --remaining;
+            }
+        }
+    }
+    return found;
+}
+
+// One-to-one case folding, so positions in the folded text are positions in the page.
+QString folded(QStringView s) {
+    QString out(s.size(), Qt::Uninitialized);
+    QChar* d = out.data();
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        const char16_t c = s[i].unicode();
+        if (c < 0x80)
+            d[i] = QChar(c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c);
+        else
+            d[i] = s[i].toCaseFolded();
+    }
+    return out;
+}
+
+} // namespace
+
 Extraction extractAll(const QString& page, const QStringList& listItems, const QDate& today,
                       const QString& lblQuote, const QString& lblData) {
     Extraction out;
     out.lblQuote = lblQuote;
     out.lblData = lblData;
+    QVector<QString> keys;
+    keys.reserve(listItems.size());
+    for (const QString& item : listItems)
+        keys.append(folded(tenorKey(item)));
+    const QVector<qsizetype> positions = firstOccurrences(folded(page), keys);
     // The rest of the page left by the previous item's rate cell: a row without a rate cell falls
     // back on it for its date, as the original walk did.
-    QString rest;
+    QStringView rest;
 
     for (qsizetype i = 0; i < listItems.size(); ++i) {
         ExtractedItem item;
         item.listIndex = i;
         const QString key = tenorKey(listItems[i]);
-        const qsizetype p = InStr(page, key, Qt::CaseInsensitive);
+        const qsizetype p = positions[i];
         if (p == 0) {
             out.lblQuote.clear();
             out.items.append(item);
             continue;
         }
         item.found = true;
-        const QString row = Mid(page, p);
+        const QStringView row = midView(page, p);
 
         QString q = kNotFound;
-        const qsizetype t = InStr(row, kCell);
+        const qsizetype t = find(row, kCell);
         if (t > 1) {
-            rest = Trim(Mid(row, t - 3));
-            const qsizetype x = InStr(rest, kValueClass);
+            rest = trimView(midView(row, t - 3));
+            const qsizetype x = find(rest, kValueClass);
             if (x > 1) {
-                q = Trim(Mid(rest, x + 21, 5));
-                rest = Trim(Mid(rest, x + 26));
+                q = trimView(midView(rest, x + 21, 5)).toString();
+                rest = trimView(midView(rest, x + 26));
             }
         }
         const bool unavailable = Trim(q).isEmpty() || Trim(q) == kNotFound || !hasDigit(q);
@@ -92,17 +188,16 @@ Extraction extractAll(const QString& page, const QStringList& listItems, const Q
         item.rateCaption = rateCaption(q);
 
         QString d = kNotFound;
-        const qsizetype t2 = InStr(rest, kCell);
+        const qsizetype t2 = find(rest, kCell);
         if (t2 > 1) {
-            const QString cell = Trim(Mid(rest, t2 - 3));
-            const qsizetype x = InStr(cell, kValueClass);
+            const QStringView cell = trimView(midView(rest, t2 - 3));
+            const qsizetype x = find(cell, kValueClass);
             if (x > 1)
-                d = Trim(Mid(cell, x + 21, 10));
+                d = trimView(midView(cell, x + 21, 10)).toString();
         }
 
         HistEntry& e = item.entry;
         e.type = key;
-        d = Trim(d);
         if (isPageDate(d)) {
             e.date = Mid(d, 7, 4) + Mid(d, 4, 2) + Mid(d, 1, 2);
             item.dateCaption = Mid(d, 1, 2) + u'-' + Mid(d, 4, 2);

@@ -1,0 +1,64 @@
+#pragma once
+// What the benchmarks share: a Shell that answers every box with OK, a fixed clock, a connected
+// machine, and a program folder in a temporary directory.
+
+#include "context.h"
+#include "services.h"
+#include "shell.h"
+
+#include <QDate>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+
+#include <cstdlib>
+
+class BenchShell : public Shell {
+public:
+    Answer messageBox(const QString&, const QString&, Icon, Buttons) override {
+        ++boxes;
+        return Answer::Ok;
+    }
+    void beep() override {}
+    void setBusyPointer(bool) override {}
+    void processEvents() override {}
+    QString chooseFile(QWidget*, const QString&) override { return {}; }
+    void printWindow(QWidget*) override {}
+    [[noreturn]] void endProgram() override { std::abort(); }
+    int boxes = 0;
+};
+
+class BenchClock : public Clock {
+public:
+    QDate today() const override { return {2026, 12, 4}; }
+};
+
+class BenchConnection : public ConnectionState {
+public:
+    ConnectionInfo query() override { return {true, ConnectionInfo::Lan}; }
+};
+
+// The history table in a new database file.
+inline void createBenchDatabase(const QString& path) {
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("bench"));
+        db.setDatabaseName(path);
+        db.open();
+        QSqlQuery q(db);
+        q.exec(QStringLiteral(
+            "CREATE TABLE Storico_Euribor (Tipo_Valuta TEXT, Data_Valuta TEXT, Quotazione REAL, "
+            "Descrizione TEXT, Note TEXT)"));
+        q.exec(QStringLiteral(
+            "CREATE INDEX Storico_Euribor_Tipo_Data ON Storico_Euribor (Tipo_Valuta, Data_Valuta)"));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("bench"));
+}
+
+// A rate page row as the provider writes it.
+inline QString benchRow(const QString& name, const QString& rate, const QString& date) {
+    return QStringLiteral("<tr>\r\n<td align=\"left\" class=\"xplanecella\">") + name +
+           QStringLiteral("</td>\r\n<td align=\"right\" class=\"xplanerigatabella\">  ") + rate +
+           QStringLiteral("</td>\r\n<td align=\"right\" class=\"xplanerigatabella\">  ") + date +
+           QStringLiteral("</td>\r\n</tr>\r\n");
+}

@@ -1,0 +1,103 @@
+// LoadHistory of ten years of a dozen tenors with the list filled, and one daily recording.
+
+#include "bench_support.h"
+#include "form1.h"
+#include "login_ras.h"
+
+#include <QApplication>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+const QStringList kTenors = {
+    QStringLiteral("EuRibor 1w"), QStringLiteral("EuRibor 2w"),  QStringLiteral("EuRibor 3w"),
+    QStringLiteral("EuRibor 1m"), QStringLiteral("EuRibor 2m"),  QStringLiteral("EuRibor 3m"),
+    QStringLiteral("EuRibor 4m"), QStringLiteral("EuRibor 5m"),  QStringLiteral("EuRibor 6m"),
+    QStringLiteral("EuRibor 9m"), QStringLiteral("EuRibor 10m"), QStringLiteral("EuRibor 12m")};
+
+struct Folder {
+    Folder() {
+        createBenchDatabase(dir.filePath(QStringLiteral("EURIBOR.MDB")));
+        ctx.shell = &shell;
+        ctx.clock = &clock;
+        ctx.connection = &connection;
+        ctx.programFolder = dir.path();
+        ctx.locale = QLocale(QLocale::Italian, QLocale::Italy);
+    }
+    // About 2,080 working days of each tenor.
+    void fill(int records) {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("fill"));
+        db.setDatabaseName(dir.filePath(QStringLiteral("EURIBOR.MDB")));
+        db.open();
+        db.transaction();
+        QSqlQuery q(db);
+        q.prepare(QStringLiteral("INSERT INTO Storico_Euribor VALUES (?, ?, ?, ?, '')"));
+        QDate day(2016, 12, 5);
+        for (int i = 0; i < records; ++i) {
+            if (i % kTenors.size() == 0)
+                day = day.addDays(1);
+            const QString& t = kTenors[i % kTenors.size()];
+            q.addBindValue(t);
+            q.addBindValue(day.toString(QStringLiteral("yyyyMMdd")));
+            q.addBindValue(1.0 + (i % 997) / 1000.0);
+            q.addBindValue(t);
+            q.exec();
+        }
+        db.commit();
+        db.close();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(QStringLiteral("fill"));
+    }
+    QTemporaryDir dir;
+    BenchShell shell;
+    BenchClock clock;
+    BenchConnection connection;
+    AppContext ctx;
+};
+
+void BM_LoadHistory25000(benchmark::State& state) {
+    Folder f;
+    f.fill(25000);
+    Login_RAS login;
+    form1 w(f.ctx, &login);
+    w.Combo1->setEditText(QStringLiteral("EuRibor 3m"));
+    for (auto _ : state) {
+        w.LoadHistory();
+        if (w.HistCount() != 25000 || w.List1->count() == 0)
+            state.SkipWithError("not everything was loaded");
+    }
+}
+BENCHMARK(BM_LoadHistory25000)->Unit(benchmark::kMillisecond);
+
+void BM_RecordTwelveTenors(benchmark::State& state) {
+    Folder f;
+    Login_RAS login;
+    form1 w(f.ctx, &login);
+    w.Text2->setText(f.dir.filePath(QStringLiteral("Storico_Euribor.TXT")));
+    w.LoadHistory();
+    int day = 0;
+    for (auto _ : state) {
+        w.Hist.clear();
+        const QString date = QDate(2026, 1, 1).addDays(day++).toString(QStringLiteral("yyyyMMdd"));
+        for (const QString& t : kTenors)
+            w.Hist.append(HistEntry{t, date, 2.064, t, QString(), false});
+        w.lblQuote->setText(QStringLiteral("2,0640"));
+        w.RecordToday();
+    }
+    if (f.shell.boxes != 0)
+        state.SkipWithError("the recording reported a failure");
+}
+BENCHMARK(BM_RecordTwelveTenors)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    return 0;
+}
