@@ -11,6 +11,8 @@
 
 #include <QCloseEvent>
 
+#include <optional>
+
 using rt::RuntimeError;
 using vb::Trim;
 
@@ -144,7 +146,9 @@ void form1::RecordToday() {
     }
 
     QString working;
+    std::optional<RuntimeError> failure;
     try {
+        m_db.beginBatch();
         for (const HistEntry& e : std::as_const(Hist)) {
             // A rate the page did not give is never recorded: it would overwrite a real one.
             if (e.unavailable)
@@ -159,9 +163,18 @@ void form1::RecordToday() {
             m_files.printLine(2, working);
         }
     } catch (const RuntimeError& e) {
-        shell.message(QStringLiteral("Errore registrazione su DataBase ") + e.description() + kCrLf2 +
-                      working);
+        failure = e;
     }
+    // The records stored before a failure stay stored.
+    try {
+        m_db.commitBatch();
+    } catch (const RuntimeError& e) {
+        if (!failure)
+            failure = e;
+    }
+    if (failure)
+        shell.message(QStringLiteral("Errore registrazione su DataBase ") + failure->description() + kCrLf2 +
+                      working);
     m_files.closeAll();
 }
 

@@ -4,13 +4,16 @@
 
 #include <QFileInfo>
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QSqlRecord>
 #include <QUrl>
 #include <QVariant>
 
+#include <sqlite3.h>
+
 #include <atomic>
+#include <memory>
 
 using rt::RuntimeError;
 
@@ -48,22 +51,6 @@ RuntimeError writeError(const QSqlError& error) {
     default: // read-only file, full disk, missing field
         return RuntimeError(rt::DbWriteFailed);
     }
-}
-
-QString nullToEmpty(const QVariant& v) {
-    return v.isNull() ? QString() : v.toString();
-}
-
-// The rate field: Null (or an empty text) cannot be read as a number; a text that is no number
-// is a type mismatch.
-double readRate(const QVariant& v) {
-    if (v.isNull() || (v.typeId() == QMetaType::QString && v.toString().isEmpty()))
-        throw RuntimeError(rt::InvalidUseOfNull);
-    bool ok = false;
-    const double d = v.toDouble(&ok);
-    if (!ok)
-        throw RuntimeError(rt::TypeMismatch);
-    return d;
 }
 
 QString newConnectionName() {
@@ -124,32 +111,70 @@ void HistoryDb::close() {
     m_connection.clear();
 }
 
+// The load reads every record of ten years and more at each start and each tenor pick: it runs on
+// SQLite directly, through the connection Qt opened, to skip the per-value variants of Qt SQL.
 HistoryDb::Load HistoryDb::load() const {
     if (!isOpen())
         throw RuntimeError(rt::DbNotOpen);
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    query.setForwardOnly(true);
-    if (!query.exec(QStringLiteral("SELECT * FROM Storico_Euribor ORDER BY Data_Valuta, rowid"))) {
-        const QString text = query.lastError().databaseText();
-        throw RuntimeError(text.contains(QStringLiteral("no such table")) ? rt::DbTableMissing
-                                                                          : rt::DbQueryFailed);
-    }
+    const QVariant handle = QSqlDatabase::database(m_connection, false).driver()->handle();
+    sqlite3* db = handle.isValid() ? *static_cast<sqlite3* const*>(handle.constData()) : nullptr;
+    if (!db)
+        throw RuntimeError(rt::DbNotOpen);
 
-    Load out;
-    const QSqlRecord fields = query.record();
-    const int type = fields.indexOf(QStringLiteral("Tipo_Valuta"));
-    const int date = fields.indexOf(QStringLiteral("Data_Valuta"));
-    const int rate = fields.indexOf(QStringLiteral("Quotazione"));
-    const int descr = fields.indexOf(QStringLiteral("Descrizione"));
-    const int note = fields.indexOf(QStringLiteral("Note"));
+    sqlite3_stmt* raw = nullptr;
+    if (sqlite3_prepare_v2(db, "SELECT * FROM Storico_Euribor ORDER BY Data_Valuta, rowid", -1, &raw,
+                           nullptr) != SQLITE_OK) {
+        const bool noTable = QByteArray(sqlite3_errmsg(db)).contains("no such table");
+        throw RuntimeError(noTable ? rt::DbTableMissing : rt::DbQueryFailed);
+    }
+    const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> stmt(raw, sqlite3_finalize);
+
+    auto column = [&](const char* name) {
+        for (int c = 0; c < sqlite3_column_count(raw); ++c)
+            if (qstricmp(sqlite3_column_name(raw, c), name) == 0)
+                return c;
+        return -1;
+    };
+    const int type = column("Tipo_Valuta");
+    const int date = column("Data_Valuta");
+    const int rate = column("Quotazione");
+    const int descr = column("Descrizione");
+    const int note = column("Note");
     const bool complete = type >= 0 && date >= 0 && rate >= 0 && descr >= 0 && note >= 0;
 
+    // Null text reads as empty text.
+    auto text = [&](int c) {
+        const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(raw, c));
+        return bytes ? vb::Trim(QString::fromUtf8(bytes, sqlite3_column_bytes(raw, c))) : QString();
+    };
+    // The rate: Null (or an empty text) cannot be read as a number; other text is a type mismatch.
+    auto number = [&](int c) {
+        switch (sqlite3_column_type(raw, c)) {
+        case SQLITE_INTEGER:
+        case SQLITE_FLOAT:
+            return sqlite3_column_double(raw, c);
+        case SQLITE_NULL:
+            throw RuntimeError(rt::InvalidUseOfNull);
+        default:
+            if (sqlite3_column_bytes(raw, c) == 0)
+                throw RuntimeError(rt::InvalidUseOfNull);
+            throw RuntimeError(rt::TypeMismatch);
+        }
+    };
+
+    Load out;
     bool first = true;
-    while (query.next()) {
+    while (true) {
+        const int rc = sqlite3_step(raw);
+        if (rc == SQLITE_DONE)
+            break;
+        if (rc != SQLITE_ROW) {
+            out.readError = RuntimeError(rt::DbCannotOpen);
+            break;
+        }
         if (!first) {
             // Only records whose tenor sorts after a single blank are reached by the walk.
-            const QVariant t = type >= 0 ? query.value(type) : QVariant();
-            if (t.isNull() || vb::RTrim(t.toString()) <= QStringLiteral(" "))
+            if (type < 0 || sqlite3_column_type(raw, type) == SQLITE_NULL || vb::RTrim(text(type)) <= u" ")
                 continue;
         }
         first = false;
@@ -157,11 +182,11 @@ HistoryDb::Load HistoryDb::load() const {
             if (!complete)
                 throw RuntimeError(rt::DbFieldMissing);
             HistEntry e;
-            e.type = vb::Trim(nullToEmpty(query.value(type)));
-            e.date = vb::Trim(nullToEmpty(query.value(date)));
-            e.descr = vb::Trim(nullToEmpty(query.value(descr)));
-            e.note = vb::Trim(nullToEmpty(query.value(note)));
-            e.quote = readRate(query.value(rate));
+            e.type = text(type);
+            e.date = text(date);
+            e.descr = text(descr);
+            e.note = text(note);
+            e.quote = number(rate);
             out.entries.append(std::move(e));
         } catch (const RuntimeError& error) {
             out.readError = error;
@@ -169,6 +194,25 @@ HistoryDb::Load HistoryDb::load() const {
         }
     }
     return out;
+}
+
+void HistoryDb::beginBatch() {
+    if (!isOpen())
+        throw RuntimeError(rt::DbNotOpen);
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    if (!db.transaction())
+        throw writeError(db.lastError());
+}
+
+void HistoryDb::commitBatch() {
+    if (!isOpen())
+        return;
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    if (!db.commit()) {
+        const QSqlError error = db.lastError();
+        db.rollback();
+        throw writeError(error);
+    }
 }
 
 void HistoryDb::store(const HistEntry& entry) {

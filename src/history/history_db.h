@@ -35,6 +35,11 @@ public:
     // Raises rt::RuntimeError on failure.
     void store(const HistEntry& entry);
 
+    // Stores of one recording go to the disk together: the records stored before a failure are kept
+    // by the commit, which the caller makes on every path.
+    void beginBatch();
+    void commitBatch();
+
     // The lookup as the error messages show it.
     static QString lookupQueryText(const QString& type, const QString& date);
 
