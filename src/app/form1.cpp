@@ -197,6 +197,7 @@ void form1::buildControls() {
     connect(Command4, &QPushButton::clicked, this, [this] { ReadHistoryFile(); });
     connect(Command6, &QPushButton::clicked, this, [this] { LoadHistory(); });
     connect(Command7, &QPushButton::clicked, this, [this] { Command7_Click(); });
+    connect(Command8, &QPushButton::clicked, this, [this] { Command8_Click(); });
     connect(Command9, &QPushButton::clicked, this, [this] { Command9_Click(); });
     connect(Command10, &QPushButton::clicked, this, [this] { Command10_Click(); });
     connect(Command11, &QPushButton::clicked, this, [this] { Command11_Click(); });

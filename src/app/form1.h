@@ -40,6 +40,7 @@ public:
     void Command11_Click(); // "Stampa"
     void Command3_Click();  // choose the history file
     void Command9_Click();  // choose the exchange-rate file
+    void Command8_Click();  // import a file of official exchange rates
     void LoadHistory();     // Command6: open the database, load the arrays, list the chosen tenor
     void RecordToday();     // Command2: record the arrays in the history files and the database
     void ReadHistoryFile(); // Command4: list the chosen tenor's lines of the history file

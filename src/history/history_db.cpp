@@ -103,6 +103,9 @@ void HistoryDb::open(const QString& path) {
 void HistoryDb::close() {
     if (m_connection.isEmpty())
         return;
+    m_lookup.reset();
+    m_insert.reset();
+    m_update.reset();
     {
         QSqlDatabase db = QSqlDatabase::database(m_connection, false);
         db.close();
@@ -215,40 +218,49 @@ void HistoryDb::commitBatch() {
     }
 }
 
+QSqlQuery& HistoryDb::prepared(std::unique_ptr<QSqlQuery>& slot, const QString& sql) {
+    if (!slot) {
+        auto query = std::make_unique<QSqlQuery>(QSqlDatabase::database(m_connection, false));
+        if (!query->prepare(sql))
+            throw writeError(query->lastError());
+        slot = std::move(query);
+    }
+    return *slot;
+}
+
 void HistoryDb::store(const HistEntry& entry) {
     if (!isOpen())
         throw RuntimeError(rt::DbNotOpen);
-    const QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     const QString type = vb::Trim(entry.type);
     const QString date = vb::Trim(entry.date);
 
-    QSqlQuery lookup(db);
-    lookup.prepare(QStringLiteral("SELECT rowid FROM Storico_Euribor WHERE Tipo_Valuta = ? AND Data_Valuta = "
-                                  "? ORDER BY rowid LIMIT 1"));
-    lookup.addBindValue(type);
-    lookup.addBindValue(date);
+    QSqlQuery& lookup =
+        prepared(m_lookup, QStringLiteral("SELECT rowid FROM Storico_Euribor WHERE Tipo_Valuta = ? "
+                                          "AND Data_Valuta = ? ORDER BY rowid LIMIT 1"));
+    lookup.bindValue(0, type);
+    lookup.bindValue(1, date);
     if (!lookup.exec())
         throw writeError(lookup.lastError());
     const bool exists = lookup.next();
     const qint64 rowid = exists ? lookup.value(0).toLongLong() : 0;
     lookup.finish();
 
-    QSqlQuery write(db);
-    if (exists) {
-        write.prepare(
-            QStringLiteral("UPDATE Storico_Euribor SET Tipo_Valuta = ?, Data_Valuta = ?, Quotazione = ?, "
-                           "Descrizione = ?, Note = ? WHERE rowid = ?"));
-    } else {
-        write.prepare(QStringLiteral("INSERT INTO Storico_Euribor (Tipo_Valuta, Data_Valuta, Quotazione, "
-                                     "Descrizione, Note) VALUES (?, ?, ?, ?, ?)"));
-    }
-    write.addBindValue(type);
-    write.addBindValue(date);
-    write.addBindValue(entry.quote);
-    write.addBindValue(vb::Trim(entry.descr));
-    write.addBindValue(vb::Trim(entry.note));
+    QSqlQuery& write =
+        exists ? prepared(m_update,
+                          QStringLiteral("UPDATE Storico_Euribor SET Tipo_Valuta = ?, Data_Valuta = ?, "
+                                         "Quotazione = ?, Descrizione = ?, Note = ? WHERE rowid = ?"))
+               : prepared(m_insert, QStringLiteral("INSERT INTO Storico_Euribor (Tipo_Valuta, Data_Valuta, "
+                                                   "Quotazione, Descrizione, Note) VALUES (?, ?, ?, ?, ?)"));
+    write.bindValue(0, type);
+    write.bindValue(1, date);
+    write.bindValue(2, entry.quote);
+    write.bindValue(3, vb::Trim(entry.descr));
+    write.bindValue(4, vb::Trim(entry.note));
     if (exists)
-        write.addBindValue(rowid);
-    if (!write.exec())
-        throw writeError(write.lastError());
+        write.bindValue(5, rowid);
+    const bool ok = write.exec();
+    const QSqlError error = write.lastError();
+    write.finish();
+    if (!ok)
+        throw writeError(error);
 }

@@ -6,7 +6,10 @@
 
 #include <QString>
 
+#include <memory>
 #include <optional>
+
+class QSqlQuery;
 
 class HistoryDb {
 public:
@@ -44,5 +47,9 @@ public:
     static QString lookupQueryText(const QString& type, const QString& date);
 
 private:
+    QSqlQuery& prepared(std::unique_ptr<QSqlQuery>& slot, const QString& sql);
+
     QString m_connection;
+    // The statements of a store, prepared once per connection: an import stores thousands.
+    std::unique_ptr<QSqlQuery> m_lookup, m_insert, m_update;
 };

@@ -1,0 +1,52 @@
+#include "exchange_import.h"
+
+#include "vb.h"
+
+using vb::InStr;
+using vb::Left;
+using vb::Mid;
+using vb::Trim;
+
+namespace exchange {
+
+File parseFile(const QStringList& lines) {
+    QStringList parts;
+    for (const QString& line : lines)
+        for (const QString& part : line.split(u'\n'))
+            if (!Trim(part).isEmpty())
+                parts.append(part);
+
+    File out;
+    static const QString kMarker = QStringLiteral("VALUTA SELEZIONATA:");
+    if (parts.size() >= 2) {
+        const QString upper = parts[1].toUpper();
+        if (upper.startsWith(kMarker))
+            out.currencyName = Trim(Mid(upper, kMarker.size() + 1));
+    }
+    out.records = parts.mid(3);
+    return out;
+}
+
+Record parseRecord(const QString& text) {
+    Record r;
+    QString rest = Trim(text);
+    const qsizetype c = InStr(rest, QStringLiteral(","));
+    if (c > 1) {
+        const QString date = Left(rest, c - 1);
+        r.date = Trim(vb::Right(date, 4) + Mid(date, 4, 2) + Mid(date, 1, 2));
+        rest = Mid(rest, c + 1);
+    }
+    const qsizetype c2 = InStr(rest, QStringLiteral(","));
+    if (c2 > 1) {
+        r.rate = vb::Val(Left(rest, c2));
+        rest = Mid(rest, c2 + 1);
+    }
+    r.note = Trim(rest);
+    return r;
+}
+
+QString currencyKey(const QString& currencyName) {
+    return Trim(Left(currencyName, 13));
+}
+
+} // namespace exchange

@@ -1,0 +1,1 @@
+euribor_test(import_test import_test.cpp)
