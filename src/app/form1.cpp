@@ -1,5 +1,6 @@
 #include "form1.h"
 
+#include "chart_view.h"
 #include "controls.h"
 #include "extraction.h"
 #include "login_ras.h"
@@ -10,9 +11,11 @@
 #include "stock_quote.h"
 #include "twips.h"
 #include "vb.h"
+#include "window_layout.h"
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QResizeEvent>
 #include <QTimer>
 
 #include <algorithm>
@@ -23,6 +26,10 @@ namespace {
 
 constexpr int kClientWidth = 8490;
 constexpr int kClientHeight = 6135;
+// The borders of the window around its client area in the design (outer 8620 x 6595): the layout's
+// allowances are reckoned from the outer size, whatever borders the desktop draws.
+constexpr int kBorderWidth = 130;
+constexpr int kBorderHeight = 460;
 
 // Fields select their whole text when they get the focus.
 class SelectAllOnFocus : public QObject {
@@ -81,6 +88,8 @@ form1::form1(const AppContext& context, Login_RAS* login, QWidget* parent)
     setObjectName(QStringLiteral("form1"));
     setWindowTitle(appTitle());
     buildControls();
+    m_chart = std::make_unique<ChartView>(Frame2, Shape1_0, Shape2_0, Label3_0, Line1_0, Label4_0);
+    setMinimumSize(twips::toPixels(chart::kMinWindowSize - kBorderWidth), 1);
     resize(twips::toPixels(kClientWidth), twips::toPixels(kClientHeight));
 }
 
@@ -191,6 +200,7 @@ void form1::buildControls() {
         w->installEventFilter(selectAll);
 
     connect(Combo1, &QComboBox::activated, this, [this] { Combo1_Click(); });
+    connect(Command5, &QPushButton::clicked, this, [this] { Command5_Click(); });
     connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
     connect(Command2, &QPushButton::clicked, this, [this] { RecordToday(); });
     connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
@@ -211,6 +221,52 @@ void form1::showEvent(QShowEvent* event) {
         m_activated = true;
         QTimer::singleShot(0, this, [this] { Form_Activate(); });
     }
+}
+
+QSize form1::outerSizeTwips() const {
+    return {twips::fromPixels(width()) + kBorderWidth, twips::fromPixels(height()) + kBorderHeight};
+}
+
+void form1::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    // The layout belongs to the loaded window. A drawing may make Qt deliver a pending resize of the
+    // same size: that one must not start a drawing of its own.
+    if (!m_loaded || m_inResize || event->size() == event->oldSize())
+        return;
+    m_inResize = true;
+    Form_Resize();
+    m_inResize = false;
+}
+
+void form1::Form_Resize() {
+    // A minimized window reports no size worth laying out.
+    if (isMinimized())
+        return;
+    const QSize outer = outerSizeTwips();
+    const chart::WindowLayout l = chart::windowLayout(outer.width(), outer.height());
+    if (l.width != outer.width() || l.height != outer.height())
+        resize(twips::toPixels(l.width - kBorderWidth),
+               std::max(1, twips::toPixels(l.height - kBorderHeight)));
+    if (l.elementWidth) {
+        for (QWidget* e :
+             {static_cast<QWidget*>(List1), static_cast<QWidget*>(Frame1), static_cast<QWidget*>(Frame2)}) {
+            const QRect g = twips::geometry(e);
+            twips::place(e, g.x(), g.y(), *l.elementWidth, g.height());
+        }
+    }
+    if (l.elementHeight) {
+        for (QWidget* e : {static_cast<QWidget*>(List1), static_cast<QWidget*>(Frame2)}) {
+            const QRect g = twips::geometry(e);
+            twips::place(e, g.x(), g.y(), g.width(), *l.elementHeight);
+        }
+    }
+    if (!Frame2->isHidden())
+        Command5_Click();
+}
+
+void form1::Command5_Click() {
+    m_chart->draw(chart::computeChart(m_chart->input(chart::listItems(List1), Combo1->currentText(),
+                                                     txtDA_DATA->text(), txtA_DATA->text())));
 }
 
 void form1::setPageText(const QString& page) {
@@ -248,6 +304,7 @@ void form1::Form_Load() {
 
     shell.setBusyPointer(false);
     shell.processEvents();
+    m_loaded = true;
 }
 
 void form1::checkConnection() {
@@ -288,6 +345,7 @@ void form1::Form_Activate() {
     }
     Command7_Click();
     Command10_Click();
+    Command5_Click();
     shell.setBusyPointer(false);
 }
 
@@ -300,6 +358,10 @@ void form1::Combo1_Click() {
     Text1->setText(address.isEmpty() ? address
                                      : vb::Left(address, address.size() - 1) + QString::number(digit));
     LoadHistory();
+    if (!Frame2->isHidden()) {
+        m_ctx.shell->processEvents();
+        Command5_Click();
+    }
     Command7_Click();
 }
 

@@ -20,6 +20,7 @@
 
 class Login_RAS;
 class clsStockQuote;
+class ChartView;
 namespace rt {
 class RuntimeError;
 }
@@ -45,6 +46,8 @@ public:
     void RecordToday();     // Command2: record the arrays in the history files and the database
     void ReadHistoryFile(); // Command4: list the chosen tenor's lines of the history file
     void CloseHistoryDb();
+    void Command5_Click(); // "Grafico": draw the listed history as bars in Frame2
+    void Form_Resize();
 
     // Shows a trapped run-time error's number and standard description.
     void ShowError(const rt::RuntimeError& error);
@@ -96,12 +99,19 @@ public:
 
     QString DbPath;
 
+    // The chart's control arrays inside Frame2.
+    ChartView& chart() const { return *m_chart; }
+
+    // The window's outer size in twips: the client area and the borders of the design.
+    QSize outerSizeTwips() const;
+
     // The whole text of the last page fetched, exactly as it arrived (Text3 shows it).
     const QString& pageText() const { return m_pageText; }
 
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void buildControls();
@@ -115,6 +125,9 @@ private:
     FileChannels m_files;
     HistoryDb m_db;
     std::unique_ptr<clsStockQuote> m_quote;
+    std::unique_ptr<ChartView> m_chart;
+    bool m_loaded = false;
+    bool m_inResize = false;
     QString m_pageText;
     bool m_activated = false;
 };
