@@ -1,5 +1,7 @@
 #include "connection_state.h"
 
+#include "nm_bus.h"
+
 #include <QDBusMessage>
 #include <QDBusVariant>
 #include <QNetworkInterface>
@@ -12,8 +14,6 @@
 
 namespace {
 
-const QString kNmService = QStringLiteral("org.freedesktop.NetworkManager");
-const QString kNmPath = QStringLiteral("/org/freedesktop/NetworkManager");
 constexpr int kBusTimeoutMs = 1500;
 // NetworkManager's NM_STATE_CONNECTED_SITE: a default route exists. Local-only links do not count.
 constexpr uint kConnectedSite = 60;
@@ -21,10 +21,9 @@ constexpr uint kConnectedSite = 60;
 std::optional<QVariant> nmProperty(const QDBusConnection& bus, const QString& name) {
     if (!bus.isConnected())
         return std::nullopt;
-    QDBusMessage call = QDBusMessage::createMethodCall(kNmService, kNmPath,
-                                                       QStringLiteral("org.freedesktop.DBus.Properties"),
-                                                       QStringLiteral("Get"));
-    call << kNmService << name;
+    QDBusMessage call = QDBusMessage::createMethodCall(nmbus::service(), nmbus::managerPath(),
+                                                       nmbus::propertiesInterface(), QStringLiteral("Get"));
+    call << nmbus::managerInterface() << name;
     const QDBusMessage reply = bus.call(call, QDBus::Block, kBusTimeoutMs);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
         return std::nullopt;
@@ -34,8 +33,9 @@ std::optional<QVariant> nmProperty(const QDBusConnection& bus, const QString& na
 } // namespace
 
 bool isDialUpConnectionType(const QString& type) {
-    static const QStringList kDialUp = {QStringLiteral("gsm"), QStringLiteral("cdma"), QStringLiteral("pppoe"),
-                                        QStringLiteral("adsl"), QStringLiteral("bluetooth")};
+    static const QStringList kDialUp = {QStringLiteral("gsm"), QStringLiteral("cdma"),
+                                        QStringLiteral("pppoe"), QStringLiteral("adsl"),
+                                        QStringLiteral("bluetooth")};
     return kDialUp.contains(type);
 }
 

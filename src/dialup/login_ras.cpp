@@ -1,8 +1,10 @@
 #include "login_ras.h"
 
+#include "conn_ras.h"
 #include "controls.h"
 #include "twips.h"
 
+#include <QCloseEvent>
 #include <QProxyStyle>
 
 namespace {
@@ -48,4 +50,34 @@ Login_RAS::Login_RAS(QWidget* parent)
     twips::place(Command2, 2880, 1560, 1095, 375);
     Label4 = makeControl<QLabel>(this, QStringLiteral("Label4"));
     twips::place(Label4, 120, 2040, 3855, 255);
+
+    connect(Command1, &QPushButton::clicked, this, &Login_RAS::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &Login_RAS::Command2_Click);
+}
+
+void Login_RAS::Command1_Click() {
+    if (!m_conn)
+        return;
+    m_conn->ConnName = Text1->text();
+    m_conn->ConnUser = Text2->text();
+    m_conn->ConnPassword = Text3->text();
+    m_conn->DialConnection(m_conn->ConnName, m_conn->ConnUser, m_conn->ConnPassword);
+}
+
+void Login_RAS::Command2_Click() {
+    if (m_conn)
+        m_conn->HangUpCurrent();
+    if (Command2->text() == QStringLiteral("Disconnetti"))
+        Command2->setText(QStringLiteral("Annulla"));
+    Label4->clear();
+}
+
+void Login_RAS::Form_Unload() {
+    if (m_conn)
+        m_conn->HangUpCurrent();
+}
+
+void Login_RAS::closeEvent(QCloseEvent* event) {
+    Form_Unload();
+    QWidget::closeEvent(event);
 }

@@ -7,18 +7,34 @@
 #include <QPushButton>
 #include <QWidget>
 
+class Conn_RAS;
+
 class Login_RAS : public QWidget {
     Q_OBJECT
 public:
     explicit Login_RAS(QWidget* parent = nullptr);
+
+    // The dial-up module the buttons drive; Conn_RAS attaches itself.
+    void attach(Conn_RAS* conn) { m_conn = conn; }
+
+    // Handlers, callable as plain procedures.
+    void Command1_Click(); // "Connetti": dial with the three fields
+    void Command2_Click(); // "Annulla" / "Disconnetti": hang up the current connection
+    void Form_Unload();    // closing the window hangs up the current connection
 
     QLabel* Label1;
     QLineEdit* Text1; // connection name
     QLabel* Label2;
     QLineEdit* Text2; // user name
     QLabel* Label3;
-    QLineEdit* Text3; // password, shown as #
+    QLineEdit* Text3;      // password, shown as #
     QPushButton* Command1; // "Connetti"
     QPushButton* Command2; // "Annulla" / "Disconnetti"
-    QLabel* Label4; // status line
+    QLabel* Label4;        // status line
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    Conn_RAS* m_conn = nullptr;
 };
