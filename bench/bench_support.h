@@ -22,6 +22,7 @@ public:
     void beep() override {}
     void setBusyPointer(bool) override {}
     void processEvents() override {}
+    void waitForEvents(int) override {}
     QString chooseFile(QWidget*, const QString&) override { return {}; }
     void printWindow(QWidget*) override {}
     [[noreturn]] void endProgram() override { std::abort(); }

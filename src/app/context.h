@@ -9,13 +9,15 @@ class Shell;
 class PageFetcher;
 class Clock;
 class ConnectionState;
+class Conn_RAS;
 
 struct AppContext {
     Shell* shell = nullptr;
     PageFetcher* fetcher = nullptr;
     Clock* clock = nullptr;
     ConnectionState* connection = nullptr;
-    QString programFolder; // the folder of the executable
-    QLocale locale;        // the regional settings numbers are written with
-    QString pageUrl;       // the provider's rate page
+    Conn_RAS* dialup = nullptr; // dials when the machine is offline; none: never dial
+    QString programFolder;      // the folder of the executable
+    QLocale locale;             // the regional settings numbers are written with
+    QString pageUrl;            // the provider's rate page
 };

@@ -1,6 +1,7 @@
 #include "form1.h"
 
 #include "chart_view.h"
+#include "conn_ras.h"
 #include "controls.h"
 #include "extraction.h"
 #include "login_ras.h"
@@ -14,6 +15,7 @@
 #include "window_layout.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QResizeEvent>
 #include <QTimer>
@@ -30,6 +32,10 @@ constexpr int kClientHeight = 6135;
 // allowances are reckoned from the outer size, whatever borders the desktop draws.
 constexpr int kBorderWidth = 130;
 constexpr int kBorderHeight = 460;
+// The wait for a dial: passes of a tenth of a second, a minute at most.
+constexpr int kDialWaitPassMs = 100;
+constexpr int kMaxDialWaitPasses = 600;
+constexpr qint64 kMaxDialWaitMs = 60000;
 
 // Fields select their whole text when they get the focus.
 class SelectAllOnFocus : public QObject {
@@ -300,14 +306,35 @@ void form1::Form_Load() {
     Frame2->hide();
     LoadHistory();
 
-    checkConnection();
+    // Offline with a connection name: dial once, then wait, letting events (and the dial's status
+    // tick) run, until the machine is connected or the dial has ended, at most a minute.
+    bool dialled = false;
+    QElapsedTimer waited;
+    for (int pass = 0;; ++pass) {
+        const bool connected = checkConnection();
+        if (connected || ConnName.isEmpty() || ConnName.startsWith(u' '))
+            break;
+        if (!dialled) {
+            dialled = true;
+            ConnUser = m_login->Text2->text();
+            ConnPassword = m_login->Text3->text();
+            if (!m_ctx.dialup)
+                break;
+            waited.start();
+            m_ctx.dialup->DialConnection(ConnName, ConnUser, ConnPassword);
+        } else if (!m_ctx.dialup->dialInProgress() || pass >= kMaxDialWaitPasses ||
+                   waited.hasExpired(kMaxDialWaitMs)) {
+            break;
+        }
+        shell.waitForEvents(kDialWaitPassMs);
+    }
 
     shell.setBusyPointer(false);
     shell.processEvents();
     m_loaded = true;
 }
 
-void form1::checkConnection() {
+bool form1::checkConnection() {
     Shell& shell = *m_ctx.shell;
     const ConnectionInfo info = m_ctx.connection->query();
     QString caption = info.connected ? QStringLiteral("Connected to the Internet")
@@ -324,6 +351,7 @@ void form1::checkConnection() {
     shell.setBusyPointer(true);
     shell.processEvents();
     ConnName = m_login->Text1->text();
+    return info.connected;
 }
 
 void form1::Form_Activate() {

@@ -48,6 +48,7 @@ public:
     void CloseHistoryDb();
     void Command5_Click(); // "Grafico": draw the listed history as bars in Frame2
     void Form_Resize();
+    void Form_Unload(); // closing: the database, the hang-up question, the end
 
     // Shows a trapped run-time error's number and standard description.
     void ShowError(const rt::RuntimeError& error);
@@ -116,7 +117,7 @@ protected:
 private:
     void buildControls();
     void setPageText(const QString& page);
-    void checkConnection();
+    bool checkConnection();
     void setHistoryButtonsEnabled(bool enabled);
     QString chosenKey() const;
 

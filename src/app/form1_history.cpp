@@ -3,6 +3,7 @@
 
 #include "form1.h"
 
+#include "conn_ras.h"
 #include "extraction.h"
 #include "history_lines.h"
 #include "runtime_error.h"
@@ -241,6 +242,14 @@ void form1::Command9_Click() {
 }
 
 void form1::closeEvent(QCloseEvent* event) {
-    CloseHistoryDb();
     event->accept();
+    Form_Unload();
+}
+
+void form1::Form_Unload() {
+    CloseHistoryDb();
+    if (m_ctx.dialup)
+        m_ctx.dialup->offerHangUpAtExit();
+    // The close is never cancelled, and nothing else runs after it.
+    m_ctx.shell->endProgram();
 }

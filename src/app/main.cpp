@@ -1,10 +1,12 @@
 // Main: reads the dial-up credentials into the login window, loads the main window and shows it.
 
+#include "conn_ras.h"
 #include "connection_state.h"
 #include "context.h"
 #include "curl_fetcher.h"
 #include "form1.h"
 #include "login_ras.h"
+#include "nm_dial_service.h"
 #include "shell_qt.h"
 #include "startup_files.h"
 
@@ -50,11 +52,15 @@ int main(int argc, char* argv[]) {
         login.Text3->setText(credentials->password);
     }
 
+    const std::unique_ptr<DialService> dialService = createSystemDialService();
+    Conn_RAS dialup(shell, *dialService, login);
+
     AppContext context;
     context.shell = &shell;
     context.fetcher = &fetcher;
     context.clock = &clock;
     context.connection = &connection;
+    context.dialup = &dialup;
     context.programFolder = folder;
     context.locale = QLocale::system();
     context.pageUrl = pageUrl;

@@ -19,6 +19,8 @@ public:
     virtual void setBusyPointer(bool busy) = 0;
     // Lets pending window events run.
     virtual void processEvents() = 0;
+    // Lets window events run for up to ms milliseconds, sleeping while none come.
+    virtual void waitForEvents(int ms) = 0;
     // The file-open dialog; empty text when the user cancels.
     virtual QString chooseFile(QWidget* parent, const QString& initialFolder) = 0;
     // Prints an image of the window's client area on the default printer; silent when there is none.

@@ -1,12 +1,14 @@
 #include "shell_qt.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QPushButton>
+#include <QTimer>
 
 #include <cstdlib>
 
@@ -66,6 +68,12 @@ void QtShell::setBusyPointer(bool busy) {
 
 void QtShell::processEvents() {
     QCoreApplication::processEvents();
+}
+
+void QtShell::waitForEvents(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
 }
 
 QString QtShell::chooseFile(QWidget* parent, const QString& initialFolder) {

@@ -15,6 +15,7 @@ public:
     void beep() override;
     void setBusyPointer(bool busy) override;
     void processEvents() override;
+    void waitForEvents(int ms) override;
     QString chooseFile(QWidget* parent, const QString& initialFolder) override;
     void printWindow(QWidget* window) override;
     [[noreturn]] void endProgram() override;

@@ -30,6 +30,11 @@ public:
         if (onProcessEvents)
             onProcessEvents();
     }
+    void waitForEvents(int) override {
+        ++waits;
+        if (onProcessEvents)
+            onProcessEvents();
+    }
     QString chooseFile(QWidget*, const QString& initialFolder) override {
         dialogFolders.append(initialFolder);
         return nextFile;
@@ -46,6 +51,7 @@ public:
     QVector<Box> boxes;
     int beeps = 0;
     int eventPasses = 0;
+    int waits = 0;
     bool busy = false;
     bool ended = false;
     QString nextFile;

@@ -1,0 +1,101 @@
+// The main window with the dial-up module: the dial when the machine is offline at load, the bounded
+// wait, and the question at exit.
+
+#include "conn_ras.h"
+#include "simulated_dial_service.h"
+
+#include "support/window_fixture.h"
+
+namespace {
+QString S(const char* s) {
+    return QString::fromUtf8(s);
+}
+} // namespace
+
+class DialWindowTest : public WindowTest {
+protected:
+    DialWindowTest() {
+        context.dialup = &dialup;
+        login.Text1->setText(S("Ufficio"));
+        login.Text2->setText(S("mario"));
+        login.Text3->setText(S("segreta"));
+        connection.info = {false, 0};
+    }
+    SimulatedDialService sim;
+    Conn_RAS dialup{shell, sim, login};
+};
+
+TEST_F(DialWindowTest, AnOfflineLoadDialsOnceAndGoesOnWhenConnected) {
+    sim.readings = {{0, 8192, 0}};
+    // The line comes up while the load lets events run.
+    shell.onProcessEvents = [&] {
+        if (sim.answerDial())
+            dialup.StatusTick();
+        if (dialup.phase() == Conn_RAS::Phase::Connected)
+            connection.info = {true, ConnectionInfo::Modem};
+    };
+    form1& w = window();
+    w.Form_Load();
+    ASSERT_EQ(sim.dials.size(), 1);
+    EXPECT_EQ(sim.dials[0].entry, S("Ufficio"));
+    EXPECT_EQ(sim.dials[0].user, S("mario"));
+    EXPECT_EQ(sim.dials[0].password, S("segreta"));
+    EXPECT_EQ(w.Label6->text(), S("Connection Via Modem"));
+    EXPECT_EQ(login.Label4->text(), S("Connessione effettuata."));
+    EXPECT_TRUE(shell.boxes.isEmpty());
+    EXPECT_FALSE(shell.busy);
+}
+
+TEST_F(DialWindowTest, ARefusedDialEndsTheWait) {
+    sim.dialResult = 623;
+    shell.onProcessEvents = [&] { sim.answerDial(); };
+    form1& w = window();
+    w.Form_Load();
+    EXPECT_EQ(sim.dials.size(), 1);
+    ASSERT_EQ(shell.boxes.size(), 1);
+    EXPECT_EQ(shell.boxes[0].title, S("Accesso al Server"));
+    EXPECT_EQ(shell.boxes[0].text,
+              S("Errore di accesso remoto n. 623:\r\nImpossibile trovare la connessione"));
+    EXPECT_EQ(w.Label6->text(), S("Not Connected to the Internet"));
+}
+
+TEST_F(DialWindowTest, ADialThatNeverConnectsIsWaitedForABoundedTime) {
+    // The dial is never answered: the wait still ends and the window loads.
+    form1& w = window();
+    w.Form_Load();
+    EXPECT_EQ(sim.dials.size(), 1);
+    EXPECT_EQ(shell.waits, 600);
+    EXPECT_FALSE(shell.busy);
+    EXPECT_EQ(w.Combo1->currentText(), S("EuRibor 3m"));
+}
+
+TEST_F(DialWindowTest, NoDialWhenConnectedOrWithoutAName) {
+    connection.info = {true, ConnectionInfo::Lan};
+    window().Form_Load();
+    EXPECT_TRUE(sim.dials.isEmpty());
+    form.reset();
+    connection.info = {false, 0};
+    login.Text1->setText(S(" Ufficio"));
+    window().Form_Load();
+    EXPECT_TRUE(sim.dials.isEmpty());
+    EXPECT_EQ(shell.waits, 0);
+}
+
+TEST_F(DialWindowTest, ClosingAsksAndHangsUpDialUpConnectionsOnlyOnOk) {
+    sim.openConnections = {7, 9};
+    connection.info = {true, ConnectionInfo::Lan};
+    form1& w = window();
+    w.Form_Load();
+    shell.answers = {Shell::Answer::Cancel};
+    EXPECT_THROW(w.Form_Unload(), ProgramEnded);
+    ASSERT_EQ(shell.boxes.size(), 1);
+    EXPECT_EQ(shell.boxes[0].title, S("Fine programma"));
+    EXPECT_EQ(shell.boxes[0].text, S("Vuoi chiudere la connessione Internet (S/N) ?"));
+    EXPECT_EQ(shell.boxes[0].buttons, Shell::Buttons::OkCancel);
+    EXPECT_TRUE(sim.hangUps.isEmpty());
+
+    shell.answers = {Shell::Answer::Ok};
+    EXPECT_THROW(w.Form_Unload(), ProgramEnded);
+    EXPECT_TRUE(sim.hangUps.contains(7) && sim.hangUps.contains(9));
+    EXPECT_TRUE(shell.ended);
+}
