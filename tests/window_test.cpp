@@ -1,5 +1,6 @@
 // The main window: its design, the load sequence, the tenor pick and the activation cycle.
 
+#include "chart_view.h"
 #include "runtime_error.h"
 #include "twips.h"
 
@@ -188,4 +189,38 @@ TEST_F(WindowTest, ACycleWithoutAnyRateReportsIt) {
     EXPECT_EQ(w.HistCount(), 0);
     EXPECT_TRUE(w.Text3->toPlainText().isEmpty());
     EXPECT_FALSE(shell.busy);
+}
+
+TEST_F(WindowTest, ResizingStretchesThePanelTheListAndTheChart) {
+    form1& w = window();
+    w.Form_Load();
+    for (int i = 1; i <= 3; ++i)
+        w.List1->addItem(QStringLiteral("0%1-12-2026 - 2,0640 - EuRibor 3m").arg(i));
+    w.Command5_Click();
+    ASSERT_EQ(w.chart().ChartCount(), 3);
+
+    w.show();           // a shown window gets its resize events at once
+    w.resize(600, 500); // outer 9130 x 7960 twips with the design's borders
+    EXPECT_EQ(w.outerSizeTwips(), QSize(9130, 7960));
+    EXPECT_EQ(twips::geometry(w.Frame1).width(), 8925);
+    EXPECT_EQ(twips::geometry(w.List1), QRect(0, 3120, 8925, 4260));
+    EXPECT_EQ(twips::geometry(w.Frame2), QRect(0, 3120, 8925, 4260));
+    // The chart was drawn again for the new frame: its date row follows the frame's height.
+    EXPECT_EQ(twips::geometry(w.chart().Label3(1)).top(), 4260 - 180);
+
+    w.Command10_Click(); // the list again, reloaded from the (empty) database
+    for (int i = 1; i <= 4; ++i)
+        w.List1->addItem(QStringLiteral("1%1-12-2026 - 2,0640 - EuRibor 3m").arg(i));
+    w.resize(300, 100); // lower than the allowance: heights stay, widths follow
+    EXPECT_EQ(twips::geometry(w.List1), QRect(0, 3120, 4425, 4260));
+    EXPECT_TRUE(w.Frame2->isHidden());
+    EXPECT_EQ(w.chart().ChartCount(), 3) << "no drawing while the list is shown";
+
+    w.showMinimized();
+    w.Frame2->show();
+    w.Form_Resize();
+    EXPECT_EQ(w.chart().ChartCount(), 3) << "a minimized window is not laid out";
+    w.Command5_Click();
+    EXPECT_EQ(w.chart().ChartCount(), 4);
+    w.hide();
 }

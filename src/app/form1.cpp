@@ -102,7 +102,11 @@ form1::form1(const AppContext& context, Login_RAS* login, QWidget* parent)
 form1::~form1() = default;
 
 void form1::buildControls() {
+    // The design was laid out for a narrow sans serif of 8 points: take one of its kind where the
+    // desktop has one, so captions fit their design widths.
     QFont font = this->font();
+    font.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"), QStringLiteral("Arial"),
+                      QStringLiteral("Nimbus Sans"), QStringLiteral("Helvetica"), font.family()});
     font.setPixelSize(11);
     setFont(font);
 
