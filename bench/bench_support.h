@@ -56,6 +56,35 @@ inline void createBenchDatabase(const QString& path) {
     QSqlDatabase::removeDatabase(QStringLiteral("bench"));
 }
 
+// A program folder with an empty history database, and a context on the fakes above.
+struct BenchFolder {
+    BenchFolder() {
+        createBenchDatabase(dir.filePath(QStringLiteral("EURIBOR.MDB")));
+        ctx.shell = &shell;
+        ctx.clock = &clock;
+        ctx.connection = &connection;
+        ctx.programFolder = dir.path();
+        ctx.locale = QLocale(QLocale::Italian, QLocale::Italy);
+    }
+    QString file(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
+
+    QTemporaryDir dir;
+    BenchShell shell;
+    BenchClock clock;
+    BenchConnection connection;
+    AppContext ctx;
+};
+
+// The benchmarks run with widgets on the offscreen platform.
+#define EURIBOR_BENCHMARK_MAIN()                                                                             \
+    int main(int argc, char** argv) {                                                                        \
+        qputenv("QT_QPA_PLATFORM", "offscreen");                                                             \
+        QApplication app(argc, argv);                                                                        \
+        benchmark::Initialize(&argc, argv);                                                                  \
+        benchmark::RunSpecifiedBenchmarks();                                                                 \
+        return 0;                                                                                            \
+    }
+
 // A rate page row as the provider writes it.
 inline QString benchRow(const QString& name, const QString& rate, const QString& date) {
     return QStringLiteral("<tr>\r\n<td align=\"left\" class=\"xplanecella\">") + name +

@@ -18,15 +18,7 @@ const QStringList kTenors = {
     QStringLiteral("EuRibor 4m"), QStringLiteral("EuRibor 5m"),  QStringLiteral("EuRibor 6m"),
     QStringLiteral("EuRibor 9m"), QStringLiteral("EuRibor 10m"), QStringLiteral("EuRibor 12m")};
 
-struct Folder {
-    Folder() {
-        createBenchDatabase(dir.filePath(QStringLiteral("EURIBOR.MDB")));
-        ctx.shell = &shell;
-        ctx.clock = &clock;
-        ctx.connection = &connection;
-        ctx.programFolder = dir.path();
-        ctx.locale = QLocale(QLocale::Italian, QLocale::Italy);
-    }
+struct Folder : BenchFolder {
     // About 2,080 working days of each tenor.
     void fill(int records) {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("fill"));
@@ -51,11 +43,6 @@ struct Folder {
         db = QSqlDatabase();
         QSqlDatabase::removeDatabase(QStringLiteral("fill"));
     }
-    QTemporaryDir dir;
-    BenchShell shell;
-    BenchClock clock;
-    BenchConnection connection;
-    AppContext ctx;
 };
 
 void BM_LoadHistory25000(benchmark::State& state) {
@@ -94,10 +81,4 @@ BENCHMARK(BM_RecordTwelveTenors)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
-}
+EURIBOR_BENCHMARK_MAIN()

@@ -13,46 +13,30 @@
 namespace {
 
 void BM_ImportTenYears(benchmark::State& state) {
-    QTemporaryDir dir;
-    createBenchDatabase(dir.filePath(QStringLiteral("EURIBOR.MDB")));
+    BenchFolder f;
     QString text =
         QStringLiteral("Cambi ufficiali\r\nVALUTA SELEZIONATA: Dollaro USA\r\nData,Cambio,Note\r\n");
     QDate day(2016, 12, 5);
     for (int i = 0; i < 2600; ++i, day = day.addDays(1))
         text +=
             day.toString(QStringLiteral("dd/MM/yyyy")) + QStringLiteral(",%1,\r\n").arg(1.0 + i / 10000.0);
-    const QString path = dir.filePath(QStringLiteral("cambi.txt"));
+    const QString path = f.file("cambi.txt");
     QFile file(path);
     file.open(QIODevice::WriteOnly);
     file.write(vb::toCp1252(text));
     file.close();
 
-    BenchShell shell;
-    BenchClock clock;
-    BenchConnection connection;
-    AppContext ctx;
-    ctx.shell = &shell;
-    ctx.clock = &clock;
-    ctx.connection = &connection;
-    ctx.programFolder = dir.path();
-    ctx.locale = QLocale(QLocale::Italian, QLocale::Italy);
     Login_RAS login;
-    form1 w(ctx, &login);
+    form1 w(f.ctx, &login);
     w.LoadHistory();
     w.Text4->setText(path);
     for (auto _ : state)
         w.Command8_Click();
-    if (shell.boxes != 0 || w.HistCount() != 2600)
+    if (f.shell.boxes != 0 || w.HistCount() != 2600)
         state.SkipWithError("the import did not store every record");
 }
 BENCHMARK(BM_ImportTenYears)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
-}
+EURIBOR_BENCHMARK_MAIN()

@@ -58,31 +58,21 @@ void BM_ActivationCycle(benchmark::State& state) {
                                  vb::toCp1252(QStringLiteral("<html><body><table>") + rows +
                                               QStringLiteral("</table></body></html>")),
                                  false}}});
-    QTemporaryDir dir;
-    createBenchDatabase(dir.filePath(QStringLiteral("EURIBOR.MDB")));
-    QFile copy(dir.filePath(QStringLiteral("Euribor_PORTALEDATI.txt")));
+    BenchFolder f;
+    QFile copy(f.file("Euribor_PORTALEDATI.txt"));
     copy.open(QIODevice::WriteOnly);
     copy.write(vb::toCp1252(items.join(QStringLiteral(" 2,064\r\n")) + QStringLiteral(" 2,064\r\n")));
     copy.close();
 
-    BenchShell shell;
     CurlPageFetcher fetcher;
-    BenchClock clock;
-    BenchConnection connection;
-    AppContext ctx;
-    ctx.shell = &shell;
-    ctx.fetcher = &fetcher;
-    ctx.clock = &clock;
-    ctx.connection = &connection;
-    ctx.programFolder = dir.path();
-    ctx.locale = QLocale(QLocale::Italian, QLocale::Italy);
-    ctx.pageUrl = QString::fromLatin1(server.url("/page"));
+    f.ctx.fetcher = &fetcher;
+    f.ctx.pageUrl = QString::fromLatin1(server.url("/page"));
     for (auto _ : state) {
         Login_RAS login;
-        form1 w(ctx, &login);
+        form1 w(f.ctx, &login);
         w.Form_Load();
         w.Form_Activate();
-        if (w.lblQuote->text().isEmpty() || shell.boxes != 0)
+        if (w.lblQuote->text().isEmpty() || f.shell.boxes != 0)
             state.SkipWithError("the cycle did not show a rate");
     }
 }
@@ -90,10 +80,4 @@ BENCHMARK(BM_ActivationCycle)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
-}
+EURIBOR_BENCHMARK_MAIN()

@@ -19,14 +19,6 @@ namespace {
 QString S(const char* s) {
     return QString::fromUtf8(s);
 }
-int errorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const rt::RuntimeError& e) {
-        return e.number();
-    }
-    return 0;
-}
 } // namespace
 
 TEST(TextHelpers, TrimRemovesBlanksOnly) {
@@ -109,7 +101,7 @@ TEST_F(FileChannelsTest, WritesCp1252WithCrLfAndReadsLinesBack) {
     EXPECT_EQ(files.lineInput(2), QString());
     EXPECT_EQ(files.lineInput(2), S("x"));
     EXPECT_TRUE(files.eof(2));
-    EXPECT_EQ(errorOf([&] { files.lineInput(2); }), rt::InputPastEnd);
+    EXPECT_EQ(runtimeErrorOf([&] { files.lineInput(2); }), rt::InputPastEnd);
 }
 
 TEST_F(FileChannelsTest, LinesEndAtCrLfOrCrButALoneLineFeedStays) {
@@ -125,27 +117,28 @@ TEST_F(FileChannelsTest, LinesEndAtCrLfOrCrButALoneLineFeedStays) {
 TEST_F(FileChannelsTest, RefusesTheSameFileOnBothChannels) {
     files.open(1, path("h.txt"), FileChannels::Mode::Append);
     const QString sameFile = dir.path() + QStringLiteral("/./h.txt");
-    EXPECT_EQ(errorOf([&] { files.open(2, sameFile, FileChannels::Mode::Append); }), rt::FileAlreadyOpen);
-    EXPECT_EQ(errorOf([&] { files.open(1, path("other.txt"), FileChannels::Mode::Append); }),
+    EXPECT_EQ(runtimeErrorOf([&] { files.open(2, sameFile, FileChannels::Mode::Append); }),
+              rt::FileAlreadyOpen);
+    EXPECT_EQ(runtimeErrorOf([&] { files.open(1, path("other.txt"), FileChannels::Mode::Append); }),
               rt::FileAlreadyOpen);
     files.close(1);
-    EXPECT_EQ(errorOf([&] { files.open(2, sameFile, FileChannels::Mode::Append); }), 0);
+    EXPECT_EQ(runtimeErrorOf([&] { files.open(2, sameFile, FileChannels::Mode::Append); }), 0);
 }
 
 TEST_F(FileChannelsTest, OpenFailuresCarryTheRuntimeNumbers) {
-    EXPECT_EQ(errorOf([&] { files.open(1, path("missing.txt"), FileChannels::Mode::Input); }),
+    EXPECT_EQ(runtimeErrorOf([&] { files.open(1, path("missing.txt"), FileChannels::Mode::Input); }),
               rt::FileNotFound);
-    EXPECT_EQ(errorOf([&] { files.open(1, path("no/such/x.txt"), FileChannels::Mode::Append); }),
+    EXPECT_EQ(runtimeErrorOf([&] { files.open(1, path("no/such/x.txt"), FileChannels::Mode::Append); }),
               rt::PathNotFound);
-    EXPECT_EQ(errorOf([&] { files.open(1, QString(), FileChannels::Mode::Input); }), rt::BadFileName);
-    EXPECT_EQ(errorOf([&] { files.open(1, dir.path(), FileChannels::Mode::Input); }),
+    EXPECT_EQ(runtimeErrorOf([&] { files.open(1, QString(), FileChannels::Mode::Input); }), rt::BadFileName);
+    EXPECT_EQ(runtimeErrorOf([&] { files.open(1, dir.path(), FileChannels::Mode::Input); }),
               rt::PathFileAccessError);
     EXPECT_FALSE(files.isOpen(1));
 }
 
 TEST_F(FileChannelsTest, CreateNeverTruncatesAnExistingFile) {
     writeFile(path("keep.txt"), QByteArray("precious\r\n"));
-    EXPECT_EQ(errorOf([&] { files.open(1, path("keep.txt"), FileChannels::Mode::Create); }), 58);
+    EXPECT_EQ(runtimeErrorOf([&] { files.open(1, path("keep.txt"), FileChannels::Mode::Create); }), 58);
     EXPECT_EQ(readFile(path("keep.txt")), QByteArray("precious\r\n"));
 }
 

@@ -3,6 +3,7 @@
 #include "history_db.h"
 #include "history_lines.h"
 
+#include "support/fakes.h"
 #include "support/sqlite_files.h"
 
 #include <QFile>
@@ -27,14 +28,6 @@ HistEntry entry(const char* type, const char* date, double quote, const char* de
     return e;
 }
 
-int errorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const rt::RuntimeError& e) {
-        return e.number();
-    }
-    return 0;
-}
 } // namespace
 
 class HistoryDbTest : public ::testing::Test {
@@ -140,7 +133,7 @@ TEST(HistoryDbOpen, TheDatabaseMustExistAndBeADatabase) {
     QTemporaryDir dir;
     HistoryDb db;
     const QString missing = dir.filePath(QStringLiteral("EURIBOR.MDB"));
-    EXPECT_EQ(errorOf([&] { db.open(missing); }), rt::DbFileNotFound);
+    EXPECT_EQ(runtimeErrorOf([&] { db.open(missing); }), rt::DbFileNotFound);
     EXPECT_FALSE(QFile::exists(missing)) << "the program never creates the database";
     EXPECT_FALSE(db.isOpen());
 
@@ -148,13 +141,13 @@ TEST(HistoryDbOpen, TheDatabaseMustExistAndBeADatabase) {
     ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
     junk.write(QByteArray(4096, 'x'));
     junk.close();
-    EXPECT_EQ(errorOf([&] { db.open(missing); }), rt::DbUnrecognized);
+    EXPECT_EQ(runtimeErrorOf([&] { db.open(missing); }), rt::DbUnrecognized);
 
     const QString noTable = dir.filePath(QStringLiteral("vuoto.mdb"));
     execOn(noTable, S("CREATE TABLE altro (x)"));
     db.open(noTable);
-    EXPECT_EQ(errorOf([&] { db.load(); }), rt::DbTableMissing);
-    EXPECT_EQ(errorOf([&] { db.store(entry("a", "b", 1)); }), rt::DbWriteFailed);
+    EXPECT_EQ(runtimeErrorOf([&] { db.load(); }), rt::DbTableMissing);
+    EXPECT_EQ(runtimeErrorOf([&] { db.store(entry("a", "b", 1)); }), rt::DbWriteFailed);
 }
 
 TEST(HistoryLines, WholeNumbersKeepTheirDecimalSeparator) {

@@ -16,6 +16,7 @@
 #include <QVector>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 class Login_RAS;
@@ -118,6 +119,9 @@ private:
     void buildControls();
     void setPageText(const QString& page);
     bool checkConnection();
+    // Runs the stores of a recording or an import as one batch; on a failure shows the database
+    // message with the working text that body last set.
+    void storeBatch(const std::function<void(QString& working)>& body);
     void setHistoryButtonsEnabled(bool enabled);
     QString chosenKey() const;
 

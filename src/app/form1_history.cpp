@@ -146,10 +146,7 @@ void form1::RecordToday() {
         return;
     }
 
-    QString working;
-    std::optional<RuntimeError> failure;
-    try {
-        m_db.beginBatch();
+    storeBatch([&](QString& working) {
         for (const HistEntry& e : std::as_const(Hist)) {
             // A rate the page did not give is never recorded: it would overwrite a real one.
             if (e.unavailable)
@@ -163,10 +160,20 @@ void form1::RecordToday() {
             working = history::csvLine(e.date, rate, Trim(e.descr));
             m_files.printLine(2, working);
         }
+    });
+    m_files.closeAll();
+}
+
+void form1::storeBatch(const std::function<void(QString& working)>& body) {
+    QString working;
+    std::optional<RuntimeError> failure;
+    try {
+        // Stored together for speed; the commit keeps every record stored before a failure.
+        m_db.beginBatch();
+        body(working);
     } catch (const RuntimeError& e) {
         failure = e;
     }
-    // The records stored before a failure stay stored.
     try {
         m_db.commitBatch();
     } catch (const RuntimeError& e) {
@@ -174,9 +181,8 @@ void form1::RecordToday() {
             failure = e;
     }
     if (failure)
-        shell.message(QStringLiteral("Errore registrazione su DataBase ") + failure->description() + kCrLf2 +
-                      working);
-    m_files.closeAll();
+        m_ctx.shell->message(QStringLiteral("Errore registrazione su DataBase ") + failure->description() +
+                             kCrLf2 + working);
 }
 
 void form1::Command7_Click() {

@@ -7,8 +7,6 @@
 #include "shell.h"
 #include "vb.h"
 
-#include <optional>
-
 using rt::RuntimeError;
 using vb::Trim;
 
@@ -45,27 +43,12 @@ void form1::Command8_Click() {
 
     const exchange::File file = exchange::parseFile(lines);
     const QString key = exchange::currencyKey(file.currencyName);
-    QString query;
-    std::optional<RuntimeError> failure;
-    try {
-        // Stored together for speed; a failure still keeps every record stored before it.
-        m_db.beginBatch();
+    storeBatch([&](QString& query) {
         for (const QString& text : file.records) {
             const exchange::Record r = exchange::parseRecord(text);
             query = HistoryDb::lookupQueryText(key, r.date);
             m_db.store(HistEntry{key, r.date, r.rate, Trim(file.currencyName), r.note, false});
         }
-    } catch (const RuntimeError& e) {
-        failure = e;
-    }
-    try {
-        m_db.commitBatch();
-    } catch (const RuntimeError& e) {
-        if (!failure)
-            failure = e;
-    }
-    if (failure)
-        shell.message(QStringLiteral("Errore registrazione su DataBase ") + failure->description() + crLf2 +
-                      query);
+    });
     closing();
 }

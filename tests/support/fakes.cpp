@@ -1,10 +1,20 @@
 #include "fakes.h"
 
+#include "runtime_error.h"
 #include "vb.h"
 
 #include <QFile>
 
 #include <gtest/gtest.h>
+
+int runtimeErrorOf(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const rt::RuntimeError& e) {
+        return e.number();
+    }
+    return 0;
+}
 
 void writeFile(const QString& path, const QByteArray& bytes) {
     QFile f(path);

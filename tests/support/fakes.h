@@ -35,6 +35,9 @@ public:
     int queries = 0;
 };
 
+// The number of the run-time error that f raises, 0 when it raises none.
+int runtimeErrorOf(const std::function<void()>& f);
+
 // Writes bytes to a file, creating it.
 void writeFile(const QString& path, const QByteArray& bytes);
 QByteArray readFile(const QString& path);
