@@ -173,5 +173,6 @@ TEST(HistoryLines, TheCompanionReplacesOnlyTheFileNameExtension) {
     EXPECT_EQ(companionPath(S("/home/u/a.b.txt")), S("/home/u/a.b.CSV"));
     EXPECT_EQ(companionPath(S("/home/u.b/storico")), S("/home/u.b/storico"));
     EXPECT_EQ(companionPath(S("/home/u/.storico")), S("/home/u/.storico"));
+    EXPECT_EQ(companionPath(S("/home/u/.storico.txt")), S("/home/u/.storico.txt"));
     EXPECT_EQ(companionPath(S("storico.csv")), S("storico.CSV"));
 }

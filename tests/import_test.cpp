@@ -160,7 +160,7 @@ TEST_F(ImportTest, ARefusedRecordStopsTheImportKeepingTheRecordsBefore) {
     form1& w = loaded();
     execOn(dbPath(),
            S("CREATE TRIGGER no2 BEFORE INSERT ON Storico_Euribor WHEN NEW.Data_Valuta = '20261202' "
-             "BEGIN SELECT RAISE(ABORT, 'no'); END"));
+             "BEGIN SELECT RAISE(ROLLBACK, 'no'); END"));
     w.Text4->setText(path);
     w.Command8_Click();
     EXPECT_EQ(shell.texts(),

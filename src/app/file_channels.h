@@ -1,5 +1,5 @@
 #pragma once
-// Sequential text files by channel number (1 and 2), as the original runtime offers them: Windows-1252
+// Sequential text files by channel number (1 and 2), the way every handler reads and writes: Windows-1252
 // on disk, lines written with CR LF, line input ending at CR LF or CR. Failures raise rt::RuntimeError
 // with the runtime's numbers (53 missing file, 55 file already open, 76 missing folder, ...).
 

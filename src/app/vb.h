@@ -1,6 +1,6 @@
 #pragma once
-// Text and number helpers with the semantics of the original runtime: 1-based positions, blank-only
-// trimming, case-sensitive comparisons, "." as the only decimal separator when reading numbers.
+// Text and number helpers with the semantics the program's rules are written in: 1-based positions,
+// blank-only trimming, case-sensitive comparisons, "." as the only decimal separator when reading numbers.
 
 #include <QByteArray>
 #include <QLocale>

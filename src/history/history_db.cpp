@@ -14,6 +14,7 @@
 
 #include <atomic>
 #include <memory>
+#include <utility>
 
 using rt::RuntimeError;
 
@@ -119,8 +120,7 @@ void HistoryDb::close() {
 HistoryDb::Load HistoryDb::load() const {
     if (!isOpen())
         throw RuntimeError(rt::DbNotOpen);
-    const QVariant handle = QSqlDatabase::database(m_connection, false).driver()->handle();
-    sqlite3* db = handle.isValid() ? *static_cast<sqlite3* const*>(handle.constData()) : nullptr;
+    sqlite3* db = handle();
     if (!db)
         throw RuntimeError(rt::DbNotOpen);
 
@@ -205,17 +205,30 @@ void HistoryDb::beginBatch() {
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     if (!db.transaction())
         throw writeError(db.lastError());
+    m_inBatch = true;
+    m_batchStored.clear();
 }
 
 void HistoryDb::commitBatch() {
     if (!isOpen())
         return;
+    const HistArrays stored = std::exchange(m_batchStored, {});
+    m_inBatch = false;
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-    if (!db.commit()) {
-        const QSqlError error = db.lastError();
+    const bool stillOpen = sqlite3_get_autocommit(handle()) == 0;
+    if (stillOpen && db.commit())
+        return;
+    if (stillOpen)
         db.rollback();
-        throw writeError(error);
-    }
+    // SQLite undoes the whole transaction on a full disk, an I/O error or a refused commit: the records
+    // stored before the failure are stored again, each on its own.
+    for (const HistEntry& e : stored)
+        storeOne(e);
+}
+
+sqlite3* HistoryDb::handle() const {
+    const QVariant h = QSqlDatabase::database(m_connection, false).driver()->handle();
+    return h.isValid() ? *static_cast<sqlite3* const*>(h.constData()) : nullptr;
 }
 
 QSqlQuery& HistoryDb::prepared(std::unique_ptr<QSqlQuery>& slot, const QString& sql) {
@@ -229,6 +242,12 @@ QSqlQuery& HistoryDb::prepared(std::unique_ptr<QSqlQuery>& slot, const QString& 
 }
 
 void HistoryDb::store(const HistEntry& entry) {
+    storeOne(entry);
+    if (m_inBatch)
+        m_batchStored.append(entry);
+}
+
+void HistoryDb::storeOne(const HistEntry& entry) {
     if (!isOpen())
         throw RuntimeError(rt::DbNotOpen);
     const QString type = vb::Trim(entry.type);

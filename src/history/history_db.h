@@ -10,6 +10,7 @@
 #include <optional>
 
 class QSqlQuery;
+struct sqlite3;
 
 class HistoryDb {
 public:
@@ -47,9 +48,13 @@ public:
     static QString lookupQueryText(const QString& type, const QString& date);
 
 private:
+    void storeOne(const HistEntry& entry);
+    sqlite3* handle() const;
     QSqlQuery& prepared(std::unique_ptr<QSqlQuery>& slot, const QString& sql);
 
     QString m_connection;
     // The statements of a store, prepared once per connection: an import stores thousands.
     std::unique_ptr<QSqlQuery> m_lookup, m_insert, m_update;
+    bool m_inBatch = false;
+    HistArrays m_batchStored; // what the open batch has stored so far
 };

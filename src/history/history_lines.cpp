@@ -37,9 +37,9 @@ QString listLine(const HistEntry& entry, const QLocale& locale) {
 }
 
 QString companionPath(const QString& historyPath) {
-    const qsizetype slash = historyPath.lastIndexOf(u'/');
+    const qsizetype nameStart = historyPath.lastIndexOf(u'/') + 1;
     const qsizetype dot = historyPath.lastIndexOf(u'.');
-    if (dot <= slash + 1)
+    if (dot < nameStart || historyPath.at(nameStart) == u'.')
         return historyPath;
     return historyPath.left(dot) + QStringLiteral(".CSV");
 }

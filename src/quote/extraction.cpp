@@ -157,7 +157,7 @@ Extraction extractAll(const QString& page, const QStringList& listItems, const Q
         keys.append(folded(tenorKey(item)));
     const QVector<qsizetype> positions = firstOccurrences(folded(page), keys);
     // The rest of the page left by the previous item's rate cell: a row without a rate cell falls
-    // back on it for its date, as the original walk did.
+    // back on it for its date.
     QStringView rest;
 
     for (qsizetype i = 0; i < listItems.size(); ++i) {
