@@ -1,44 +1,23 @@
 #pragma once
-// A private D-Bus daemon started by the test, and python-dbusmock's NetworkManager template on it.
+// A private D-Bus daemon the test starts, and python-dbusmock's NetworkManager template on it.
 
 #include <QProcess>
 #include <QString>
 
 #include <functional>
 
-// Runs the event loop until the condition holds or the bound passes; the condition's last value.
-// The bound only keeps a broken test from hanging.
+// Runs the event loop until the condition holds; the bound only keeps a broken test from hanging.
 bool waitUntil(const std::function<bool()>& condition, int boundMs = 15000);
 
-class PrivateBus {
-public:
-    PrivateBus();
-    ~PrivateBus();
-    PrivateBus(const PrivateBus&) = delete;
-    PrivateBus& operator=(const PrivateBus&) = delete;
+// Children of the test end with it, even when it crashes; stopChild ends one politely.
+void stopChild(QProcess& child);
 
-    bool running() const { return !m_address.isEmpty(); }
-    QString address() const { return m_address; }
+// Starts dbus-daemon as a child of the test; its address, or empty when it did not start.
+QString startPrivateBus(QProcess& daemon);
 
-private:
-    QProcess m_daemon;
-    QString m_address;
-};
+// Starts the NetworkManager template on the bus; true once it owns its name.
+bool startNetworkManagerMock(QProcess& mock, const QString& busAddress);
 
-class NetworkManagerMock {
-public:
-    explicit NetworkManagerMock(const QString& busAddress);
-    ~NetworkManagerMock();
-    NetworkManagerMock(const NetworkManagerMock&) = delete;
-    NetworkManagerMock& operator=(const NetworkManagerMock&) = delete;
-
-    bool ready() const { return m_ready; }
-    // Runs Python against the mock with the helpers of tests/fixtures/dialup_nm_mock.py imported;
-    // returns its standard output, trimmed. A failing script fails the test.
-    QString run(const QString& code) const;
-
-private:
-    QString m_address;
-    QProcess m_mock;
-    bool m_ready = false;
-};
+// Runs Python against the mock with tests/fixtures/dialup_nm_mock.py imported; returns its output,
+// trimmed. A failing script fails the test.
+QString runMockScript(const QString& busAddress, const QString& code);
