@@ -79,7 +79,7 @@ ChartWindow& chartWindow() {
 }
 
 // range(0): lines; range(1): Frame2's width in twips. 1000 bars need a frame of 80000 twips to stand at
-// the design's spacing; at the design width 1000 lines give the 273 bars that fit.
+// the regular spacing; at the window's first width 1000 lines give the 273 bars that fit.
 void frameArgs(benchmark::internal::Benchmark* b) {
     b->Args({250, 8415})->Args({1000, 8415})->Args({1000, 80000})->Unit(benchmark::kMillisecond);
 }

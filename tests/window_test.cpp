@@ -200,7 +200,7 @@ TEST_F(WindowTest, ResizingStretchesThePanelTheListAndTheChart) {
     ASSERT_EQ(w.chart().ChartCount(), 3);
 
     w.show();           // a shown window gets its resize events at once
-    w.resize(600, 500); // outer 9130 x 7960 twips with the design's borders
+    w.resize(600, 500); // outer 9130 x 7960 twips with the window's borders
     EXPECT_EQ(w.outerSizeTwips(), QSize(9130, 7960));
     EXPECT_EQ(twips::geometry(w.Frame1).width(), 8925);
     EXPECT_EQ(twips::geometry(w.List1), QRect(0, 3120, 8925, 4260));

@@ -28,7 +28,7 @@ namespace {
 
 constexpr int kClientWidth = 8490;
 constexpr int kClientHeight = 6135;
-// The borders of the window around its client area in the design (outer 8620 x 6595): the layout's
+// The borders of the window around its client area as it was laid out (outer 8620 x 6595): the layout's
 // allowances are reckoned from the outer size, whatever borders the desktop draws.
 constexpr int kBorderWidth = 130;
 constexpr int kBorderHeight = 460;
@@ -55,7 +55,7 @@ protected:
     }
 };
 
-// The design's widths were measured in another font: a caption wider than its label widens the label
+// The window's widths were measured in another font: a caption wider than its label widens the label
 // (its place stays), so no caption is ever cut.
 void widenToFit(QLabel* l, const QStringList& captions) {
     int width = l->width();
@@ -102,7 +102,7 @@ form1::form1(const AppContext& context, Login_RAS* login, QWidget* parent)
 form1::~form1() = default;
 
 void form1::buildControls() {
-    // The design was laid out for a narrow sans serif of 8 points: take one of its kind where the
+    // The window was laid out for a narrow sans serif of 8 points: take one of its kind where the
     // desktop has one, so captions fit their design widths.
     QFont font = this->font();
     font.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"), QStringLiteral("Arial"),

@@ -104,7 +104,7 @@ public:
     // The chart's control arrays inside Frame2.
     ChartView& chart() const { return *m_chart; }
 
-    // The window's outer size in twips: the client area and the borders of the design.
+    // The window's outer size in twips: the client area and the borders it was laid out with.
     QSize outerSizeTwips() const;
 
     // The whole text of the last page fetched, exactly as it arrived (Text3 shows it).

@@ -23,7 +23,7 @@ inline void place(QWidget* w, int left, int top, int width, int height) {
     w->setGeometry(toPixels(left), toPixels(top), toPixels(width), toPixels(height));
 }
 
-// The widget's rectangle in twips, as the design and the tests read it.
+// The widget's rectangle in twips, as the window's layout and the tests read it.
 inline QRect geometry(const QWidget* w) {
     const QRect g = w->geometry();
     return {fromPixels(g.x()), fromPixels(g.y()), fromPixels(g.width()), fromPixels(g.height())};

@@ -14,7 +14,7 @@ namespace chart {
 
 namespace {
 
-// The space the design leaves between two bars, whatever their number.
+// The room every bar's step adds to its width, whatever the number of bars.
 constexpr double kDesignGap = 44;
 const Rgb kBlankTenorFill{255, 255, 100};
 
@@ -53,8 +53,8 @@ Spacing designSpacing(int n, double frameWidth) {
     return {w, w + kDesignGap};
 }
 
-// The design's spacing is kept while every bar is at least a pixel wide and the last one starts a pixel
-// before the frame's right edge. (With one to three bars the design lets the last bar run up to 52 twips
+// The regular spacing is kept while every bar is at least a pixel wide and the last one starts a pixel
+// before the frame's right edge. (With one to three bars the rule lets the last bar run up to 52 twips
 // past the edge; the frame clips that.)
 bool fitsDesign(int n, const ChartInput& in) {
     const Spacing s = designSpacing(n, in.frameWidth);

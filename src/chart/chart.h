@@ -2,8 +2,8 @@
 // The bar chart of the listed history, worked out in twips from the list lines, the fields and the
 // template values. No widget is touched here; ChartView puts the result on screen.
 //
-// Arithmetic: "/" divides in floating point as the original's operator does, and the places and sizes
-// there are single-precision twips. We compute in double and round every place and size once, to whole
+// Arithmetic: "/" divides in floating point, and the places and sizes are single-precision twips in
+// the chart's rules. We compute in double and round every place and size once, to whole
 // twips (halves away from zero). The widgets stand on whole pixels of 15 twips, and since a pixel edge
 // always falls on a half twip this rounding never moves an edge by a pixel.
 

@@ -127,7 +127,7 @@ int labelWidth(const QFontMetrics& fm, const QString& caption, int templateWidth
 }
 
 // Dates wider than the room up to the next bar are set narrower, down to three quarters, so neighbours
-// do not run into each other: at 11 or 12 bars the design leaves about 45 pixels per date, and the faces
+// do not run into each other: at 11 or 12 bars the spacing leaves about 45 pixels per date, and the faces
 // that stand in for Tahoma are wider than that.
 QFont dateFont(const QFont& templateFont, const chart::ChartResult& result) {
     if (result.bars.size() < 2)
