@@ -158,14 +158,17 @@ TEST_F(NmDialTest, TheModuleFollowsADialToConnectedAndDisconnettiDeactivatesIt) 
 TEST_F(NmDialTest, HangingUpAllDropsOnlyDialUpConnections) {
     run(S("for name, ptype in [('Eth', '802-3-ethernet'), ('Wifi', '802-11-wireless'), ('Gsm', 'gsm'),\n"
           "                    ('Pppoe', 'pppoe'), ('Vpn', 'vpn')]:\n"
-          "    activate(add_profile(name, ptype), name)\n"));
+          "    activate(add_profile(name, ptype), name)\n"
+          "activate(add_profile('Dun', 'bluetooth', bluetooth={'type': 'dun'}), 'Dun')\n"
+          "activate(add_profile('Pan', 'bluetooth', bluetooth={'type': 'panu'}), 'Pan')\n"));
     FakeShell shell;
     shell.onProcessEvents = [] { QCoreApplication::processEvents(); };
     Login_RAS login;
     Conn_RAS conn(shell, *service, login);
     conn.HangUpAll(Conn_RAS::kAllConnections);
-    EXPECT_EQ(firstArguments(kManager, S("DeactivateConnection")),
-              (QStringList{kActive + S("Gsm"), kActive + S("Pppoe"), kActive + S("Vpn")}));
+    EXPECT_EQ(
+        firstArguments(kManager, S("DeactivateConnection")),
+        (QStringList{kActive + S("Gsm"), kActive + S("Pppoe"), kActive + S("Vpn"), kActive + S("Dun")}));
 }
 
 TEST_F(NmDialTest, UnknownAndNonDialProfilesAndOneAlreadyUpAreRefused) {

@@ -79,12 +79,12 @@ TEST_F(ConnRasTest, ConnectedStopsTheTickAndOffersToDisconnect) {
 TEST_F(ConnRasTest, AnnullaHangsUpWhileDiallingAndWhileConnected) {
     for (int state : {2, ras::Connected}) {
         const DialHandle h = dialAccepted({{0, state, 0}});
+        sim.hangUps.clear(); // the earlier round's dial, dropped by this one
         conn.StatusTick();
         login.Command2->click();
         EXPECT_EQ(sim.hangUps, QList<DialHandle>{h}) << state;
         EXPECT_EQ(login.Command2->text(), S("Annulla")) << state;
         EXPECT_TRUE(label().isEmpty()) << state;
-        sim.hangUps.clear();
     }
 }
 
@@ -117,6 +117,14 @@ TEST_F(ConnRasTest, DisconnectedIsReportedWithTheLastTextExceptFor602) {
     EXPECT_EQ(ended, 3);
 }
 
+TEST_F(ConnRasTest, TicksWhileTheDisconnectedBoxIsOpenShowNoFurtherBox) {
+    dialAccepted({{0, ras::Disconnected, 0}});
+    // The box waits in an event loop where the timer fires on.
+    shell.onBox = [&](const FakeShell::Box&) { conn.StatusTick(); };
+    conn.StatusTick();
+    EXPECT_EQ(shell.boxes.size(), 1);
+}
+
 TEST_F(ConnRasTest, AFailedQueryTestsNoState) {
     // What a failed query leaves in the record must not be read as Connected or Disconnected.
     for (const DialStatus& failed :
@@ -138,6 +146,7 @@ TEST_F(ConnRasTest, ASecondDialStopsTheFirstTickAndItsLateAnswerIsIgnored) {
     conn.DialConnection(S("Ufficio"), S("mario"), kPassword);
     const DialHandle third = conn.ConnHandle;
     EXPECT_FALSE(conn.tickRunning());
+    EXPECT_EQ(sim.hangUps.size(), 2) << "each replaced dial is dropped";
     ASSERT_TRUE(sim.answerDial()); // the second request's answer
     EXPECT_FALSE(conn.tickRunning());
     ASSERT_TRUE(sim.answerDial());

@@ -41,8 +41,11 @@ Conn_RAS::~Conn_RAS() {
 
 void Conn_RAS::DialConnection(const QString& connectionName, const QString& userName,
                               const QString& password) {
-    // A new request replaces the dial being followed: one tick at most, and late answers are ignored.
+    // A new request replaces the dial being followed: one tick at most, late answers are ignored, and
+    // a line still being brought up is dropped so it cannot come up untracked.
     stopTick();
+    if (dialInProgress())
+        HangUpCurrent();
     const quint64 request = ++m_request;
     ConnName = connectionName;
     ConnUser = userName;
@@ -76,6 +79,16 @@ void Conn_RAS::dialAnswered(int result) {
 }
 
 void Conn_RAS::StatusTick() {
+    // The Disconnected box waits in an event loop while the timer runs on: a tick must not start
+    // inside another, or the boxes would pile up twice a second.
+    if (m_inTick)
+        return;
+    m_inTick = true;
+    tick();
+    m_inTick = false;
+}
+
+void Conn_RAS::tick() {
     const DialStatus status = m_service.status(ConnHandle);
     if (status.queryError != 0) {
         // Nothing was read, so no state is tested.

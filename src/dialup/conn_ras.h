@@ -53,6 +53,7 @@ signals:
 
 private:
     void dialAnswered(int result);
+    void tick();
     void setPhase(Phase phase);
     void stopTick();
 
@@ -61,5 +62,6 @@ private:
     Login_RAS& m_login;
     QTimer m_timer;
     Phase m_phase = Phase::Idle;
+    bool m_inTick = false;
     quint64 m_request = 0; // answers to an earlier request are ignored
 };

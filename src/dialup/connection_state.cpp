@@ -14,7 +14,9 @@
 
 namespace {
 
-constexpr int kBusTimeoutMs = 1500;
+// NetworkManager answers a property read at once; a short bound keeps a stuck service from freezing
+// the window, which asks again on every pass of its wait for a dial.
+constexpr int kBusTimeoutMs = 250;
 // NetworkManager's NM_STATE_CONNECTED_SITE: a default route exists. Local-only links do not count.
 constexpr uint kConnectedSite = 60;
 

@@ -194,8 +194,9 @@ DialHandle NmDialService::dial(const QString& entry, const QString& user, const 
     QDBusMessage reg = nmCall(nmbus::agentManagerPath(), nmbus::agentManagerInterface(),
                               QStringLiteral("RegisterWithCapabilities"));
     reg << QStringLiteral("quotazioni.euribor.dialup") << 0u;
-    send(reg, kCallTimeoutMs, [](const QDBusMessage&) {});
-    lookUpProfile(handle);
+    // NetworkManager adds the agent only once it has answered: the dial waits for that, or its first
+    // password request could find no agent and fail as a refused password.
+    send(reg, kCallTimeoutMs, [this, handle](const QDBusMessage&) { lookUpProfile(handle); });
     return handle;
 }
 
@@ -284,10 +285,20 @@ void NmDialService::checkNotActive(DialHandle handle) {
          });
 }
 
+// A hang-up asked for while the dial was still being requested: nothing is brought up.
+bool NmDialService::droppedBeforeActivation(DialHandle handle) {
+    Link* link = find(handle);
+    if (!link || link->drop != Link::Drop::AfterRequest)
+        return false;
+    link->drop = Link::Drop::Done;
+    answer(handle, 0);
+    return true;
+}
+
 // The user name goes into the profile in memory only; the password only to the secret agent.
 void NmDialService::putCredentials(DialHandle handle) {
     Link* link = find(handle);
-    if (!link)
+    if (!link || droppedBeforeActivation(handle))
         return;
     const auto update = nm::credentialsUpdate(link->profile, link->user, !link->password.isEmpty());
     if (!update) {
@@ -307,7 +318,7 @@ void NmDialService::putCredentials(DialHandle handle) {
 
 void NmDialService::activate(DialHandle handle) {
     Link* link = find(handle);
-    if (!link)
+    if (!link || droppedBeforeActivation(handle))
         return;
     link->since = m_seq;
     QDBusMessage m =
@@ -439,14 +450,35 @@ void NmDialService::enumerate(ListAnswer answer) {
                  reads.append(propertyGetAll(p, nmbus::activeInterface()));
              sendAll(reads, [this, active, answer](const QList<QDBusMessage>& replies) {
                  QList<DialHandle> open;
+                 // A bluetooth link is dial-up only when its profile says so: a network tether is not.
+                 QList<std::pair<QString, QVariantMap>> bluetooth;
+                 QList<QDBusMessage> profiles;
                  for (qsizetype i = 0; i < replies.size(); ++i) {
                      if (failed(replies.at(i)))
                          continue;
                      const auto props = qdbus_cast<QVariantMap>(replies.at(i).arguments().constFirst());
-                     if (nm::isDialUpLinkType(props.value(QStringLiteral("Type")).toString()))
+                     const QString type = props.value(QStringLiteral("Type")).toString();
+                     if (type == QStringLiteral("bluetooth")) {
+                         bluetooth.append({active.at(i), props});
+                         profiles.append(
+                             nmCall(props.value(QStringLiteral("Connection")).value<QDBusObjectPath>().path(),
+                                    nmbus::profileInterface(), QStringLiteral("GetSettings")));
+                     } else if (nm::isDialUpLinkType(type)) {
                          open.append(handleFor(active.at(i), props));
+                     }
                  }
-                 answer(0, open);
+                 if (bluetooth.isEmpty()) {
+                     answer(0, open);
+                     return;
+                 }
+                 sendAll(profiles,
+                         [this, bluetooth, open, answer](const QList<QDBusMessage>& settings) mutable {
+                             for (qsizetype i = 0; i < settings.size(); ++i)
+                                 if (!failed(settings.at(i)) && nm::isDialProfile(qdbus_cast<NmSettings>(
+                                                                    settings.at(i).arguments().constFirst())))
+                                     open.append(handleFor(bluetooth.at(i).first, bluetooth.at(i).second));
+                             answer(0, open);
+                         });
              });
          });
 }

@@ -85,6 +85,7 @@ private:
     void lookUpProfile(DialHandle handle);
     void checkNotActive(DialHandle handle);
     void putCredentials(DialHandle handle);
+    bool droppedBeforeActivation(DialHandle handle);
     void activate(DialHandle handle);
     void learn(DialHandle handle);
     void deactivate(DialHandle handle);
