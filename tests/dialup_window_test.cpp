@@ -94,8 +94,13 @@ TEST_F(DialWindowTest, ClosingAsksAndHangsUpDialUpConnectionsOnlyOnOk) {
     EXPECT_EQ(shell.boxes[0].buttons, Shell::Buttons::OkCancel);
     EXPECT_TRUE(sim.hangUps.isEmpty());
 
+    w.Form_Unload(); // a second close while the first one runs
+    EXPECT_EQ(shell.boxes.size(), 1);
+
+    form.reset();
+    window().Form_Load();
     shell.answers = {Shell::Answer::Ok};
-    EXPECT_THROW(w.Form_Unload(), ProgramEnded);
+    EXPECT_THROW(window().Form_Unload(), ProgramEnded);
     EXPECT_TRUE(sim.hangUps.contains(7) && sim.hangUps.contains(9));
     EXPECT_TRUE(shell.ended);
 }

@@ -133,6 +133,7 @@ private:
     std::unique_ptr<ChartView> m_chart;
     bool m_loaded = false;
     bool m_inResize = false;
+    bool m_unloading = false;
     QString m_pageText;
     bool m_activated = false;
 };

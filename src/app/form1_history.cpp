@@ -253,6 +253,10 @@ void form1::closeEvent(QCloseEvent* event) {
 }
 
 void form1::Form_Unload() {
+    // The exit question and the hang-ups let events run: a second close must not ask again.
+    if (m_unloading)
+        return;
+    m_unloading = true;
     CloseHistoryDb();
     if (m_ctx.dialup)
         m_ctx.dialup->offerHangUpAtExit();
