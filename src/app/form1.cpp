@@ -411,11 +411,14 @@ void form1::Command1_Click() {
     items.reserve(Combo1->count());
     for (int i = 0; i < Combo1->count(); ++i)
         items.append(Combo1->itemText(i));
-    const quote::Extraction result =
-        quote::extractAll(m_pageText, items, today, lblQuote->text(), lblData->text());
-    for (const quote::ExtractedItem& item : result.items)
-        if (item.unavailableMessage)
+    const quote::Extraction result = quote::extractAll(
+        m_pageText, items, today, lblQuote->text(), lblData->text(),
+        [this](const QString& quote, const QString& date) {
+            // Each unavailable rate is reported as its tenor is reached, over the labels of that moment.
+            lblQuote->setText(quote);
+            lblData->setText(date);
             m_ctx.shell->message(QStringLiteral("Quotazione non disponibile su Internet !!!"));
+        });
     Hist = result.entries;
     lblQuote->setText(result.lblQuote);
     lblData->setText(result.lblData);

@@ -147,7 +147,8 @@ QString folded(QStringView s) {
 } // namespace
 
 Extraction extractAll(const QString& page, const QStringList& listItems, const QDate& today,
-                      const QString& lblQuote, const QString& lblData) {
+                      const QString& lblQuote, const QString& lblData,
+                      const UnavailableNotice& onUnavailable) {
     Extraction out;
     out.lblQuote = lblQuote;
     out.lblData = lblData;
@@ -185,6 +186,8 @@ Extraction extractAll(const QString& page, const QStringList& listItems, const Q
         }
         const bool unavailable = Trim(q).isEmpty() || Trim(q) == kNotFound || !hasDigit(q);
         item.unavailableMessage = unavailable;
+        if (unavailable && onUnavailable)
+            onUnavailable(out.lblQuote, out.lblData);
         item.rateCaption = rateCaption(q);
 
         QString d = kNotFound;

@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 namespace quote {
 
 // The text appended to a rate before cutting it to six characters ("2,345" -> "2,3450").
@@ -35,9 +37,14 @@ struct Extraction {
     QString lblData;
 };
 
+// Told, while the walk goes on, that an item's rate is not available, with the captions the labels
+// hold at that moment.
+using UnavailableNotice = std::function<void(const QString& lblQuote, const QString& lblData)>;
+
 // Extracts every item of the tenor list from page. lblQuote and lblData are the captions the labels
 // hold before the walk; today fills dates that the page does not give.
 Extraction extractAll(const QString& page, const QStringList& listItems, const QDate& today,
-                      const QString& lblQuote, const QString& lblData);
+                      const QString& lblQuote, const QString& lblData,
+                      const UnavailableNotice& onUnavailable = {});
 
 } // namespace quote
