@@ -3,16 +3,21 @@
 #include "vb.h"
 
 #include "support/sqlite_files.h"
+#include "support/text.h"
 #include "support/window_fixture.h"
 
 #include <QFile>
 
 namespace {
-QString S(const char* s) {
-    return QString::fromUtf8(s);
-}
 const QStringList kCopy = {S("Dettaglio tassi Euribor"), S("EuRibor 1m    1,986  04/12/2026"),
                            S("EuRibor 3m    2,064  04/12/2026"), S("Euribor più   2,137  04/12/2026")};
+const QByteArray kHeader("Data;Quotazione;Valuta;Note\r\n");
+Row row(const char* type, const QVariant& date, const QVariant& quote) {
+    return {S(type), date, quote, S(type), S("")};
+}
+QString count(int n) {
+    return S("Numero records nel Database: ") + QString::number(n);
+}
 } // namespace
 
 class RecordTest : public WindowTest {
@@ -23,44 +28,47 @@ protected:
                                  pageRow(S("EuRibor 3m"), S("2,064"), S("04/12/2026")),
                                  pageRow(S("EURIBOR PIÙ"), S("2,137"), S("03/12/2026"))});
     }
-    // Loads the window and fetches the page, as the start of the daily cycle does.
-    form1& fetched() {
+    form1& loaded() {
         form1& w = window();
         w.Form_Load();
+        return w;
+    }
+    // Loads the window and fetches the page, as the start of the daily cycle does.
+    form1& fetched() {
+        form1& w = loaded();
         w.Command1_Click();
         return w;
     }
     QString historyPath() const { return folderFile(S("Storico_Euribor.TXT")); }
     QString csvPath() const { return folderFile(S("Storico_Euribor.CSV")); }
+    QStringList listed() const {
+        QStringList out;
+        for (int i = 0; i < form->List1->count(); ++i)
+            out.append(form->List1->item(i)->text());
+        return out;
+    }
 };
 
 TEST_F(RecordTest, FirstRecordingCreatesBothFilesInWindows1252) {
     form1& w = fetched();
     w.RecordToday();
     EXPECT_TRUE(shell.boxes.isEmpty()) << shell.texts().join(u'|').toStdString();
-    EXPECT_EQ(readFile(historyPath()), QByteArray("Data;Quotazione;Valuta;Note\r\n"
-                                                  "04-12-2026 - 1,9860 - EuRibor 1m\r\n"
-                                                  "04-12-2026 - 2,0640 - EuRibor 3m\r\n"
-                                                  "03-12-2026 - 2,1370 - Euribor pi\xf9\r\n"));
-    EXPECT_EQ(readFile(csvPath()), QByteArray("Data;Quotazione;Valuta;Note\r\n"
-                                              "04/12/2026;1,9860;EuRibor 1m;\r\n"
-                                              "04/12/2026;2,0640;EuRibor 3m;\r\n"
-                                              "03/12/2026;2,1370;Euribor pi\xf9;\r\n"));
-    const QVector<Row> rows = allRows(dbPath());
-    ASSERT_EQ(rows.size(), 3);
-    EXPECT_EQ(rows[2].type.toString(), S("Euribor più"));
-    EXPECT_EQ(rows[2].date.toString(), S("20261203"));
-    EXPECT_DOUBLE_EQ(rows[2].quote.toDouble(), 2.137);
+    EXPECT_EQ(readFile(historyPath()), kHeader + "04-12-2026 - 1,9860 - EuRibor 1m\r\n"
+                                                 "04-12-2026 - 2,0640 - EuRibor 3m\r\n"
+                                                 "03-12-2026 - 2,1370 - Euribor pi\xf9\r\n");
+    EXPECT_EQ(readFile(csvPath()), kHeader + "04/12/2026;1,9860;EuRibor 1m;\r\n"
+                                             "04/12/2026;2,0640;EuRibor 3m;\r\n"
+                                             "03/12/2026;2,1370;Euribor pi\xf9;\r\n");
+    EXPECT_EQ(rowTexts(dbPath()).constLast(), S("Euribor più|20261203|2.137|Euribor più|"));
     EXPECT_EQ(w.lblQuote->text(), S("2,1370")) << "the last recorded entry stays shown";
 }
 
 TEST_F(RecordTest, AnExistingFileKeepsItsLinesAndOnlyTheMissingOneIsCreated) {
-    writeFile(historyPath(), QByteArray("Data;Quotazione;Valuta;Note\r\nvecchia riga\r\n"));
+    writeFile(historyPath(), kHeader + "vecchia riga\r\n");
     form1& w = fetched();
     w.RecordToday();
-    EXPECT_TRUE(
-        readFile(historyPath()).startsWith("Data;Quotazione;Valuta;Note\r\nvecchia riga\r\n04-12-2026"));
-    EXPECT_TRUE(readFile(csvPath()).startsWith("Data;Quotazione;Valuta;Note\r\n04/12/2026;1,9860"));
+    EXPECT_TRUE(readFile(historyPath()).startsWith(kHeader + "vecchia riga\r\n04-12-2026"));
+    EXPECT_TRUE(readFile(csvPath()).startsWith(kHeader + "04/12/2026;1,9860"));
 
     QFile::remove(historyPath());
     w.RecordToday();
@@ -68,59 +76,63 @@ TEST_F(RecordTest, AnExistingFileKeepsItsLinesAndOnlyTheMissingOneIsCreated) {
     EXPECT_EQ(readFile(csvPath()).count("\r\n"), 7);
 }
 
-TEST_F(RecordTest, RecordingTwiceAppendsTwiceButStoresOnce) {
+TEST_F(RecordTest, RecordingTwiceAppendsTwiceStoresOnceAndReadsBackForTheChosenTenor) {
     form1& w = fetched();
     w.RecordToday();
     w.RecordToday();
-    EXPECT_EQ(readFile(historyPath()).count("EuRibor 3m"), 2);
     EXPECT_EQ(readFile(csvPath()).count("EuRibor 3m"), 2);
     EXPECT_EQ(allRows(dbPath()).size(), 3);
+    w.Frame2->show();
+    w.ReadHistoryFile();
+    EXPECT_TRUE(w.Frame2->isHidden());
+    EXPECT_EQ(listed(), QStringList(2, S("04-12-2026 - 2,0640 - EuRibor 3m")));
+
+    w.Text2->setText(QString());
+    w.ReadHistoryFile();
+    EXPECT_EQ(shell.texts().constLast(),
+              S("Errore lettura Storico Quotazioni - Nome o numero di file non valido\r\n\r\n"));
+    EXPECT_EQ(w.List1->count(), 0);
 }
 
-TEST_F(RecordTest, ACompanionThatIsTheHistoryFileItselfIsRefused) {
-    for (const char* name : {"storico", "storico.CSV", ".storico"}) {
+TEST_F(RecordTest, AHistoryFileThatCannotBeWrittenStopsAfterOneMessage) {
+    const std::tuple<const char*, const char*, QByteArray> cases[] = {
+        {"storico", "File già aperto", kHeader},
+        {"storico.CSV", "File già aperto", kHeader},
+        {".storico", "File già aperto", kHeader},
+        {"manca/Storico.TXT", "Impossibile trovare il percorso", QByteArray()}};
+    for (const auto& [name, reason, content] : cases) {
         shell.boxes.clear();
+        form.reset();
         form1& w = fetched();
         const QString path = folderFile(S(name));
         w.Text2->setText(S("  ") + path + S(" "));
         w.RecordToday();
-        ASSERT_EQ(shell.boxes.size(), 1) << name;
-        EXPECT_EQ(shell.boxes[0].text,
-                  S("Errore in registrazione Storico Quotazioni - File già aperto\r\n\r\n") + path);
-        EXPECT_EQ(readFile(path), QByteArray("Data;Quotazione;Valuta;Note\r\n")) << name;
+        EXPECT_EQ(shell.texts(), QStringList{S("Errore in registrazione Storico Quotazioni - ") + S(reason) +
+                                             S("\r\n\r\n") + path});
+        EXPECT_EQ(readFile(path), content) << name;
         EXPECT_TRUE(allRows(dbPath()).isEmpty());
-        form.reset();
     }
 }
 
-TEST_F(RecordTest, AHistoryFileThatCannotBeCreatedStopsAfterOneMessage) {
-    form1& w = fetched();
-    const QString path = folderFile(S("manca/Storico.TXT"));
-    w.Text2->setText(path);
-    w.RecordToday();
-    EXPECT_EQ(shell.texts(),
-              QStringList{
-                  S("Errore in registrazione Storico Quotazioni - Impossibile trovare il percorso\r\n\r\n") +
-                  path});
-    EXPECT_TRUE(allRows(dbPath()).isEmpty());
-}
-
-TEST_F(RecordTest, RatesThePageDidNotGiveAreNeverRecorded) {
-    insertRows(dbPath(), {{S("EuRibor 3m"), S("20261204"), 2.05, S("EuRibor 3m"), S("")}});
-    QString broken = pageRow(S("EuRibor 3m"), S("n.d."), S("04/12/2026"));
-    fetcher.page = ratePage({pageRow(S("EuRibor 1m"), S("1,986"), S("04/12/2026")), broken,
+TEST_F(RecordTest, OnlyRatesThePageGaveAreRecorded) {
+    insertRows(dbPath(), {row("EuRibor 3m", S("20261204"), 2.05)});
+    fetcher.page = ratePage({pageRow(S("EuRibor 1m"), S("1,986"), S("04/12/2026")),
+                             pageRow(S("EuRibor 3m"), S("n.d."), S("04/12/2026")),
                              pageRow(S("Euribor più"), S("2,137"), S("04/12/2026"))});
+    // The box comes as the 3m tenor is reached, over the rate of the tenor before it.
+    QString shownUnderBox;
+    shell.onBox = [&](const FakeShell::Box&) { shownUnderBox = window().lblQuote->text(); };
     form1& w = fetched();
+    EXPECT_EQ(shownUnderBox, S("1,9860"));
+    shell.onBox = nullptr;
     w.RecordToday();
     const QVector<Row> rows = allRows(dbPath());
     ASSERT_EQ(rows.size(), 3);
     EXPECT_DOUBLE_EQ(rows[0].quote.toDouble(), 2.05) << "the real rate is not overwritten";
     EXPECT_FALSE(readFile(historyPath()).contains("EuRibor 3m"));
     EXPECT_EQ(shell.texts(), QStringList{S("Quotazione non disponibile su Internet !!!")});
-}
 
-TEST_F(RecordTest, NothingIsRecordedWithoutARateOrAFileName) {
-    form1& w = fetched();
+    shell.boxes.clear();
     w.lblQuote->setText(S("  "));
     w.RecordToday();
     w.lblQuote->setText(S("-1"));
@@ -131,21 +143,17 @@ TEST_F(RecordTest, NothingIsRecordedWithoutARateOrAFileName) {
     EXPECT_EQ(shell.texts(), (QStringList{S("Premere prima il Pulsante Aggiorna Quotazione !!!"),
                                           S("Quotazione non disponibile su Internet !!!"),
                                           S("Indicare il nome del file Storico Quotazione !!!")}));
-    EXPECT_FALSE(QFile::exists(historyPath()));
-    EXPECT_TRUE(allRows(dbPath()).isEmpty());
+    EXPECT_EQ(allRows(dbPath()).size(), 3);
 }
 
 TEST_F(RecordTest, AfterElencoTheLoadedRecordsAreRecordedAgain) {
-    insertRows(dbPath(), {{S("EuRibor 3m"), S("20261201"), 4.0, S("EuRibor 3m"), S("")},
-                          {S("EuRibor 1m"), S("20261202"), 1.5, S("EuRibor 1m"), S("")}});
-    form1& w = window();
-    w.Form_Load();
+    insertRows(dbPath(), {row("EuRibor 3m", S("20261201"), 4.0), row("EuRibor 1m", S("20261202"), 1.5)});
+    form1& w = loaded();
     w.lblQuote->setText(S("4,000"));
     w.Command10_Click();
     w.RecordToday();
-    EXPECT_EQ(readFile(historyPath()), QByteArray("Data;Quotazione;Valuta;Note\r\n"
-                                                  "01-12-2026 - 4,000 - EuRibor 3m\r\n"
-                                                  "02-12-2026 - 1,500 - EuRibor 1m\r\n"));
+    EXPECT_EQ(readFile(historyPath()),
+              kHeader + "01-12-2026 - 4,000 - EuRibor 3m\r\n02-12-2026 - 1,500 - EuRibor 1m\r\n");
     EXPECT_EQ(allRows(dbPath()).size(), 2);
 }
 
@@ -156,87 +164,57 @@ TEST_F(RecordTest, ADatabaseFailureStopsTheRecordingKeepingWhatCameBefore) {
     for (const char* undo : {"ABORT", "ROLLBACK"}) {
         shell.boxes.clear();
         execOn(dbPath(), S("DROP TRIGGER IF EXISTS no3m"));
-        execOn(dbPath(),
-               S("CREATE TRIGGER no3m BEFORE INSERT ON Storico_Euribor WHEN NEW.Tipo_Valuta = 'EuRibor 3m' "
-                 "BEGIN SELECT RAISE(") +
-                   S(undo) + S(", 'rifiutato'); END"));
+        execOn(dbPath(), S("CREATE TRIGGER no3m BEFORE INSERT ON Storico_Euribor WHEN NEW.Tipo_Valuta = "
+                           "'EuRibor 3m' BEGIN SELECT RAISE(%1, 'rifiutato'); END")
+                             .arg(S(undo)));
         w.RecordToday();
-        ASSERT_EQ(shell.boxes.size(), 1) << undo;
-        EXPECT_EQ(shell.boxes[0].text,
-                  S("Errore registrazione su DataBase Scrittura sul database non riuscita\r\n\r\n"
-                    "select * from Storico_Euribor where  Tipo_Valuta = 'EuRibor 3m' and  Data_Valuta = "
-                    "'20261204'"));
-        const QVector<Row> rows = allRows(dbPath());
-        ASSERT_EQ(rows.size(), 1) << undo;
-        EXPECT_EQ(rows[0].type.toString(), S("EuRibor 1m"));
+        EXPECT_EQ(shell.texts(),
+                  QStringList{S("Errore registrazione su DataBase Scrittura sul database non riuscita\r\n\r\n"
+                                "select * from Storico_Euribor where  Tipo_Valuta = 'EuRibor 3m' and  "
+                                "Data_Valuta = '20261204'")});
+        EXPECT_EQ(rowTexts(dbPath()), QStringList{S("EuRibor 1m|20261204|1.986|EuRibor 1m|")}) << undo;
     }
     EXPECT_EQ(readFile(historyPath()).count("EuRibor 1m"), 2);
     EXPECT_FALSE(readFile(historyPath()).contains("EuRibor 3m"));
 }
 
-TEST_F(RecordTest, LoadListsTheChosenTenorAndCountsEveryRecord) {
-    insertRows(dbPath(), {{S("EuRibor 3m"), S("20261202"), 2.0, S("EuRibor 3m"), S("")},
-                          {S("EuRibor 1m"), S("20261201"), 1.5, S("EuRibor 1m"), S("")},
-                          {S("EuRibor 3m"), S("20071015"), 4.1, S("EuRibor 3m"), S("")},
-                          {S("EuRibor 3m"), QVariant(), 3.0, S("EuRibor 3m"), S("")}});
-    form1& w = window();
-    w.Form_Load();
-    EXPECT_EQ(w.HistCount(), 4);
-    EXPECT_EQ(w.Label15->text(), S("Numero records nel Database: 4"));
-    ASSERT_EQ(w.List1->count(), 2);
-    EXPECT_EQ(w.List1->item(0)->text(), S("15-10-2007 - 4,1000 - EuRibor 3m"));
-    EXPECT_EQ(w.List1->item(1)->text(), S("02-12-2026 - 2,0000 - EuRibor 3m"));
-    EXPECT_TRUE(w.Command1->isEnabled() && w.Command4->isEnabled());
-    EXPECT_GE(shell.beeps, 1);
-
-    w.Combo1->setEditText(S("EuRibor 9m"));
-    w.Command10_Click();
-    EXPECT_EQ(w.List1->count(), 0);
-    EXPECT_EQ(w.Label15->text(), S("Numero records nel Database: 4"));
-}
-
 TEST_F(RecordTest, AReadErrorIsReportedAndTheEntriesBeforeItStay) {
-    insertRows(dbPath(), {{S("EuRibor 3m"), S("20261201"), 2.0, S("EuRibor 3m"), S("")},
-                          {S("EuRibor 3m"), S("20261202"), QVariant(), S("EuRibor 3m"), S("")}});
-    form1& w = window();
-    w.Form_Load();
+    insertRows(dbPath(),
+               {row("EuRibor 3m", S("20261201"), 2.0), row("EuRibor 3m", S("20261202"), QVariant())});
+    form1& w = loaded();
     EXPECT_EQ(shell.texts(),
               QStringList{S("Errore in lettura file di input  ERR=94 - Utilizzo non valido di Null")});
     EXPECT_EQ(w.HistCount(), 1);
     EXPECT_EQ(w.List1->count(), 1);
-    EXPECT_EQ(w.Label15->text(), S("Numero records nel Database: 1"));
+    EXPECT_EQ(w.Label15->text(), count(1));
 }
 
 TEST_F(RecordTest, AMissingTableOffersRetryAndCancel) {
     execOn(dbPath(), S("DROP TABLE Storico_Euribor"));
     shell.answers = {Shell::Answer::Retry, Shell::Answer::Cancel};
-    form1& w = window();
-    w.Form_Load();
+    form1& w = loaded();
     ASSERT_EQ(shell.boxes.size(), 2);
     EXPECT_EQ(shell.boxes[0].buttons, Shell::Buttons::RetryCancel);
     EXPECT_EQ(shell.boxes[0].text,
               S("Errore manca Tabella:  Storico_Quotazioni\r\n\r\nDatabase Server assente o "
                 "scollegato !\r\n\r\nImpossibile trovare la tabella di input o la query"));
     EXPECT_EQ(w.HistCount(), 0);
-    EXPECT_EQ(w.Label15->text(), S("Numero records nel Database: 0"));
+    EXPECT_EQ(w.Label15->text(), count(0));
 }
 
 TEST_F(RecordTest, AMissingDatabaseEndsTheProgram) {
     QFile::remove(dbPath());
-    form1& w = window();
-    EXPECT_THROW(w.Form_Load(), ProgramEnded);
+    EXPECT_THROW(loaded(), ProgramEnded);
     ASSERT_EQ(shell.boxes.size(), 1);
     EXPECT_EQ(shell.boxes[0].icon, Shell::Icon::Critical);
     EXPECT_EQ(shell.boxes[0].text,
-              S("ERRORE IN APERTURA DATABASE !!!\r\r3024 - Impossibile trovare il file del "
-                "database\r\r") +
+              S("ERRORE IN APERTURA DATABASE !!!\r\r3024 - Impossibile trovare il file del database\r\r") +
                   dbPath());
     EXPECT_FALSE(QFile::exists(dbPath()));
 }
 
 TEST_F(RecordTest, TheChosenTenorShowsItsLatestEntry) {
-    form1& w = window();
-    w.Form_Load();
+    form1& w = loaded();
     auto show = [&](double quote, const char* date) {
         w.Hist = {HistEntry{S("EuRibor 1m"), S("20010101"), 9.0, {}, {}, false},
                   HistEntry{S("EuRibor 3m"), S(date), quote, {}, {}, false}};
@@ -258,50 +236,38 @@ TEST_F(RecordTest, TheChosenTenorShowsItsLatestEntry) {
     w.lblQuote->setText(S("x"));
     w.Command7_Click();
     EXPECT_EQ(w.lblQuote->text(), S("x")) << "another letter case is another tenor";
-    w.Hist.clear();
-    w.Combo1->setEditText(S("EuRibor 3m"));
-    w.Command7_Click();
-    EXPECT_EQ(w.lblQuote->text(), S("x"));
 }
 
-TEST_F(RecordTest, TheDailyCycleRecordsListsAndShowsTheChosenTenor) {
-    form1& w = window();
-    w.Form_Load();
+TEST_F(RecordTest, LoadAndTheDailyCycleListTheChosenTenorAndCountEveryRecord) {
+    insertRows(dbPath(), {row("EuRibor 3m", S("20261202"), 2.0), row("EuRibor 1m", S("20261201"), 1.5),
+                          row("EuRibor 3m", S("20071015"), 4.1), row("EuRibor 3m", QVariant(), 3.0)});
+    form1& w = loaded();
+    EXPECT_EQ(w.HistCount(), 4);
+    EXPECT_EQ(w.Label15->text(), count(4));
+    EXPECT_EQ(listed(),
+              (QStringList{S("15-10-2007 - 4,1000 - EuRibor 3m"), S("02-12-2026 - 2,0000 - EuRibor 3m")}));
+    EXPECT_TRUE(w.Command1->isEnabled() && w.Command4->isEnabled());
+    EXPECT_GE(shell.beeps, 1);
+
     w.Form_Activate();
     EXPECT_TRUE(shell.boxes.isEmpty()) << shell.texts().join(u'|').toStdString();
-    EXPECT_EQ(allRows(dbPath()).size(), 3);
-    EXPECT_EQ(w.Label15->text(), S("Numero records nel Database: 3"));
-    ASSERT_EQ(w.List1->count(), 1);
-    EXPECT_EQ(w.List1->item(0)->text(), S("04-12-2026 - 2,0640 - EuRibor 3m"));
-    EXPECT_EQ(w.lblQuote->text(), S("2,0640"));
-    EXPECT_EQ(w.lblData->text(), S("04-12"));
+    EXPECT_EQ(w.Label15->text(), count(7));
+    EXPECT_EQ(listed().constLast(), S("04-12-2026 - 2,0640 - EuRibor 3m"));
+    EXPECT_EQ(w.lblQuote->text() + u'|' + w.lblData->text(), S("2,0640|04-12"));
 
     w.Combo1->setCurrentIndex(0);
     w.Combo1_Click();
     EXPECT_EQ(w.lblQuote->text(), S("1,9860"));
-    EXPECT_EQ(w.List1->item(0)->text(), S("04-12-2026 - 1,9860 - EuRibor 1m"));
-}
-
-TEST_F(RecordTest, TheHistoryFileReadsBackForTheChosenTenor) {
-    form1& w = fetched();
-    w.RecordToday();
-    w.RecordToday();
-    w.Frame2->show();
-    w.ReadHistoryFile();
-    EXPECT_TRUE(w.Frame2->isHidden());
-    ASSERT_EQ(w.List1->count(), 2);
-    EXPECT_EQ(w.List1->item(0)->text(), S("04-12-2026 - 2,0640 - EuRibor 3m"));
-
-    w.Text2->setText(QString());
-    w.ReadHistoryFile();
-    EXPECT_EQ(shell.texts().constLast(),
-              S("Errore lettura Storico Quotazioni - Nome o numero di file non valido\r\n\r\n"));
+    EXPECT_EQ(listed(),
+              (QStringList{S("01-12-2026 - 1,5000 - EuRibor 1m"), S("04-12-2026 - 1,9860 - EuRibor 1m")}));
+    w.Combo1->setEditText(S("EuRibor 9m"));
+    w.Command10_Click();
     EXPECT_EQ(w.List1->count(), 0);
+    EXPECT_EQ(w.Label15->text(), count(7));
 }
 
-TEST_F(RecordTest, FileChoicesStartInTheProgramFolder) {
-    form1& w = window();
-    w.Form_Load();
+TEST_F(RecordTest, FileChoicesStartInTheProgramFolderAndStampaPrintsTheWindow) {
+    form1& w = loaded();
     shell.nextFile = S("  /dati/storico.txt ");
     w.Command3_Click();
     EXPECT_EQ(w.Text2->text(), S("/dati/storico.txt"));
@@ -312,11 +278,7 @@ TEST_F(RecordTest, FileChoicesStartInTheProgramFolder) {
     w.Command3_Click();
     EXPECT_EQ(w.Text2->text(), S("/dati/storico.txt"));
     EXPECT_EQ(shell.dialogFolders, QStringList(3, dir.path()));
-}
 
-TEST_F(RecordTest, StampaPrintsAnImageOfTheWindow) {
-    form1& w = window();
-    w.Form_Load();
     shell.pdfPath = folderFile(S("stampa.pdf"));
     w.Command11_Click();
     ASSERT_EQ(shell.printed.size(), 1);

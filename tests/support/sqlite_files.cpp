@@ -67,6 +67,15 @@ QVector<Row> allRows(const QString& path) {
     return rows;
 }
 
+QStringList rowTexts(const QString& path) {
+    QStringList out;
+    for (const Row& r : allRows(path))
+        out.append(QStringList{r.type.toString(), r.date.toString(), QString::number(r.quote.toDouble()),
+                               r.descr.toString(), r.note.toString()}
+                       .join(u'|'));
+    return out;
+}
+
 void execOn(const QString& path, const QString& sql) {
     withDb(path, [&](QSqlDatabase& db) {
         QSqlQuery q(db);

@@ -2,6 +2,7 @@
 // Real SQLite history databases for tests, made from the schema the build lays beside the program.
 
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <QVector>
 
@@ -15,5 +16,7 @@ void createHistoryDatabase(const QString& path);
 void insertRows(const QString& path, const QVector<Row>& rows);
 // Every record in insertion order.
 QVector<Row> allRows(const QString& path);
+// Every record in insertion order as "type|date|quote|descr|note".
+QStringList rowTexts(const QString& path);
 // Runs one statement on the file.
 void execOn(const QString& path, const QString& sql);
