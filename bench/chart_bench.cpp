@@ -2,6 +2,7 @@
 // drawing again, and a window resize with the chart shown.
 
 #include "chart_view.h"
+#include "support/text.h"
 #include "twips.h"
 #include "window_layout.h"
 
@@ -15,10 +16,6 @@
 #include <memory>
 
 namespace {
-
-QString S(const char* s) {
-    return QString::fromUtf8(s);
-}
 
 QStringList days(int count) {
     QStringList lines;

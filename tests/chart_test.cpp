@@ -1,6 +1,7 @@
 // The chart worked out in twips from the list lines, and the window's resize rule.
 
 #include "chart.h"
+#include "support/text.h"
 #include "twips.h"
 #include "window_layout.h"
 
@@ -14,10 +15,6 @@
 using chart::ChartResult;
 
 namespace {
-
-QString S(const char* s) {
-    return QString::fromUtf8(s);
-}
 
 // A history list line: the date in characters 1-10, the rate field in 13-19, the tenor from 22.
 QString line(const char* date, const char* rate, const char* tenor = "EuRibor 3m") {

@@ -1,6 +1,7 @@
 // The chart put on screen: the copies' places in twips, their colours and stacking, and repeated drawings.
 
 #include "chart_view.h"
+#include "support/text.h"
 #include "twips.h"
 
 #include <QCoreApplication>
@@ -16,10 +17,6 @@
 #include <vector>
 
 namespace {
-
-QString S(const char* s) {
-    return QString::fromUtf8(s);
-}
 
 QStringList days(int count) {
     QStringList lines;

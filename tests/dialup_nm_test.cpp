@@ -10,6 +10,7 @@
 
 #include "support/dialup_bus.h"
 #include "support/fake_shell.h"
+#include "support/text.h"
 
 #include <QCoreApplication>
 #include <QJsonArray>
@@ -26,10 +27,6 @@ namespace {
 const QString kPassword = QStringLiteral("segreta-42");
 const QString kManager = QStringLiteral("/org/freedesktop/NetworkManager");
 const QString kActive = kManager + QStringLiteral("/ActiveConnection/");
-
-QString S(const char* s) {
-    return QString::fromUtf8(s);
-}
 
 // One private bus for the whole run.
 class PrivateBus : public ::testing::Environment {

@@ -2,16 +2,13 @@
 
 #include "nm_mapping.h"
 #include "ras_texts.h"
+#include "support/text.h"
 
 #include <QSet>
 
 #include <gtest/gtest.h>
 
 namespace {
-
-QString S(const char* s) {
-    return QString::fromUtf8(s);
-}
 
 TEST(RasTexts, ErrorTableEdgesAndSharedRows) {
     for (int code : {-3, 0, 600, 751})

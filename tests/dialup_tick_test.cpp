@@ -7,16 +7,13 @@
 #include "simulated_dial_service.h"
 
 #include "support/fake_shell.h"
+#include "support/text.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
 const QString kPassword = QStringLiteral("segreta-42");
-
-QString S(const char* s) {
-    return QString::fromUtf8(s);
-}
 
 class ConnRasTest : public ::testing::Test {
 protected:

@@ -4,13 +4,8 @@
 #include "conn_ras.h"
 #include "simulated_dial_service.h"
 
+#include "support/text.h"
 #include "support/window_fixture.h"
-
-namespace {
-QString S(const char* s) {
-    return QString::fromUtf8(s);
-}
-} // namespace
 
 class DialWindowTest : public WindowTest {
 protected:

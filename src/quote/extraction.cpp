@@ -163,7 +163,6 @@ Extraction extractAll(const QString& page, const QStringList& listItems, const Q
 
     for (qsizetype i = 0; i < listItems.size(); ++i) {
         ExtractedItem item;
-        item.listIndex = i;
         const QString key = tenorKey(listItems[i]);
         const qsizetype p = positions[i];
         if (p == 0) {

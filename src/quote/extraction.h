@@ -22,7 +22,6 @@ double rateFromCaption(const QString& caption);
 QString tenorKey(const QString& item);
 
 struct ExtractedItem {
-    qsizetype listIndex = 0;
     bool found = false;              // the key is on the page; otherwise nothing else is set
     bool unavailableMessage = false; // "Quotazione non disponibile su Internet !!!" for this item
     QString rateCaption;
