@@ -1,2 +1,1 @@
 euribor_bench(chart_bench chart_bench.cpp)
-target_link_libraries(chart_bench PRIVATE euribor_chart_ui)

@@ -1,4 +1,2 @@
 euribor_test(chart_test chart_test.cpp)
-target_link_libraries(chart_test PRIVATE euribor_chart_ui)
 euribor_test(chart_widgets_test chart_widgets_test.cpp)
-target_link_libraries(chart_widgets_test PRIVATE euribor_chart_ui)

@@ -16,9 +16,9 @@ using chart::ChartResult;
 
 namespace {
 
-// A history list line: the date in characters 1-10, the rate field in 13-19, the tenor from 22.
+// A history list line: the date in characters 1-10, the rate field in 13-19, " - ", the tenor.
 QString line(const char* date, const char* rate, const char* tenor = "EuRibor 3m") {
-    return S(date).leftJustified(10) + S(" -") + S(rate).leftJustified(7) + S(" -") + S(tenor);
+    return S(date).leftJustified(10) + S(" -") + S(rate).leftJustified(7) + S(" - ") + S(tenor);
 }
 
 // Consecutive days of one tenor from 02-01-2007 plus `skip` days on, their rates taken in turn.

@@ -51,15 +51,18 @@ TEST_F(HistoryDbTest, LoadsInDateOrderThenInsertionOrderWithBlankTenorsOnlyFirst
                                      S("EuRibor 1m|20261204|1.9|n")}));
 }
 
-TEST_F(HistoryDbTest, ANullRateStopsTheLoadKeepingTheEntriesBefore) {
+TEST_F(HistoryDbTest, AnUnreadableRecordIsPassedOverAndTheLoadGoesOn) {
     insertRows(path,
                {row(S("EuRibor 3m"), S("20260101"), 1.0), row(S("EuRibor 3m"), S("20260102"), QVariant()),
-                row(S("EuRibor 3m"), S("20260103"), 3.0)});
+                row(S("EuRibor 1m"), S("20260102"), S("")), row(S("EuRibor 3m"), S("20260103"), 3.0)});
     const HistoryDb::Load l = db.load();
-    ASSERT_EQ(l.entries.size(), 1);
+    ASSERT_EQ(l.entries.size(), 2);
+    EXPECT_EQ(l.entries[1].date, S("20260103"));
     ASSERT_TRUE(l.readError);
     EXPECT_EQ(l.readError->number(), 94);
     EXPECT_EQ(l.readError->description(), S("Utilizzo non valido di Null"));
+    EXPECT_EQ(l.readErrorType + u'|' + l.readErrorDate, S("EuRibor 3m|20260102"));
+    EXPECT_EQ(l.unreadable, 2);
 }
 
 TEST_F(HistoryDbTest, EveryRecordIsLoadedBeyondTheOldLimit) {

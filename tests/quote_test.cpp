@@ -2,6 +2,7 @@
 
 #include "curl_fetcher.h"
 #include "extraction.h"
+#include "formats.h"
 #include "stock_quote.h"
 #include "vb.h"
 
@@ -12,6 +13,8 @@
 #include <gtest/gtest.h>
 
 using namespace quote;
+using formats::rateCaption;
+using formats::tenorKey;
 
 namespace {
 Extraction run(const QString& page, const QStringList& items) {

@@ -73,19 +73,26 @@ TEST_F(RecordTest, AnExistingFileKeepsItsLinesAndOnlyTheMissingOneIsCreated) {
     QFile::remove(historyPath());
     w.RecordToday();
     EXPECT_EQ(readFile(historyPath()).count("\r\n"), 4);
-    EXPECT_EQ(readFile(csvPath()).count("\r\n"), 7);
+    EXPECT_EQ(readFile(csvPath()).count("\r\n"), 4) << "the companion already holds the day's lines";
 }
 
-TEST_F(RecordTest, RecordingTwiceAppendsTwiceStoresOnceAndReadsBackForTheChosenTenor) {
+TEST_F(RecordTest, ADayIsWrittenOnceUnlessItsRateChangesAndReadsBackForTheChosenTenor) {
     form1& w = fetched();
     w.RecordToday();
+    w.RecordToday();
+    EXPECT_EQ(readFile(historyPath()).count("EuRibor 3m"), 1);
+    EXPECT_EQ(readFile(csvPath()).count("EuRibor 3m"), 1);
+    EXPECT_EQ(allRows(dbPath()).size(), 3);
+    // The page corrected the day's rate: the new line is written, the record overwritten.
+    w.Hist[1].quote = 2.07;
     w.RecordToday();
     EXPECT_EQ(readFile(csvPath()).count("EuRibor 3m"), 2);
     EXPECT_EQ(allRows(dbPath()).size(), 3);
     w.Frame2->show();
     w.ReadHistoryFile();
     EXPECT_TRUE(w.Frame2->isHidden());
-    EXPECT_EQ(listed(), QStringList(2, S("04-12-2026 - 2,0640 - EuRibor 3m")));
+    EXPECT_EQ(listed(),
+              (QStringList{S("04-12-2026 - 2,0640 - EuRibor 3m"), S("04-12-2026 - 2,0700 - EuRibor 3m")}));
 
     w.Text2->setText(QString());
     w.ReadHistoryFile();
@@ -130,9 +137,10 @@ TEST_F(RecordTest, OnlyRatesThePageGaveAreRecorded) {
     ASSERT_EQ(rows.size(), 3);
     EXPECT_DOUBLE_EQ(rows[0].quote.toDouble(), 2.05) << "the real rate is not overwritten";
     EXPECT_FALSE(readFile(historyPath()).contains("EuRibor 3m"));
-    EXPECT_EQ(shell.texts(), QStringList{S("Quotazione non disponibile su Internet !!!")});
+    EXPECT_EQ(shell.texts(), QStringList{S("Quotazione  EuRibor 3m  non disponibile su Internet !!!")});
 
     shell.boxes.clear();
+    w.Hist.clear();
     w.lblQuote->setText(S("  "));
     w.RecordToday();
     w.lblQuote->setText(S("-1"));
@@ -174,19 +182,22 @@ TEST_F(RecordTest, ADatabaseFailureStopsTheRecordingKeepingWhatCameBefore) {
                                 "Data_Valuta = '20261204'")});
         EXPECT_EQ(rowTexts(dbPath()), QStringList{S("EuRibor 1m|20261204|1.986|EuRibor 1m|")}) << undo;
     }
-    EXPECT_EQ(readFile(historyPath()).count("EuRibor 1m"), 2);
+    EXPECT_EQ(readFile(historyPath()).count("EuRibor 1m"), 1);
     EXPECT_FALSE(readFile(historyPath()).contains("EuRibor 3m"));
 }
 
-TEST_F(RecordTest, AReadErrorIsReportedAndTheEntriesBeforeItStay) {
-    insertRows(dbPath(),
-               {row("EuRibor 3m", S("20261201"), 2.0), row("EuRibor 3m", S("20261202"), QVariant())});
+TEST_F(RecordTest, AnUnreadableRecordIsNamedOnceAndTheOthersAreLoaded) {
+    insertRows(dbPath(), {row("EuRibor 3m", S("20261201"), 2.0), row("EuRibor 3m", S("20261202"), QVariant()),
+                          row("EuRibor 3m", S("20261203"), 2.1)});
     form1& w = loaded();
+    w.Command10_Click();
+    w.Combo1_Click();
     EXPECT_EQ(shell.texts(),
-              QStringList{S("Errore in lettura file di input  ERR=94 - Utilizzo non valido di Null")});
-    EXPECT_EQ(w.HistCount(), 1);
-    EXPECT_EQ(w.List1->count(), 1);
-    EXPECT_EQ(w.Label15->text(), count(1));
+              QStringList{S("Errore in lettura file di input  ERR=94 - Utilizzo non valido di Null\r\n\r\n"
+                            "Record non letto: EuRibor 3m  02/12/2026")});
+    EXPECT_EQ(w.HistCount(), 2);
+    EXPECT_EQ(w.List1->count(), 2);
+    EXPECT_EQ(w.Label15->text(), count(2));
 }
 
 TEST_F(RecordTest, AMissingTableOffersRetryAndCancel) {
@@ -204,7 +215,12 @@ TEST_F(RecordTest, AMissingTableOffersRetryAndCancel) {
 
 TEST_F(RecordTest, AMissingDatabaseEndsTheProgram) {
     QFile::remove(dbPath());
-    EXPECT_THROW(loaded(), ProgramEnded);
+    form1& w = loaded();
+    EXPECT_TRUE(shell.ended);
+    // Nothing runs after the end: no dial wait, no fetch, no recording.
+    w.Form_Activate();
+    EXPECT_TRUE(fetcher.urls.isEmpty());
+    EXPECT_EQ(connection.queries, 0);
     ASSERT_EQ(shell.boxes.size(), 1);
     EXPECT_EQ(shell.boxes[0].icon, Shell::Icon::Critical);
     EXPECT_EQ(shell.boxes[0].text,
@@ -213,11 +229,11 @@ TEST_F(RecordTest, AMissingDatabaseEndsTheProgram) {
     EXPECT_FALSE(QFile::exists(dbPath()));
 }
 
-TEST_F(RecordTest, TheChosenTenorShowsItsLatestEntry) {
+TEST_F(RecordTest, TheChosenTenorShowsItsLatestEntryAndNeverAnotherOrAMadeUpRate) {
     form1& w = loaded();
-    auto show = [&](double quote, const char* date) {
+    auto show = [&](double quote, const char* date, bool unavailable = false) {
         w.Hist = {HistEntry{S("EuRibor 1m"), S("20010101"), 9.0, {}, {}, false},
-                  HistEntry{S("EuRibor 3m"), S(date), quote, {}, {}, false}};
+                  HistEntry{S("EuRibor 3m"), S(date), quote, {}, {}, unavailable}};
         w.Command7_Click();
         return w.lblQuote->text() + u'|' + w.lblData->text();
     };
@@ -226,16 +242,17 @@ TEST_F(RecordTest, TheChosenTenorShowsItsLatestEntry) {
     EXPECT_EQ(show(-100.0, "20080514"), S("-100,0|14-05"));
     EXPECT_EQ(show(0.0, "20080515"), S("0,000|15-05"));
     EXPECT_TRUE(shell.boxes.isEmpty());
-    EXPECT_EQ(show(-1.0, "20080516"), S("00|16-05"));
-    EXPECT_EQ(shell.texts(), QStringList{S("Quotazione  EuRibor 3m  non disponibile su Internet !!!")});
+    EXPECT_EQ(show(-1.0, "20080516"), S("|"));
+    EXPECT_EQ(show(0.0, "20261204", true), S("|")) << "a cell without a rate is no rate of 0";
+    EXPECT_EQ(shell.texts(), QStringList(2, S("Quotazione  EuRibor 3m  non disponibile su Internet !!!")));
 
     w.Hist.append(HistEntry{S("EuRibor 3m"), S("20080601"), 3.5, {}, {}, false});
     w.Command7_Click();
     EXPECT_EQ(w.lblQuote->text(), S("3,500"));
     w.Combo1->setEditText(S("euribor 3m"));
-    w.lblQuote->setText(S("x"));
     w.Command7_Click();
-    EXPECT_EQ(w.lblQuote->text(), S("x")) << "another letter case is another tenor";
+    EXPECT_EQ(w.lblQuote->text() + u'|' + w.lblData->text(), S("|"))
+        << "another letter case is another tenor, and its rate is not the one shown before";
 }
 
 TEST_F(RecordTest, LoadAndTheDailyCycleListTheChosenTenorAndCountEveryRecord) {

@@ -122,7 +122,7 @@ TEST_F(WindowTest, FetchFillsTheHistoryArraysAndReportsWhatIsMissing) {
     fetcher.page = ratePage({pageRow(S("EuRibor 1m"), S("1,986"), S("04/12/2026")), broken});
     w.Command1_Click();
     EXPECT_EQ(shell.texts(), (QStringList{S("Simbolo  EuRibor 3m  non trovato in Internet !"),
-                                          S("Quotazione non disponibile su Internet !!!")}));
+                                          S("Quotazione  EuRibor 6m  non disponibile su Internet !!!")}));
     ASSERT_EQ(w.HistCount(), 2);
     EXPECT_TRUE(w.Hist[1].unavailable);
 }

@@ -3,21 +3,23 @@
 #include "chart_view.h"
 #include "conn_ras.h"
 #include "controls.h"
-#include "extraction.h"
+#include "daily_cycle.h"
+#include "formats.h"
 #include "login_ras.h"
 #include "runtime_error.h"
 #include "services.h"
 #include "shell.h"
 #include "startup_files.h"
-#include "stock_quote.h"
 #include "twips.h"
 #include "vb.h"
 #include "window_layout.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QCompleter>
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QResizeEvent>
+#include <QScopedValueRollback>
 #include <QTimer>
 
 #include <algorithm>
@@ -53,6 +55,66 @@ protected:
         }
         return QObject::eventFilter(watched, event);
     }
+};
+
+// Keeps the user's clicks, keys and wheel turns away from the window while one of its handlers runs:
+// the handlers let events run in their waits, and a click there would start another handler in the
+// middle of the daily cycle. Paint events and timers go on.
+class InputGate : public QObject {
+public:
+    explicit InputGate(QWidget* window)
+        : QObject(window)
+        , m_window(window) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::Shortcut:
+        case QEvent::Wheel:
+        case QEvent::ContextMenu:
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd: {
+            auto* widget = qobject_cast<QWidget*>(watched);
+            if (widget && widget->window() == m_window)
+                return true;
+            break;
+        }
+        default:
+            break;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QWidget* m_window;
+};
+
+// The tenor box's field. Leaving it or pressing Enter makes the combo box match the typed text to an
+// item: that is typing, not a pick, and must not run the pick's handler.
+class TenorEdit : public QLineEdit {
+public:
+    using QLineEdit::QLineEdit;
+    bool typing() const { return m_typing; }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        const QScopedValueRollback guard(m_typing, true);
+        QLineEdit::keyPressEvent(event);
+    }
+    void focusOutEvent(QFocusEvent* event) override {
+        const QScopedValueRollback guard(m_typing, true);
+        QLineEdit::focusOutEvent(event);
+    }
+
+private:
+    bool m_typing = false;
 };
 
 // The window's widths were measured in another font: a caption wider than its label widens the label
@@ -129,6 +191,12 @@ void form1::buildControls() {
     txtsymbol = field(f, QStringLiteral("txtsymbol"), 300, 285, 2130, 300);
     Combo1 = makeControl<QComboBox>(f, QStringLiteral("Combo1"));
     Combo1->setEditable(true);
+    m_tenorEdit = new TenorEdit(Combo1);
+    Combo1->setLineEdit(m_tenorEdit);
+    // Typed text is compared with the items exactly and never completed: "euribor 6m" stays as typed.
+    auto* exact = new QCompleter(QStringList(), Combo1);
+    exact->setCaseSensitivity(Qt::CaseSensitive);
+    Combo1->setCompleter(exact);
     Combo1->setInsertPolicy(QComboBox::NoInsert);
     Combo1->setEditText(QStringLiteral("Combo1"));
     twips::place(Combo1, 2550, 300, 5685, 315);
@@ -209,18 +277,40 @@ void form1::buildControls() {
          std::initializer_list<QWidget*>{Text1, Text2, Text3, Text4, txtDA_DATA, txtA_DATA, txtsymbol})
         w->installEventFilter(selectAll);
 
-    connect(Combo1, &QComboBox::activated, this, [this] { Combo1_Click(); });
-    connect(Command5, &QPushButton::clicked, this, [this] { Command5_Click(); });
-    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
-    connect(Command2, &QPushButton::clicked, this, [this] { RecordToday(); });
-    connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
-    connect(Command4, &QPushButton::clicked, this, [this] { ReadHistoryFile(); });
-    connect(Command6, &QPushButton::clicked, this, [this] { LoadHistory(); });
-    connect(Command7, &QPushButton::clicked, this, [this] { Command7_Click(); });
-    connect(Command8, &QPushButton::clicked, this, [this] { Command8_Click(); });
-    connect(Command9, &QPushButton::clicked, this, [this] { Command9_Click(); });
-    connect(Command10, &QPushButton::clicked, this, [this] { Command10_Click(); });
-    connect(Command11, &QPushButton::clicked, this, [this] { Command11_Click(); });
+    m_inputGate = new InputGate(this);
+    connect(Combo1, &QComboBox::activated, this, [this] {
+        if (!static_cast<TenorEdit*>(m_tenorEdit)->typing())
+            runHandler([this] { Combo1_Click(); });
+    });
+    const std::pair<QPushButton*, void (form1::*)()> buttons[] = {
+        {Command5, &form1::Command5_Click},  {Command1, &form1::Command1_Click},
+        {Command2, &form1::RecordToday},     {Command3, &form1::Command3_Click},
+        {Command4, &form1::ReadHistoryFile}, {Command6, &form1::LoadHistory},
+        {Command7, &form1::Command7_Click},  {Command8, &form1::Command8_Click},
+        {Command9, &form1::Command9_Click},  {Command10, &form1::Command10_Click},
+        {Command11, &form1::Command11_Click}};
+    for (const auto& [b, handler] : buttons)
+        connect(b, &QPushButton::clicked, this,
+                [this, handler = handler] { runHandler([=, this] { (this->*handler)(); }); });
+}
+
+void form1::runHandler(const std::function<void()>& handler) {
+    if (m_ending)
+        return;
+    if (m_handlerDepth++ == 0)
+        qApp->installEventFilter(m_inputGate);
+    handler();
+    if (--m_handlerDepth == 0) {
+        qApp->removeEventFilter(m_inputGate);
+        // A close asked for during the handler is honoured once it has finished.
+        if (m_closePending && !m_ending)
+            QTimer::singleShot(0, this, &QWidget::close);
+    }
+}
+
+void form1::endProgram() {
+    m_ending = true;
+    m_ctx.shell->endProgram();
 }
 
 void form1::showEvent(QShowEvent* event) {
@@ -294,6 +384,10 @@ void form1::ShowError(const rt::RuntimeError& error) {
 }
 
 void form1::Form_Load() {
+    runHandler([this] { loadWindow(); });
+}
+
+void form1::loadWindow() {
     Shell& shell = *m_ctx.shell;
     shell.setBusyPointer(true);
     Text1->setText(m_ctx.pageUrl);
@@ -306,9 +400,11 @@ void form1::Form_Load() {
         tenorItems(readAllLines(m_ctx.programFolder + QStringLiteral("/Euribor_PORTALEDATI.txt")));
     Combo1->addItems(items);
     Combo1->setEditText(QStringLiteral("EuRibor 3m"));
-    txtsymbol->setText(quote::tenorKey(Combo1->currentText()));
+    txtsymbol->setText(formats::tenorKey(Combo1->currentText()));
     Frame2->hide();
     LoadHistory();
+    if (m_ending)
+        return;
 
     // Offline with a connection name: dial once, then wait, letting events (and the dial's status
     // tick) run, until the machine is connected or the dial has ended, at most a minute.
@@ -359,13 +455,20 @@ bool form1::checkConnection() {
 }
 
 void form1::Form_Activate() {
+    runHandler([this] { activateWindow(); });
+}
+
+void form1::activateWindow() {
     Shell& shell = *m_ctx.shell;
     shell.setBusyPointer(true);
     LoadHistory();
+    if (m_ending)
+        return;
     Command1_Click();
     for (int pass = 0;; ++pass) {
         shell.processEvents();
-        if (!Trim(lblQuote->text()).isEmpty()) {
+        // A tenor missing from the page empties the rate label; the others still have their rates.
+        if (!Trim(lblQuote->text()).isEmpty() || core::hasRates(Hist)) {
             RecordToday();
             shell.processEvents();
             break;
@@ -377,19 +480,23 @@ void form1::Form_Activate() {
     }
     Command7_Click();
     Command10_Click();
+    if (m_ending)
+        return;
     Command5_Click();
     shell.setBusyPointer(false);
 }
 
 void form1::Combo1_Click() {
     const QString text = Combo1->currentText();
-    txtsymbol->setText(quote::tenorKey(text));
+    txtsymbol->setText(formats::tenorKey(text));
     const int digit = static_cast<int>(vb::Val(vb::Right(text, 1)));
     const QString address = Trim(Text1->text());
     // An empty address has no last character to replace.
     Text1->setText(address.isEmpty() ? address
                                      : vb::Left(address, address.size() - 1) + QString::number(digit));
     LoadHistory();
+    if (m_ending)
+        return;
     if (!Frame2->isHidden()) {
         m_ctx.shell->processEvents();
         Command5_Click();
@@ -401,25 +508,20 @@ void form1::Command1_Click() {
     const QDate today = m_ctx.clock->today();
     lblData->setText(today.toString(QStringLiteral("dd-MM")));
 
-    m_quote = std::make_unique<clsStockQuote>(*m_ctx.fetcher, *m_ctx.shell,
-                                              [this](const QString& page) { setPageText(page); });
-    m_quote->setHtmPage(Trim(Text1->text()));
-    const QString quoted = m_quote->getQuote(quote::tenorKey(Combo1->currentText()));
-    lblQuote->setText(quote::rateCaption(quoted));
-
     QStringList items;
     items.reserve(Combo1->count());
     for (int i = 0; i < Combo1->count(); ++i)
         items.append(Combo1->itemText(i));
-    const quote::Extraction result = quote::extractAll(
-        m_pageText, items, today, lblQuote->text(), lblData->text(),
-        [this](const QString& quote, const QString& date) {
+    const core::Quotes quotes = core::fetchQuotes(
+        *m_ctx.fetcher, *m_ctx.shell, {Text1->text(), formats::tenorKey(Combo1->currentText()), items, today},
+        [this](const QString& page) { setPageText(page); },
+        [this](const QString& key, const QString& quote, const QString& date) {
             // Each unavailable rate is reported as its tenor is reached, over the labels of that moment.
             lblQuote->setText(quote);
             lblData->setText(date);
-            m_ctx.shell->message(QStringLiteral("Quotazione non disponibile su Internet !!!"));
+            m_ctx.shell->message(core::unavailableMessage(key));
         });
-    Hist = result.entries;
-    lblQuote->setText(result.lblQuote);
-    lblData->setText(result.lblData);
+    Hist = quotes.extraction.entries;
+    lblQuote->setText(quotes.extraction.lblQuote);
+    lblData->setText(quotes.extraction.lblData);
 }

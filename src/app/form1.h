@@ -20,7 +20,6 @@
 #include <memory>
 
 class Login_RAS;
-class clsStockQuote;
 class ChartView;
 namespace rt {
 class RuntimeError;
@@ -110,30 +109,43 @@ public:
     // The whole text of the last page fetched, exactly as it arrived (Text3 shows it).
     const QString& pageText() const { return m_pageText; }
 
+    // Set once a handler has asked the program to end: the handlers then stop their work.
+    bool ending() const { return m_ending; }
+    // Whether a handler is running; the user's clicks and keys on the window are kept out meanwhile.
+    bool handlerRunning() const { return m_handlerDepth > 0; }
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    friend class HandlerScope;
     void buildControls();
+    void loadWindow();
+    void activateWindow();
     void setPageText(const QString& page);
     bool checkConnection();
-    // Runs the stores of a recording or an import as one batch; on a failure shows the database
-    // message with the working text that body last set.
-    void storeBatch(const std::function<void(QString& working)>& body);
     void setHistoryButtonsEnabled(bool enabled);
     QString chosenKey() const;
+    // Runs a handler the user's event started, with the user's input kept out until it ends.
+    void runHandler(const std::function<void()>& handler);
+    void endProgram();
 
     AppContext m_ctx;
     Login_RAS* m_login;
     FileChannels m_files;
     HistoryDb m_db;
-    std::unique_ptr<clsStockQuote> m_quote;
     std::unique_ptr<ChartView> m_chart;
     bool m_loaded = false;
     bool m_inResize = false;
     bool m_unloading = false;
     QString m_pageText;
     bool m_activated = false;
+    bool m_ending = false;
+    bool m_readErrorShown = false; // a record that cannot be read is reported once per start
+    bool m_closePending = false;   // a close asked for while a handler ran
+    int m_handlerDepth = 0;
+    QObject* m_inputGate = nullptr;
+    QLineEdit* m_tenorEdit = nullptr;
 };

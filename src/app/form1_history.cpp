@@ -4,15 +4,14 @@
 #include "form1.h"
 
 #include "conn_ras.h"
-#include "extraction.h"
+#include "daily_cycle.h"
+#include "formats.h"
 #include "history_lines.h"
 #include "runtime_error.h"
 #include "shell.h"
 #include "vb.h"
 
 #include <QCloseEvent>
-
-#include <optional>
 
 using rt::RuntimeError;
 using vb::Trim;
@@ -22,7 +21,7 @@ const QString kCrLf2 = QStringLiteral("\r\n\r\n");
 } // namespace
 
 QString form1::chosenKey() const {
-    return quote::tenorKey(Combo1->currentText());
+    return formats::tenorKey(Combo1->currentText());
 }
 
 void form1::setHistoryButtonsEnabled(bool enabled) {
@@ -39,45 +38,19 @@ void form1::LoadHistory() {
     shell.setBusyPointer(true);
     shell.processEvents();
     DbPath = m_ctx.programFolder + QStringLiteral("/EURIBOR.MDB");
-    try {
-        m_db.open(DbPath);
-    } catch (const RuntimeError& e) {
-        shell.beep();
-        shell.messageBox(QStringLiteral("ERRORE IN APERTURA DATABASE !!!\r\r") + QString::number(e.number()) +
-                             QStringLiteral(" - ") + e.description() + QStringLiteral("\r\r") + DbPath,
-                         appTitle(), Shell::Icon::Critical, Shell::Buttons::Ok);
-        shell.endProgram();
-    }
-
-    HistoryDb::Load loaded;
-    while (true) {
-        try {
-            loaded = m_db.load();
-            break;
-        } catch (const RuntimeError& e) {
-            const auto answer = shell.messageBox(
-                QStringLiteral("Errore manca Tabella:  Storico_Quotazioni") + kCrLf2 +
-                    QStringLiteral("Database Server assente o scollegato !") + kCrLf2 + e.description(),
-                appTitle(), Shell::Icon::None, Shell::Buttons::RetryCancel);
-            // Giving up leaves an empty history rather than asking for ever.
-            if (answer != Shell::Answer::Retry)
-                break;
-        }
+    core::HistoryLoad loaded = core::openAndLoad(m_db, DbPath, shell);
+    if (!loaded.opened) {
+        endProgram();
+        return;
     }
 
     List1->clear();
-    Hist = std::move(loaded.entries);
-    const QString key = chosenKey();
-    QStringList lines;
-    for (const HistEntry& e : std::as_const(Hist))
-        if (e.type == key && !e.date.isEmpty())
-            lines.append(history::listLine(e, m_ctx.locale));
-    List1->addItems(lines);
-    if (loaded.readError) {
+    Hist = std::move(loaded.load.entries);
+    List1->addItems(core::listLines(Hist, chosenKey(), m_ctx.locale));
+    if (loaded.load.readError && !m_readErrorShown) {
+        m_readErrorShown = true;
         shell.beep();
-        shell.message(QStringLiteral("Errore in lettura file di input  ERR=") +
-                      QString::number(loaded.readError->number()) + QStringLiteral(" - ") +
-                      loaded.readError->description());
+        shell.message(core::readErrorMessage(loaded.load));
     }
 
     Label15->setText(QStringLiteral("Numero records nel Database: ") + QString::number(HistCount()));
@@ -98,109 +71,36 @@ void form1::RecordToday() {
         shell.message(QStringLiteral("Quotazione non disponibile su Internet !!!"));
         return;
     }
-    if (caption.isEmpty()) {
+    // The label is empty when the last tenor is missing from the page; the others may have rates.
+    if (caption.isEmpty() && !core::hasRates(Hist)) {
         shell.message(QStringLiteral("Premere prima il Pulsante Aggiorna Quotazione !!!"));
         return;
     }
-    const QString path = Trim(Text2->text());
-    if (path.isEmpty()) {
-        shell.message(QStringLiteral("Indicare il nome del file Storico Quotazione !!!"));
-        return;
-    }
-    const QString csv = history::companionPath(path);
-    auto fileError = [&](const RuntimeError& e) {
-        shell.message(QStringLiteral("Errore in registrazione Storico Quotazioni - ") + e.description() +
-                      kCrLf2 + path);
-        m_files.closeAll();
-    };
-
-    // Each file gets its header when it is missing; an existing file is only ever appended to.
-    for (const QString& file : {path, csv}) {
-        try {
-            m_files.close(1);
-            m_files.open(1, file, FileChannels::Mode::Input);
-            m_files.close(1);
-        } catch (const RuntimeError&) {
-            try {
-                m_files.close(1);
-                m_files.open(1, file, FileChannels::Mode::Create);
-                m_files.printLine(1, history::historyHeader());
-                m_files.close(1);
-            } catch (const RuntimeError& e) {
-                // There but unreadable: the append below reports it.
-                if (e.number() != 58) {
-                    fileError(e);
-                    return;
-                }
-            }
-        }
-    }
-
-    try {
-        m_files.close(1);
-        m_files.open(1, path, FileChannels::Mode::Append);
-        m_files.close(2);
-        m_files.open(2, csv, FileChannels::Mode::Append);
-    } catch (const RuntimeError& e) {
-        fileError(e);
-        return;
-    }
-
-    storeBatch([&](QString& working) {
-        for (const HistEntry& e : std::as_const(Hist)) {
-            // A rate the page did not give is never recorded: it would overwrite a real one.
-            if (e.unavailable)
-                continue;
-            working = HistoryDb::lookupQueryText(Trim(e.type), Trim(e.date));
-            m_db.store(e);
-            const QString rate = history::fileRateText(e.quote, m_ctx.locale);
-            lblQuote->setText(rate);
-            working = history::historyFileLine(e.date, rate, Trim(e.descr));
-            m_files.printLine(1, working);
-            working = history::csvLine(e.date, rate, Trim(e.descr));
-            m_files.printLine(2, working);
-        }
-    });
-    m_files.closeAll();
-}
-
-void form1::storeBatch(const std::function<void(QString& working)>& body) {
-    QString working;
-    std::optional<RuntimeError> failure;
-    try {
-        // Stored together for speed; the commit keeps every record stored before a failure.
-        m_db.beginBatch();
-        body(working);
-    } catch (const RuntimeError& e) {
-        failure = e;
-    }
-    try {
-        m_db.commitBatch();
-    } catch (const RuntimeError& e) {
-        if (!failure)
-            failure = e;
-    }
-    if (failure)
-        m_ctx.shell->message(QStringLiteral("Errore registrazione su DataBase ") + failure->description() +
-                             kCrLf2 + working);
+    const core::RecordResult result =
+        core::recordEntries(m_db, m_files, Hist, Text2->text(), m_ctx.locale, shell);
+    // The label shows the rate text of the last entry recorded.
+    if (!result.recorded.isEmpty())
+        lblQuote->setText(result.recorded.constLast().rateText);
 }
 
 void form1::Command7_Click() {
     const QString key = chosenKey();
-    const int n = HistCount();
-    for (int i = 0; i < n; ++i) {
-        const HistEntry& e = Hist[i];
+    // A tenor without an entry, or one whose rate the page did not give, shows no rate at all rather
+    // than another tenor's or a made-up one.
+    QString rate, date;
+    for (const HistEntry& e : std::as_const(Hist)) {
         if (e.type != key)
             continue;
-        QString caption = history::rateNumberText(e.quote, m_ctx.locale);
-        if (e.quote == -1.0 || Trim(caption).isEmpty()) {
-            m_ctx.shell->message(QStringLiteral("Quotazione  ") + key +
-                                 QStringLiteral("  non disponibile su Internet !!!"));
-            caption.clear();
+        rate = history::fileRateText(e.quote, m_ctx.locale);
+        date = formats::dayMonth(e.date);
+        if (e.unavailable || e.quote == -1.0) {
+            m_ctx.shell->message(core::unavailableMessage(key));
+            rate.clear();
+            date.clear();
         }
-        lblQuote->setText(vb::Left(Trim(caption + QStringLiteral("00")), 6));
-        lblData->setText(vb::Right(e.date, 2) + u'-' + vb::Mid(e.date, 5, 2));
     }
+    lblQuote->setText(rate);
+    lblData->setText(date);
 }
 
 void form1::Command10_Click() {
@@ -222,10 +122,10 @@ void form1::ReadHistoryFile() {
     try {
         m_files.close(1);
         m_files.open(1, path, FileChannels::Mode::Input);
-        const QString tenor = quote::tenorKey(Trim(Combo1->currentText()));
+        const QString tenor = formats::tenorKey(Trim(Combo1->currentText()));
         while (!m_files.eof(1)) {
             const QString line = m_files.lineInput(1);
-            if (Trim(vb::Mid(line, 22, 13)) == tenor)
+            if (formats::lineTenorKey(line) == tenor)
                 List1->addItem(line);
         }
     } catch (const RuntimeError& e) {
@@ -248,6 +148,13 @@ void form1::Command9_Click() {
 }
 
 void form1::closeEvent(QCloseEvent* event) {
+    // A close while a handler runs (its waits let the window's events run) would end the program in
+    // the middle of the daily cycle: it is kept until the handler has finished.
+    if (handlerRunning() && !m_ending) {
+        m_closePending = true;
+        event->ignore();
+        return;
+    }
     event->accept();
     Form_Unload();
 }
@@ -260,6 +167,6 @@ void form1::Form_Unload() {
     CloseHistoryDb();
     if (m_ctx.dialup)
         m_ctx.dialup->offerHangUpAtExit();
-    // The close is never cancelled, and nothing else runs after it.
-    m_ctx.shell->endProgram();
+    // The close is never cancelled.
+    endProgram();
 }

@@ -67,6 +67,9 @@ int main(int argc, char* argv[]) {
 
     form1 window(context, &login);
     window.Form_Load();
+    // The database could not be opened: the window was never shown.
+    if (window.ending())
+        return 1;
     window.show();
     return QApplication::exec();
 }

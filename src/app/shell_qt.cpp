@@ -10,8 +10,6 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include <cstdlib>
-
 Shell::Answer QtShell::messageBox(const QString& text, const QString& title, Icon icon, Buttons buttons) {
     QMessageBox box(QApplication::activeWindow());
     box.setWindowTitle(title);
@@ -112,6 +110,5 @@ void QtShell::printWindow(QWidget* window) {
 }
 
 void QtShell::endProgram() {
-    // The handlers have closed their files and the database; nothing else may run.
-    std::_Exit(0);
+    QCoreApplication::exit(0);
 }

@@ -18,7 +18,7 @@ public:
     void waitForEvents(int ms) override;
     QString chooseFile(QWidget* parent, const QString& initialFolder) override;
     void printWindow(QWidget* window) override;
-    [[noreturn]] void endProgram() override;
+    void endProgram() override;
 
 private:
     bool m_busy = false;

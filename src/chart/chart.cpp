@@ -1,5 +1,6 @@
 #include "chart.h"
 
+#include "formats.h"
 #include "vb.h"
 
 #include <algorithm>
@@ -20,16 +21,6 @@ const Rgb kBlankTenorFill{255, 255, 100};
 
 int twip(double v) {
     return static_cast<int>(std::lround(v));
-}
-
-// dd/mm/yyyy as typed in the date fields becomes yyyymmdd.
-QString fieldKey(const QString& date) {
-    return Right(date, 4) + Mid(date, 4, 2) + Mid(date, 1, 2);
-}
-
-// dd-mm-yyyy at the start of a list line becomes yyyymmdd.
-QString lineKey(const QString& line) {
-    return Mid(line, 7, 4) + Mid(line, 4, 2) + Mid(line, 1, 2);
 }
 
 // The list shows rates with the regional decimal comma; the leading-number conversion reads only ".".
@@ -95,23 +86,24 @@ struct Picked {
 };
 
 std::vector<Picked> selectLines(const ChartInput& in) {
-    const QString tenor = Trim(Left(Trim(in.tenorText), 13));
+    const QString tenor = formats::tenorKey(Trim(in.tenorText));
     const QString from = Trim(in.fromText);
     const QString to = Trim(in.toText);
     const bool dated = !from.isEmpty() && !to.isEmpty();
-    const QString startKey = dated ? fieldKey(from) : QString();
-    const QString endKey = dated ? fieldKey(to) : QString();
+    const QString startKey = dated ? formats::dateKey(from) : QString();
+    const QString endKey = dated ? formats::dateKey(to) : QString();
 
     std::vector<Picked> picked;
     for (const QString& item : in.lines) {
         if (Trim(item).isEmpty())
             continue;
         if (dated) {
-            const QString key = lineKey(item);
+            const QString key = formats::dateKey(Left(item, 10));
             if (key < startKey || key > endKey)
                 continue;
         }
-        if (Trim(Mid(item, 22, 13)) != tenor)
+        // Keys of up to 13 characters, whether the rate text before them has five or six.
+        if (formats::lineTenorKey(item) != tenor)
             continue;
         picked.push_back({Mid(item, 1, 10), rateValue(Mid(item, 13, 7))});
     }

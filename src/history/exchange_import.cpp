@@ -1,5 +1,6 @@
 #include "exchange_import.h"
 
+#include "formats.h"
 #include "vb.h"
 
 using vb::InStr;
@@ -33,7 +34,7 @@ Record parseRecord(const QString& text) {
     const qsizetype c = InStr(rest, QStringLiteral(","));
     if (c > 1) {
         const QString date = Left(rest, c - 1);
-        r.date = Trim(vb::Right(date, 4) + Mid(date, 4, 2) + Mid(date, 1, 2));
+        r.date = Trim(formats::dateKey(date));
         rest = Mid(rest, c + 1);
     }
     const qsizetype c2 = InStr(rest, QStringLiteral(","));
@@ -46,7 +47,7 @@ Record parseRecord(const QString& text) {
 }
 
 QString currencyKey(const QString& currencyName) {
-    return Trim(Left(currencyName, 13));
+    return formats::tenorKey(currencyName);
 }
 
 } // namespace exchange

@@ -54,6 +54,11 @@ RuntimeError writeError(const QSqlError& error) {
     }
 }
 
+// Qt binds a null string as SQL NULL: an empty text is stored as the empty text it is.
+QString nonNull(const QString& s) {
+    return s.isNull() ? QStringLiteral("") : s;
+}
+
 QString newConnectionName() {
     static std::atomic<int> counter{0};
     return QStringLiteral("history-%1").arg(++counter);
@@ -81,7 +86,7 @@ void HistoryDb::open(const QString& path) {
         QUrl uri = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
         uri.setQuery(QStringLiteral("mode=rw"));
         db.setDatabaseName(uri.toString(QUrl::FullyEncoded));
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=3000"));
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
         std::optional<RuntimeError> failure;
         if (!db.open()) {
             failure = openError(db.lastError(), path);
@@ -173,6 +178,7 @@ HistoryDb::Load HistoryDb::load() const {
             break;
         if (rc != SQLITE_ROW) {
             out.readError = RuntimeError(rt::DbCannotOpen);
+            ++out.unreadable;
             break;
         }
         if (!first) {
@@ -192,8 +198,13 @@ HistoryDb::Load HistoryDb::load() const {
             e.quote = number(rate);
             out.entries.append(std::move(e));
         } catch (const RuntimeError& error) {
-            out.readError = error;
-            break;
+            // One bad record must not hide the history after it.
+            if (!out.readError) {
+                out.readError = error;
+                out.readErrorType = type >= 0 ? text(type) : QString();
+                out.readErrorDate = date >= 0 ? text(date) : QString();
+            }
+            ++out.unreadable;
         }
     }
     return out;
@@ -270,11 +281,11 @@ void HistoryDb::storeOne(const HistEntry& entry) {
                                          "Quotazione = ?, Descrizione = ?, Note = ? WHERE rowid = ?"))
                : prepared(m_insert, QStringLiteral("INSERT INTO Storico_Euribor (Tipo_Valuta, Data_Valuta, "
                                                    "Quotazione, Descrizione, Note) VALUES (?, ?, ?, ?, ?)"));
-    write.bindValue(0, type);
-    write.bindValue(1, date);
+    write.bindValue(0, nonNull(type));
+    write.bindValue(1, nonNull(date));
     write.bindValue(2, entry.quote);
-    write.bindValue(3, vb::Trim(entry.descr));
-    write.bindValue(4, vb::Trim(entry.note));
+    write.bindValue(3, nonNull(vb::Trim(entry.descr)));
+    write.bindValue(4, nonNull(vb::Trim(entry.note)));
     if (exists)
         write.bindValue(5, rowid);
     const bool ok = write.exec();

@@ -28,8 +28,11 @@ public:
 
     struct Load {
         HistArrays entries;
-        // A record that could not be read ends the load; the entries before it stay.
+        // The first record that could not be read, and the number of them: each is passed over and
+        // the load goes on with the next.
         std::optional<rt::RuntimeError> readError;
+        QString readErrorType, readErrorDate;
+        int unreadable = 0;
     };
     // Every record in date order (insertion order within a date). After the first record, records
     // whose tenor is empty or blank are passed over. Raises rt::RuntimeError when the query fails.

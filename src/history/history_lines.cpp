@@ -1,6 +1,10 @@
 #include "history_lines.h"
 
+#include "formats.h"
 #include "vb.h"
+
+#include <QFile>
+#include <QSet>
 
 using vb::Left;
 using vb::Mid;
@@ -16,22 +20,19 @@ QString rateNumberText(double rate, const QLocale& locale) {
 }
 
 QString fileRateText(double rate, const QLocale& locale) {
-    return Left(Trim(rateNumberText(rate, locale) + QStringLiteral("00")), 6);
+    return formats::rateCaption(rateNumberText(rate, locale));
 }
 
 QString historyFileLine(const QString& date, const QString& rateText, const QString& descr) {
-    return Mid(date, 7, 2) + u'-' + Mid(date, 5, 2) + u'-' + Mid(date, 1, 4) + QStringLiteral(" - ") +
-           rateText + QStringLiteral(" - ") + descr;
+    return formats::dayFirst(date, u'-') + QStringLiteral(" - ") + rateText + QStringLiteral(" - ") + descr;
 }
 
 QString csvLine(const QString& date, const QString& rateText, const QString& descr) {
-    return Mid(date, 7, 2) + u'/' + Mid(date, 5, 2) + u'/' + Mid(date, 1, 4) + u';' + rateText + u';' +
-           descr + u';';
+    return formats::dayFirst(date, u'/') + u';' + rateText + u';' + descr + u';';
 }
 
 QString listLine(const HistEntry& entry, const QLocale& locale) {
-    const QString& d = entry.date;
-    return Mid(d, 7, 2) + u'-' + Mid(d, 5, 2) + u'-' + Mid(d, 1, 4) + QStringLiteral(" - ") +
+    return formats::dayFirst(entry.date, u'-') + QStringLiteral(" - ") +
            Left(rateNumberText(entry.quote, locale) + QStringLiteral("000"), 6) + QStringLiteral(" - ") +
            entry.type;
 }
@@ -42,6 +43,36 @@ QString companionPath(const QString& historyPath) {
     if (dot < nameStart || historyPath.at(nameStart) == u'.')
         return historyPath;
     return historyPath.left(dot) + QStringLiteral(".CSV");
+}
+
+QStringList missingLines(const QString& path, const QStringList& lines) {
+    QSet<QByteArray> wanted;
+    for (const QString& line : lines)
+        wanted.insert(vb::toCp1252(line));
+    QFile file(path);
+    if (!wanted.isEmpty() && file.open(QIODevice::ReadOnly) && file.size() > 0) {
+        const qint64 size = file.size();
+        const uchar* map = file.map(0, size);
+        QByteArray whole;
+        if (!map) {
+            whole = file.readAll();
+            map = reinterpret_cast<const uchar*>(whole.constData());
+        }
+        const char* p = reinterpret_cast<const char*>(map);
+        const char* end = p + (whole.isNull() ? size : whole.size());
+        while (p < end && !wanted.isEmpty()) {
+            const char* cr = static_cast<const char*>(memchr(p, '\r', static_cast<size_t>(end - p)));
+            const char* stop = cr ? cr : end;
+            wanted.remove(QByteArray::fromRawData(p, stop - p));
+            p = cr ? cr + 1 + (cr + 1 < end && cr[1] == '\n') : end;
+        }
+    }
+    QStringList out;
+    for (const QString& line : lines) {
+        if (wanted.remove(vb::toCp1252(line)))
+            out.append(line);
+    }
+    return out;
 }
 
 QString historyHeader() {

@@ -26,6 +26,10 @@ QString listLine(const HistEntry& entry, const QLocale& locale);
 // an extension, or one that starts with ".", gives the history path itself.
 QString companionPath(const QString& historyPath);
 
+// The lines not yet in the file, in their order and each once: a day already written with the same
+// rate is not written again. The file is mapped, not read into memory; a missing file has no lines.
+QStringList missingLines(const QString& path, const QStringList& lines);
+
 // The header line both history files start with.
 QString historyHeader();
 

@@ -1,5 +1,6 @@
 #include "extraction.h"
 
+#include "formats.h"
 #include "vb.h"
 
 #include <QHash>
@@ -17,10 +18,6 @@ namespace {
 const QString kCell = QStringLiteral("td align=");
 const QString kValueClass = QStringLiteral("xplanerigatabella");
 const QString kNotFound = QStringLiteral("-1");
-
-QString ddmm(const QDate& d) {
-    return d.toString(QStringLiteral("dd-MM"));
-}
 
 bool digitsAt(const QString& s, std::initializer_list<qsizetype> positions) {
     for (const qsizetype p : positions)
@@ -41,20 +38,12 @@ bool hasDigit(const QString& s) {
 }
 } // namespace
 
-QString rateCaption(const QString& rateText) {
-    return Left(Trim(rateText + QStringLiteral("00")), 6);
-}
-
 double rateFromCaption(const QString& caption) {
     QString text = caption;
     const qsizetype comma = text.indexOf(u',');
     if (comma >= 0)
         text[comma] = u'.';
     return vb::Val(text);
-}
-
-QString tenorKey(const QString& item) {
-    return Trim(Left(item, 13));
 }
 
 namespace {
@@ -155,7 +144,7 @@ Extraction extractAll(const QString& page, const QStringList& listItems, const Q
     QVector<QString> keys;
     keys.reserve(listItems.size());
     for (const QString& item : listItems)
-        keys.append(folded(tenorKey(item)));
+        keys.append(folded(formats::tenorKey(item)));
     const QVector<qsizetype> positions = firstOccurrences(folded(page), keys);
     // The rest of the page left by the previous item's rate cell: a row without a rate cell falls
     // back on it for its date.
@@ -163,7 +152,8 @@ Extraction extractAll(const QString& page, const QStringList& listItems, const Q
 
     for (qsizetype i = 0; i < listItems.size(); ++i) {
         ExtractedItem item;
-        const QString key = tenorKey(listItems[i]);
+        const QString key = formats::tenorKey(listItems[i]);
+        item.key = key;
         const qsizetype p = positions[i];
         if (p == 0) {
             out.lblQuote.clear();
@@ -186,8 +176,8 @@ Extraction extractAll(const QString& page, const QStringList& listItems, const Q
         const bool unavailable = Trim(q).isEmpty() || Trim(q) == kNotFound || !hasDigit(q);
         item.unavailableMessage = unavailable;
         if (unavailable && onUnavailable)
-            onUnavailable(out.lblQuote, out.lblData);
-        item.rateCaption = rateCaption(q);
+            onUnavailable(key, out.lblQuote, out.lblData);
+        item.rateCaption = formats::rateCaption(q);
 
         QString d = kNotFound;
         const qsizetype t2 = find(rest, kCell);
@@ -201,11 +191,11 @@ Extraction extractAll(const QString& page, const QStringList& listItems, const Q
         HistEntry& e = item.entry;
         e.type = key;
         if (isPageDate(d)) {
-            e.date = Mid(d, 7, 4) + Mid(d, 4, 2) + Mid(d, 1, 2);
-            item.dateCaption = Mid(d, 1, 2) + u'-' + Mid(d, 4, 2);
+            e.date = formats::dateKey(d);
+            item.dateCaption = formats::dayMonth(e.date);
         } else {
             e.date = today.toString(QStringLiteral("yyyyMMdd"));
-            item.dateCaption = ddmm(today);
+            item.dateCaption = formats::dayMonth(e.date);
         }
         e.quote = rateFromCaption(item.rateCaption);
         e.descr = Trim(listItems[i]);

@@ -12,16 +12,11 @@
 
 namespace quote {
 
-// The text appended to a rate before cutting it to six characters ("2,345" -> "2,3450").
-QString rateCaption(const QString& rateText);
-
 // The rate of an entry, read from its caption with the page's decimal comma ("2,3450" -> 2.345).
 double rateFromCaption(const QString& caption);
 
-// The tenor key of a list item or of the tenor box: its first 13 characters, trimmed.
-QString tenorKey(const QString& item);
-
 struct ExtractedItem {
+    QString key;                     // the item's tenor key
     bool found = false;              // the key is on the page; otherwise nothing else is set
     bool unavailableMessage = false; // "Quotazione non disponibile su Internet !!!" for this item
     QString rateCaption;
@@ -36,9 +31,10 @@ struct Extraction {
     QString lblData;
 };
 
-// Told, while the walk goes on, that an item's rate is not available, with the captions the labels
-// hold at that moment.
-using UnavailableNotice = std::function<void(const QString& lblQuote, const QString& lblData)>;
+// Told, while the walk goes on, that an item's rate is not available, with its key and the captions
+// the labels hold at that moment.
+using UnavailableNotice =
+    std::function<void(const QString& key, const QString& lblQuote, const QString& lblData)>;
 
 // Extracts every item of the tenor list from page. lblQuote and lblData are the captions the labels
 // hold before the walk; today fills dates that the page does not give.

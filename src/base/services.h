@@ -9,6 +9,8 @@ class PageFetcher {
 public:
     virtual ~PageFetcher() = default;
     virtual QString fetch(const QString& url) = 0;
+    // Why the last fetch failed, for the log and the windowless update; empty after a success.
+    virtual QString lastError() const { return {}; }
 };
 
 class Clock {

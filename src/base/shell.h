@@ -25,8 +25,9 @@ public:
     virtual QString chooseFile(QWidget* parent, const QString& initialFolder) = 0;
     // Prints an image of the window's client area on the default printer; silent when there is none.
     virtual void printWindow(QWidget* window) = 0;
-    // Ends the program at once. Never returns.
-    [[noreturn]] virtual void endProgram() = 0;
+    // Ends the program: its event loop ends once the caller, which stops its own work, returns to
+    // it. Files and the database are closed by their owners on the way out.
+    virtual void endProgram() = 0;
 
     // The common case: OK only, no icon, the application's title.
     void message(const QString& text);

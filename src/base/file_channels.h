@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QFile>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <memory>
@@ -34,6 +35,10 @@ public:
     bool eof(int channel) const;
     // Writes text and CR LF.
     void printLine(int channel, const QString& text);
+    // Writes every line with its CR LF in one write, after a CR LF when the file's last line lacks
+    // one. A failed or short write cuts the file back to its length before, so no line is ever torn
+    // (61 when the disk is full).
+    void printLines(int channel, const QStringList& lines);
 
 private:
     struct Channel {

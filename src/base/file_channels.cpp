@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <cerrno>
+
 #include <unistd.h>
 
 using rt::RuntimeError;
@@ -77,7 +79,7 @@ void FileChannels::open(int channel, const QString& path, Mode mode) {
     } else {
         QIODevice::OpenMode flags = QIODevice::WriteOnly | QIODevice::Unbuffered;
         if (mode == Mode::Append)
-            flags |= QIODevice::Append;
+            flags |= QIODevice::ReadOnly | QIODevice::Append; // reads its last line end
         else if (mode == Mode::Create)
             flags |= QIODevice::NewOnly;
         else
@@ -150,4 +152,55 @@ void FileChannels::printLine(int channel, const QString& text) {
     if (ch->file->write(bytes) != bytes.size())
         throw RuntimeError(ch->file->error() == QFileDevice::ResourceError ? rt::DiskFull
                                                                            : rt::DeviceIoError);
+}
+
+namespace {
+
+// The whole of bytes at the end of the file, or the error number that stopped it.
+int writeAll(int fd, const QByteArray& bytes) {
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return n < 0 ? errno : ENOSPC;
+        done += n;
+    }
+    return 0;
+}
+
+bool endsWithLineEnd(int fd, off_t size) {
+    char last = 0;
+    return size == 0 || (::pread(fd, &last, 1, size - 1) == 1 && last == '\n');
+}
+
+} // namespace
+
+void FileChannels::printLines(int channel, const QStringList& lines) {
+    Channel* ch = slot(channel);
+    if (!ch)
+        throw RuntimeError(rt::BadFileName);
+    if (ch->mode == Mode::Input)
+        throw RuntimeError(54);
+    if (lines.isEmpty())
+        return;
+    const int fd = ch->file->handle();
+    const off_t before = ::lseek(fd, 0, SEEK_END);
+    if (before < 0)
+        throw RuntimeError(rt::DeviceIoError);
+    QByteArray bytes;
+    // A line torn by a crash, or a file edited by hand, is ended before ours start.
+    if (!endsWithLineEnd(fd, before))
+        bytes.append("\r\n", 2);
+    for (const QString& line : lines) {
+        bytes.append(vb::toCp1252(line));
+        bytes.append("\r\n", 2);
+    }
+    if (const int error = writeAll(fd, bytes)) {
+        while (::ftruncate(fd, before) < 0 && errno == EINTR) {
+        }
+        throw RuntimeError(error == ENOSPC || error == EFBIG || error == EDQUOT ? rt::DiskFull
+                                                                                : rt::DeviceIoError);
+    }
 }

@@ -1,0 +1,35 @@
+#include "formats.h"
+
+#include "vb.h"
+
+using vb::Mid;
+
+namespace formats {
+
+QString rateCaption(const QString& rateText) {
+    return vb::Left(vb::Trim(rateText + QStringLiteral("00")), 6);
+}
+
+QString dateKey(const QString& dayFirst) {
+    return vb::Right(dayFirst, 4) + Mid(dayFirst, 4, 2) + Mid(dayFirst, 1, 2);
+}
+
+QString dayFirst(const QString& key, QChar sep) {
+    return Mid(key, 7, 2) + sep + Mid(key, 5, 2) + sep + Mid(key, 1, 4);
+}
+
+QString dayMonth(const QString& key) {
+    return Mid(key, 7, 2) + u'-' + Mid(key, 5, 2);
+}
+
+QString lineTenorKey(const QString& line) {
+    // The rate starts at character 14; the tenor follows the separator after it.
+    const qsizetype sep = line.indexOf(QStringLiteral(" - "), 13);
+    return sep < 0 ? QString() : tenorKey(line.sliced(sep + 3));
+}
+
+QString tenorKey(const QString& item) {
+    return vb::Trim(vb::Left(item, 13));
+}
+
+} // namespace formats

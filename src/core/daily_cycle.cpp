@@ -1,0 +1,287 @@
+#include "daily_cycle.h"
+
+#include "exchange_import.h"
+#include "file_channels.h"
+#include "formats.h"
+#include "history_lines.h"
+#include "runtime_error.h"
+#include "services.h"
+#include "shell.h"
+#include "startup_files.h"
+#include "stock_quote.h"
+#include "vb.h"
+
+#include <QFileInfo>
+
+#include <algorithm>
+
+using rt::RuntimeError;
+using vb::Trim;
+
+namespace core {
+
+namespace {
+const QString kCrLf2 = QStringLiteral("\r\n\r\n");
+} // namespace
+
+HistoryLoad openAndLoad(HistoryDb& db, const QString& path, Shell& shell) {
+    HistoryLoad out;
+    try {
+        db.open(path);
+    } catch (const RuntimeError& e) {
+        shell.beep();
+        shell.messageBox(QStringLiteral("ERRORE IN APERTURA DATABASE !!!\r\r") + QString::number(e.number()) +
+                             QStringLiteral(" - ") + e.description() + QStringLiteral("\r\r") + path,
+                         appTitle(), Shell::Icon::Critical, Shell::Buttons::Ok);
+        return out;
+    }
+    out.opened = true;
+    while (true) {
+        try {
+            out.load = db.load();
+            break;
+        } catch (const RuntimeError& e) {
+            const auto answer = shell.messageBox(
+                QStringLiteral("Errore manca Tabella:  Storico_Quotazioni") + kCrLf2 +
+                    QStringLiteral("Database Server assente o scollegato !") + kCrLf2 + e.description(),
+                appTitle(), Shell::Icon::None, Shell::Buttons::RetryCancel);
+            // Giving up leaves an empty history rather than asking for ever.
+            if (answer != Shell::Answer::Retry)
+                break;
+        }
+    }
+    return out;
+}
+
+QString readErrorMessage(const HistoryDb::Load& load) {
+    if (!load.readError)
+        return {};
+    QString text = QStringLiteral("Errore in lettura file di input  ERR=") +
+                   QString::number(load.readError->number()) + QStringLiteral(" - ") +
+                   load.readError->description();
+    if (!load.readErrorType.isEmpty() || !load.readErrorDate.isEmpty())
+        text += kCrLf2 + QStringLiteral("Record non letto: ") + load.readErrorType + QStringLiteral("  ") +
+                formats::dayFirst(load.readErrorDate, u'/');
+    if (load.unreadable > 1)
+        text += QStringLiteral(" (e altri ") + QString::number(load.unreadable - 1) + QStringLiteral(")");
+    return text;
+}
+
+QStringList listLines(const HistArrays& entries, const QString& key, const QLocale& locale) {
+    QStringList lines;
+    for (const HistEntry& e : entries)
+        if (e.type == key && !e.date.isEmpty())
+            lines.append(history::listLine(e, locale));
+    return lines;
+}
+
+QString unavailableMessage(const QString& key) {
+    return QStringLiteral("Quotazione  ") + key + QStringLiteral("  non disponibile su Internet !!!");
+}
+
+Quotes fetchQuotes(PageFetcher& fetcher, Shell& shell, const FetchRequest& request,
+                   const std::function<void(const QString&)>& onPage,
+                   const UnavailableNotice& onUnavailable) {
+    Quotes out;
+    clsStockQuote client(fetcher, shell, [&](const QString& page) {
+        out.page = page;
+        out.failure = page.isEmpty() ? fetcher.lastError() : QString();
+        if (onPage)
+            onPage(page);
+    });
+    client.setHtmPage(Trim(request.url));
+    out.chosenCaption = formats::rateCaption(client.getQuote(request.chosenKey));
+    const QString todayCaption = request.today.toString(QStringLiteral("dd-MM"));
+    out.extraction =
+        quote::extractAll(out.page, request.tenorItems, request.today, out.chosenCaption, todayCaption,
+                          [&](const QString& key, const QString& lblQuote, const QString& lblData) {
+                              if (onUnavailable)
+                                  onUnavailable(key, lblQuote, lblData);
+                              else
+                                  shell.message(unavailableMessage(key));
+                          });
+    return out;
+}
+
+bool hasRates(const HistArrays& entries) {
+    return std::any_of(entries.begin(), entries.end(), [](const HistEntry& e) { return !e.unavailable; });
+}
+
+RecordResult recordEntries(HistoryDb& db, FileChannels& files, const HistArrays& entries,
+                           const QString& historyPath, const QLocale& locale, Shell& shell) {
+    RecordResult out;
+    out.stopped = true;
+    const QString path = Trim(historyPath);
+    if (path.isEmpty()) {
+        shell.message(QStringLiteral("Indicare il nome del file Storico Quotazione !!!"));
+        return out;
+    }
+    const QString csv = history::companionPath(path);
+    auto fileError = [&](const RuntimeError& e) {
+        shell.message(QStringLiteral("Errore in registrazione Storico Quotazioni - ") + e.description() +
+                      kCrLf2 + path);
+        files.closeAll();
+    };
+
+    // Each file gets its header when it is missing; an existing file is only ever appended to.
+    for (const QString& file : {path, csv}) {
+        if (QFileInfo::exists(file))
+            continue;
+        try {
+            files.close(1);
+            files.open(1, file, FileChannels::Mode::Create);
+            files.printLine(1, history::historyHeader());
+            files.close(1);
+        } catch (const RuntimeError& e) {
+            // There but unreadable: the append below reports it.
+            if (e.number() != 58) {
+                fileError(e);
+                return out;
+            }
+        }
+    }
+    try {
+        files.close(1);
+        files.open(1, path, FileChannels::Mode::Append);
+        files.close(2);
+        files.open(2, csv, FileChannels::Mode::Append);
+    } catch (const RuntimeError& e) {
+        fileError(e);
+        return out;
+    }
+
+    // The database first: a line in the files always has its record.
+    QString working;
+    std::optional<RuntimeError> failure;
+    QVector<Recorded> stored;
+    try {
+        db.beginBatch();
+        for (const HistEntry& e : entries) {
+            // A rate the page did not give is never recorded: it would overwrite a real one.
+            if (e.unavailable)
+                continue;
+            working = HistoryDb::lookupQueryText(Trim(e.type), Trim(e.date));
+            db.store(e);
+            stored.append({e, history::fileRateText(e.quote, locale)});
+        }
+    } catch (const RuntimeError& e) {
+        failure = e;
+    }
+    bool committed = true;
+    try {
+        // Keeps every record stored before a failure.
+        db.commitBatch();
+    } catch (const RuntimeError& e) {
+        committed = false;
+        if (!failure)
+            failure = e;
+    }
+
+    if (committed) {
+        out.recorded = stored;
+        QStringList lines, csvLines;
+        for (const Recorded& r : std::as_const(stored)) {
+            lines.append(history::historyFileLine(r.entry.date, r.rateText, Trim(r.entry.descr)));
+            csvLines.append(history::csvLine(r.entry.date, r.rateText, Trim(r.entry.descr)));
+        }
+        const std::pair<int, const QStringList*> targets[] = {{1, &lines}, {2, &csvLines}};
+        for (const auto& [channel, all] : targets) {
+            const QStringList missing = history::missingLines(channel == 1 ? path : csv, *all);
+            try {
+                files.printLines(channel, missing);
+            } catch (const RuntimeError& e) {
+                failure = e;
+                working = missing.value(0);
+                break;
+            }
+        }
+    }
+    files.closeAll();
+    if (failure) {
+        shell.message(QStringLiteral("Errore registrazione su DataBase ") + failure->description() + kCrLf2 +
+                      working);
+        return out;
+    }
+    out.stopped = false;
+    return out;
+}
+
+bool importExchangeFile(HistoryDb& db, FileChannels& files, const QString& path, Shell& shell) {
+    QStringList lines;
+    try {
+        files.close(1);
+        files.open(1, path, FileChannels::Mode::Input);
+        while (!files.eof(1))
+            lines.append(files.lineInput(1));
+    } catch (const RuntimeError& e) {
+        shell.message(QStringLiteral("Storico Cambi Ufficiali non trovato - ") + e.description() + kCrLf2 +
+                      path);
+        return false;
+    }
+    files.close(1);
+
+    const exchange::File file = exchange::parseFile(lines);
+    const QString key = exchange::currencyKey(file.currencyName);
+    QString query;
+    std::optional<RuntimeError> failure;
+    try {
+        db.beginBatch();
+        for (const QString& text : file.records) {
+            const exchange::Record r = exchange::parseRecord(text);
+            query = HistoryDb::lookupQueryText(key, r.date);
+            db.store(HistEntry{key, r.date, r.rate, Trim(file.currencyName), r.note, false});
+        }
+    } catch (const RuntimeError& e) {
+        failure = e;
+    }
+    try {
+        db.commitBatch();
+    } catch (const RuntimeError& e) {
+        if (!failure)
+            failure = e;
+    }
+    if (failure)
+        shell.message(QStringLiteral("Errore registrazione su DataBase ") + failure->description() + kCrLf2 +
+                      query);
+    return true;
+}
+
+UpdateReport runDailyUpdate(const UpdateSettings& settings, PageFetcher& fetcher, Shell& shell) {
+    UpdateReport report;
+    HistoryDb db;
+    const HistoryLoad loaded = openAndLoad(db, settings.folder + QStringLiteral("/EURIBOR.MDB"), shell);
+    if (!loaded.opened)
+        return report;
+    report.opened = true;
+    if (loaded.load.readError)
+        shell.message(readErrorMessage(loaded.load));
+
+    const QStringList items =
+        tenorItems(readAllLines(settings.folder + QStringLiteral("/Euribor_PORTALEDATI.txt")));
+    for (const QString& item : items)
+        report.tenors.append(formats::tenorKey(item));
+    const QString chosen = QStringLiteral("EuRibor 3m");
+    const Quotes quotes = fetchQuotes(fetcher, shell, {settings.url, chosen, items, settings.today}, {},
+                                      [&](const QString& key, const QString&, const QString&) {
+                                          report.unavailable.append(key);
+                                          shell.message(unavailableMessage(key));
+                                      });
+    report.fetchFailure = quotes.failure;
+    for (const quote::ExtractedItem& item : quotes.extraction.items)
+        if (!item.found)
+            report.missing.append(item.key);
+    if (!hasRates(quotes.extraction.entries))
+        return report;
+
+    FileChannels files;
+    const QString history = settings.historyPath.isEmpty()
+                                ? settings.folder + QStringLiteral("/Storico_Euribor.TXT")
+                                : settings.historyPath;
+    const RecordResult recorded =
+        recordEntries(db, files, quotes.extraction.entries, history, settings.locale, shell);
+    report.recorded = recorded.recorded;
+    report.recordingStopped = recorded.stopped;
+    return report;
+}
+
+} // namespace core
