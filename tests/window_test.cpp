@@ -35,11 +35,32 @@ TEST_F(WindowTest, ControlsStandAtTheirDesignPlacesWithTheirCaptions) {
 }
 
 TEST_F(WindowTest, LoadSetsTheDefaultsAndTheTenorList) {
-    form1& w = window();
-    w.Form_Load();
-    EXPECT_EQ(w.Combo1->count(), 0) << "a missing page copy leaves the list empty";
-    EXPECT_TRUE(shell.boxes.isEmpty());
+    // A copy that names no tenor, missing, or too large to be read: the list stays empty, and the
+    // user is told that nothing can be recorded.
+    const QString copy = folderFile(S("Euribor_PORTALEDATI.txt"));
+    const std::pair<QByteArray, const char*> copies[] = {
+        {"Dettaglio tassi Euribor\r\nnient'altro\r\n", nullptr},
+        {QByteArray(), nullptr},
+        {"EuRibor 3m 2,064\r\n" + QByteArray(1024 * 1024, ' '), "Il file %1 supera 1 MiB e non viene letto."}};
+    for (const auto& [content, tooLarge] : copies) {
+        QFile::remove(copy);
+        if (!content.isNull())
+            writeFile(copy, content);
+        shell.boxes.clear();
+        form.reset();
+        form1& w = window();
+        w.Form_Load();
+        EXPECT_EQ(w.Combo1->count(), 0);
+        EXPECT_EQ(w.Combo1->currentText(), S("EuRibor 3m"));
+        QStringList expected{S("Il file %1 manca, è vuoto o non contiene scadenze Euribor: nessuna quotazione "
+                               "può essere registrata.")
+                                 .arg(copy)};
+        if (tooLarge)
+            expected.prepend(S(tooLarge).arg(copy));
+        EXPECT_EQ(shell.texts(), expected);
+    }
     form.reset();
+    shell.boxes.clear();
 
     writePageCopy(kCopy);
     form1& v = window();

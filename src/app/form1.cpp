@@ -396,8 +396,13 @@ void form1::loadWindow() {
     txtDA_DATA->setText(QStringLiteral("01/01/") + year);
     txtA_DATA->setText(QStringLiteral("31/12/") + year);
 
-    const QStringList items =
-        tenorItems(readAllLines(m_ctx.programFolder + QStringLiteral("/Euribor_PORTALEDATI.txt")));
+    const QString copy = m_ctx.programFolder + QStringLiteral("/Euribor_PORTALEDATI.txt");
+    bool tooLarge = false;
+    const QStringList items = tenorItems(readAllLines(copy, &tooLarge));
+    if (tooLarge)
+        shell.message(tooLargeMessage(copy));
+    if (items.isEmpty())
+        shell.message(noTenorsMessage(copy));
     Combo1->addItems(items);
     Combo1->setEditText(QStringLiteral("EuRibor 3m"));
     txtsymbol->setText(formats::tenorKey(Combo1->currentText()));

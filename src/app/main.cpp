@@ -1,22 +1,33 @@
-// Main: reads the dial-up credentials into the login window, loads the main window and shows it.
+// Main: the command line decides between the window and the windowless daily update. The window:
+// reads the dial-up credentials into the login window, loads the main window and shows it.
 
+#include "command_line.h"
 #include "conn_ras.h"
 #include "connection_state.h"
 #include "context.h"
 #include "curl_fetcher.h"
+#include "data_folder.h"
+#include "folder_lock.h"
 #include "form1.h"
 #include "login_ras.h"
 #include "nm_dial_service.h"
 #include "shell_qt.h"
 #include "startup_files.h"
+#include "update_command.h"
 
 #include <QApplication>
 #include <QDBusConnection>
 #include <QLibraryInfo>
+#include <QTextStream>
 #include <QTranslator>
+
+#include <cstdio>
 
 #ifndef EURIBOR_PAGE_URL
 #error "EURIBOR_PAGE_URL must be defined by the build"
+#endif
+#ifndef EURIBOR_VERSION
+#error "EURIBOR_VERSION must be defined by the build"
 #endif
 
 namespace {
@@ -26,9 +37,27 @@ public:
     QDate today() const override { return QDate::currentDate(); }
 };
 
-} // namespace
+core::DataFolder dataFolder(const CommandLine& commandLine) {
+    const QString exe = QCoreApplication::applicationDirPath();
+    return core::chooseDataFolder(exe, commandLine.folder, core::userDataFolder(), core::sharedDataFolders(exe));
+}
 
-int main(int argc, char* argv[]) {
+// The daily update for the timer: no window, no display, nobody to answer.
+int runUpdate(int argc, char* argv[], const CommandLine& commandLine, const QString& pageUrl) {
+    QCoreApplication app(argc, argv);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    const core::DataFolder folder = dataFolder(commandLine);
+    if (folder.path.isEmpty()) {
+        err << folder.error << Qt::endl;
+        return core::NoneRecorded;
+    }
+    CurlPageFetcher fetcher;
+    return core::runUpdateCommand({folder.path, pageUrl, QLocale::system(), QDate::currentDate()}, fetcher, out,
+                                  err);
+}
+
+int runWindow(int argc, char* argv[], const CommandLine& commandLine, const QString& pageUrl) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(appTitle());
 
@@ -37,16 +66,31 @@ int main(int argc, char* argv[]) {
     if (qtItalian.load(QStringLiteral("qtbase_it"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtItalian);
 
-    const QString folder = QCoreApplication::applicationDirPath();
-    const QString pageUrl = QStringLiteral(EURIBOR_PAGE_URL);
-
     QtShell shell;
+    const core::DataFolder data = dataFolder(commandLine);
+    if (data.path.isEmpty()) {
+        shell.message(data.error);
+        return 2;
+    }
+    const QString folder = data.path;
+    // A second copy on the same folder would record every line twice.
+    core::FolderLock lock(folder);
+    if (!lock.acquire(0)) {
+        shell.message(core::FolderLock::busyMessage(folder));
+        return 3;
+    }
+
     CurlPageFetcher fetcher;
     SystemClock clock;
     NmConnectionState connection(QDBusConnection::systemBus(), pageUrl);
 
     Login_RAS login;
-    if (const auto credentials = parseCredentials(readAllLines(folder + QStringLiteral("/RAS_QX.DLL")))) {
+    const QString credentialsPath = folder + QStringLiteral("/RAS_QX.DLL");
+    bool tooLarge = false;
+    const QStringList credentialLines = readAllLines(credentialsPath, &tooLarge);
+    if (tooLarge)
+        shell.message(tooLargeMessage(credentialsPath));
+    if (const auto credentials = parseCredentials(credentialLines)) {
         login.Text1->setText(credentials->connectionName);
         login.Text2->setText(credentials->userName);
         login.Text3->setText(credentials->password);
@@ -72,4 +116,29 @@ int main(int argc, char* argv[]) {
         return 1;
     window.show();
     return QApplication::exec();
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QStringList args;
+    for (int i = 0; i < argc; ++i)
+        args.append(QString::fromLocal8Bit(argv[i]));
+    const CommandLine commandLine = parseCommandLine(args, QStringLiteral(EURIBOR_VERSION));
+    switch (commandLine.mode) {
+    case CommandLine::Mode::Help:
+    case CommandLine::Mode::Version:
+        std::fputs(commandLine.text.toLocal8Bit().constData(), stdout);
+        return 0;
+    case CommandLine::Mode::Refused:
+        std::fputs(commandLine.text.toLocal8Bit().constData(), stderr);
+        return 2;
+    case CommandLine::Mode::Update:
+    case CommandLine::Mode::Window:
+        break;
+    }
+    const QString pageUrl = commandLine.provider.isEmpty() ? QStringLiteral(EURIBOR_PAGE_URL) : commandLine.provider;
+    if (commandLine.mode == CommandLine::Mode::Update)
+        return runUpdate(argc, argv, commandLine, pageUrl);
+    return runWindow(argc, argv, commandLine, pageUrl);
 }

@@ -1,5 +1,7 @@
 #include "shell_qt.h"
 
+#include "log.h"
+
 #include <QApplication>
 #include <QEventLoop>
 #include <QFileDialog>
@@ -11,6 +13,9 @@
 #include <QTimer>
 
 Shell::Answer QtShell::messageBox(const QString& text, const QString& title, Icon icon, Buttons buttons) {
+    QString logged = text;
+    logged.replace(QStringLiteral("\r\n"), QStringLiteral(" ")).replace(u'\r', u' ');
+    qCWarning(lcMessages).noquote() << title << u'|' << logged;
     QMessageBox box(QApplication::activeWindow());
     box.setWindowTitle(title);
     box.setText(text);

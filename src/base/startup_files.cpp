@@ -4,6 +4,8 @@
 #include "runtime_error.h"
 #include "vb.h"
 
+#include <QFileInfo>
+
 using vb::InStr;
 using vb::Left;
 using vb::Mid;
@@ -39,8 +41,13 @@ QStringList tenorItems(const QStringList& lines) {
     return items;
 }
 
-QStringList readAllLines(const QString& path) {
+QStringList readAllLines(const QString& path, bool* tooLarge, qint64 maxBytes) {
     QStringList lines;
+    const bool large = QFileInfo(path).size() > maxBytes;
+    if (tooLarge)
+        *tooLarge = large;
+    if (large)
+        return lines;
     FileChannels files;
     try {
         files.open(1, path, FileChannels::Mode::Input);
@@ -50,4 +57,14 @@ QStringList readAllLines(const QString& path) {
         // A missing or unreadable file reads as what was read so far.
     }
     return lines;
+}
+
+QString tooLargeMessage(const QString& path) {
+    return QStringLiteral("Il file ") + path + QStringLiteral(" supera 1 MiB e non viene letto.");
+}
+
+QString noTenorsMessage(const QString& path) {
+    return QStringLiteral("Il file ") + path +
+           QStringLiteral(" manca, è vuoto o non contiene scadenze Euribor: nessuna quotazione può essere "
+                          "registrata.");
 }

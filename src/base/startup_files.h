@@ -20,5 +20,15 @@ std::optional<Credentials> parseCredentials(const QStringList& lines);
 // The tenor list items from the lines of the page copy, in file order.
 QStringList tenorItems(const QStringList& lines);
 
-// Every line of a text file read with line input; an empty list when it cannot be read.
-QStringList readAllLines(const QString& path);
+// The small files are read whole: a file larger than this is not read at all.
+constexpr qint64 kMaxSmallFile = 1024 * 1024;
+
+// Every line of a text file read with line input; an empty list when it cannot be read, or when it
+// is larger than maxBytes (tooLarge then tells).
+QStringList readAllLines(const QString& path, bool* tooLarge = nullptr, qint64 maxBytes = kMaxSmallFile);
+
+// The message for a small file too large to be read.
+QString tooLargeMessage(const QString& path);
+
+// The message for a tenor list copy that names no tenor: nothing can be recorded.
+QString noTenorsMessage(const QString& path);

@@ -4,6 +4,7 @@
 #include "file_channels.h"
 #include "formats.h"
 #include "history_lines.h"
+#include "log.h"
 #include "runtime_error.h"
 #include "services.h"
 #include "shell.h"
@@ -95,11 +96,17 @@ Quotes fetchQuotes(PageFetcher& fetcher, Shell& shell, const FetchRequest& reque
     out.extraction =
         quote::extractAll(out.page, request.tenorItems, request.today, out.chosenCaption, todayCaption,
                           [&](const QString& key, const QString& lblQuote, const QString& lblData) {
+                              qCWarning(lcPage).noquote() << "no rate on the page for" << key;
                               if (onUnavailable)
                                   onUnavailable(key, lblQuote, lblData);
                               else
                                   shell.message(unavailableMessage(key));
                           });
+    for (const quote::ExtractedItem& item : std::as_const(out.extraction.items))
+        if (!item.found && !out.page.isEmpty())
+            qCWarning(lcPage).noquote() << "tenor not on the page:" << item.key;
+    if (out.page.isEmpty())
+        qCWarning(lcPage).noquote() << "no page from" << request.url << u'|' << out.failure;
     return out;
 }
 
@@ -118,6 +125,7 @@ RecordResult recordEntries(HistoryDb& db, FileChannels& files, const HistArrays&
     }
     const QString csv = history::companionPath(path);
     auto fileError = [&](const RuntimeError& e) {
+        qCWarning(lcHistory).noquote() << "cannot write" << path << "or" << csv << u'|' << e.description();
         shell.message(QStringLiteral("Errore in registrazione Storico Quotazioni - ") + e.description() +
                       kCrLf2 + path);
         files.closeAll();
@@ -150,6 +158,8 @@ RecordResult recordEntries(HistoryDb& db, FileChannels& files, const HistArrays&
         return out;
     }
 
+    const QLocale writing = history::recordingLocale(path, locale);
+
     // The database first: a line in the files always has its record.
     QString working;
     std::optional<RuntimeError> failure;
@@ -162,7 +172,7 @@ RecordResult recordEntries(HistoryDb& db, FileChannels& files, const HistArrays&
                 continue;
             working = HistoryDb::lookupQueryText(Trim(e.type), Trim(e.date));
             db.store(e);
-            stored.append({e, history::fileRateText(e.quote, locale)});
+            stored.append({e, history::fileRateText(e.quote, writing)});
         }
     } catch (const RuntimeError& e) {
         failure = e;
@@ -198,6 +208,7 @@ RecordResult recordEntries(HistoryDb& db, FileChannels& files, const HistArrays&
     }
     files.closeAll();
     if (failure) {
+        qCWarning(lcHistory).noquote() << "recording stopped |" << failure->description() << u'|' << working;
         shell.message(QStringLiteral("Errore registrazione su DataBase ") + failure->description() + kCrLf2 +
                       working);
         return out;
@@ -256,8 +267,15 @@ UpdateReport runDailyUpdate(const UpdateSettings& settings, PageFetcher& fetcher
     if (loaded.load.readError)
         shell.message(readErrorMessage(loaded.load));
 
-    const QStringList items =
-        tenorItems(readAllLines(settings.folder + QStringLiteral("/Euribor_PORTALEDATI.txt")));
+    const QString copy = settings.folder + QStringLiteral("/Euribor_PORTALEDATI.txt");
+    bool tooLarge = false;
+    const QStringList items = tenorItems(readAllLines(copy, &tooLarge));
+    if (tooLarge)
+        shell.message(tooLargeMessage(copy));
+    if (items.isEmpty()) {
+        shell.message(noTenorsMessage(copy));
+        return report;
+    }
     for (const QString& item : items)
         report.tenors.append(formats::tenorKey(item));
     const QString chosen = QStringLiteral("EuRibor 3m");
@@ -266,6 +284,7 @@ UpdateReport runDailyUpdate(const UpdateSettings& settings, PageFetcher& fetcher
                                           report.unavailable.append(key);
                                           shell.message(unavailableMessage(key));
                                       });
+    report.pageEmpty = quotes.page.isEmpty();
     report.fetchFailure = quotes.failure;
     for (const quote::ExtractedItem& item : quotes.extraction.items)
         if (!item.found)

@@ -108,7 +108,8 @@ struct UpdateSettings {
 
 struct UpdateReport {
     bool opened = false;  // the database could be opened
-    QString fetchFailure; // why the page could not be had
+    bool pageEmpty = false; // the fetch gave no page
+    QString fetchFailure;   // why, when the fetcher tells
     QStringList tenors;   // the tenor list's keys
     QVector<Recorded> recorded;
     QStringList missing;     // keys not on the page

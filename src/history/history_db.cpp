@@ -1,5 +1,6 @@
 #include "history_db.h"
 
+#include "log.h"
 #include "vb.h"
 
 #include <QFileInfo>
@@ -31,6 +32,7 @@ int sqliteCode(const QSqlError& error) {
 }
 
 RuntimeError openError(const QSqlError& error, const QString& path) {
+    qCWarning(lcHistory).noquote() << "cannot open" << path << u'|' << error.text();
     switch (sqliteCode(error)) {
     case kSqliteCantOpen:
         return RuntimeError(QFileInfo::exists(path) ? rt::DbCannotOpen : rt::DbFileNotFound);
@@ -45,6 +47,7 @@ RuntimeError openError(const QSqlError& error, const QString& path) {
 }
 
 RuntimeError writeError(const QSqlError& error) {
+    qCWarning(lcHistory).noquote() << "write failed |" << error.text();
     switch (sqliteCode(error)) {
     case kSqliteBusy:
     case kSqliteLocked:

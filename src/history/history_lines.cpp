@@ -4,6 +4,8 @@
 #include "vb.h"
 
 #include <QFile>
+
+#include <algorithm>
 #include <QSet>
 
 using vb::Left;
@@ -73,6 +75,35 @@ QStringList missingLines(const QString& path, const QStringList& lines) {
             out.append(line);
     }
     return out;
+}
+
+QChar fileDecimalSeparator(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    constexpr qint64 kTail = 4096;
+    file.seek(std::max<qint64>(0, file.size() - kTail));
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    for (auto line = lines.crbegin(); line != lines.crend(); ++line) {
+        // dd-mm-yyyy - rate - tenor: the rate stands between the first two separators.
+        const qsizetype first = line->indexOf(" - ");
+        const qsizetype second = first < 0 ? -1 : line->indexOf(" - ", first + 3);
+        if (second < 0)
+            continue;
+        const QByteArray rate = line->mid(first + 3, second - first - 3);
+        if (rate.contains(','))
+            return u',';
+        if (rate.contains('.'))
+            return u'.';
+    }
+    return {};
+}
+
+QLocale recordingLocale(const QString& path, const QLocale& regional) {
+    const QChar used = fileDecimalSeparator(path);
+    if (used.isNull() || regional.decimalPoint() == QString(used))
+        return regional;
+    return used == u',' ? QLocale(QLocale::Italian, QLocale::Italy) : QLocale::c();
 }
 
 QString historyHeader() {

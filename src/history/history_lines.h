@@ -30,6 +30,14 @@ QString companionPath(const QString& historyPath);
 // rate is not written again. The file is mapped, not read into memory; a missing file has no lines.
 QStringList missingLines(const QString& path, const QStringList& lines);
 
+// The decimal separator the history file's last rate was written with ("," or "."), or a null
+// character when it has none yet. Only the file's tail is read.
+QChar fileDecimalSeparator(const QString& path);
+
+// The locale a recording writes with: the regional settings', unless the file already uses the other
+// separator, which then wins, so one history never mixes "1,9120" and "1.9120".
+QLocale recordingLocale(const QString& path, const QLocale& regional);
+
 // The header line both history files start with.
 QString historyHeader();
 

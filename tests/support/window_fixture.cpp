@@ -11,6 +11,7 @@ WindowTest::WindowTest() {
     context.locale = QLocale(QLocale::Italian, QLocale::Italy);
     context.pageUrl = QStringLiteral("http://127.0.0.1:9/MainController?p=1&s=4&t=8&page=lteurb&c=lteurb");
     createHistoryDatabase(dbPath());
+    writePageCopy({QStringLiteral("EuRibor 3m    2,064  04/12/2026")});
 }
 
 WindowTest::~WindowTest() = default;

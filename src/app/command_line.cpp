@@ -1,0 +1,75 @@
+#include "command_line.h"
+
+#include <QCommandLineParser>
+#include <QUrl>
+
+CommandLine parseCommandLine(const QStringList& args, const QString& version) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Quotazioni Euribor: registra ogni giorno i tassi Euribor dalla pagina del fornitore, "
+                       "li elenca e li mostra in un grafico."));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Mostra questo aiuto ed esce."));
+    const QCommandLineOption versionOption({QStringLiteral("v"), QStringLiteral("version")},
+                                           QStringLiteral("Mostra la versione ed esce."));
+    const QCommandLineOption update(
+        QStringLiteral("aggiorna"),
+        QStringLiteral("Registra le quotazioni del giorno senza finestra (per il timer): esce con 0 se tutte "
+                       "le scadenze sono state registrate, 1 se solo alcune, 2 se nessuna, 3 se un'altra copia "
+                       "usa la cartella dei dati."));
+    const QCommandLineOption provider(QStringLiteral("provider"),
+                                      QStringLiteral("Legge le quotazioni da questo indirizzo (http o https) "
+                                                     "invece di quello predefinito."),
+                                      QStringLiteral("URL"));
+    const QCommandLineOption folder(QStringLiteral("cartella"),
+                                    QStringLiteral("Usa questa cartella per i dati (storico, database, elenco "
+                                                   "delle scadenze)."),
+                                    QStringLiteral("CARTELLA"));
+    parser.addOptions({help, versionOption, update, provider, folder});
+
+    CommandLine out;
+    const QString usage = parser.helpText()
+                              .replace(QStringLiteral("Usage:"), QStringLiteral("Uso:"))
+                              .replace(QStringLiteral("Options:"), QStringLiteral("Opzioni:"))
+                              .replace(QStringLiteral("[options]"), QStringLiteral("[opzioni]"))
+                              .replace(QStringLiteral("<executable_name>"), QStringLiteral("euribor"));
+    if (!parser.parse(args)) {
+        out.mode = CommandLine::Mode::Refused;
+        const QStringList unknown = parser.unknownOptionNames();
+        out.text = unknown.isEmpty() ? QStringLiteral("Opzione senza il valore richiesto.")
+                                     : QStringLiteral("Opzione sconosciuta: ") + unknown.constFirst();
+        out.text += QStringLiteral("\n\n") + usage;
+        return out;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        out.mode = CommandLine::Mode::Refused;
+        out.text = QStringLiteral("Argomento non previsto: ") + parser.positionalArguments().constFirst() +
+                   QStringLiteral("\n\n") + usage;
+        return out;
+    }
+    if (parser.isSet(help)) {
+        out.mode = CommandLine::Mode::Help;
+        out.text = usage;
+        return out;
+    }
+    if (parser.isSet(versionOption)) {
+        out.mode = CommandLine::Mode::Version;
+        out.text = QStringLiteral("Quotazioni Euribor ") + version + u'\n';
+        return out;
+    }
+    if (parser.isSet(provider)) {
+        out.provider = parser.value(provider);
+        const QUrl url(out.provider, QUrl::StrictMode);
+        const QString scheme = url.scheme().toLower();
+        if (!url.isValid() || url.host().isEmpty() || (scheme != u"http" && scheme != u"https")) {
+            out.mode = CommandLine::Mode::Refused;
+            out.text = QStringLiteral("Indirizzo non valido per --provider (serve un indirizzo http o https): ") +
+                       out.provider + u'\n';
+            return out;
+        }
+    }
+    if (parser.isSet(folder))
+        out.folder = parser.value(folder);
+    out.mode = parser.isSet(update) ? CommandLine::Mode::Update : CommandLine::Mode::Window;
+    return out;
+}

@@ -1,0 +1,70 @@
+#include "data_folder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace core {
+
+namespace {
+const QString kSubfolder = QStringLiteral("quotazioni-euribor");
+} // namespace
+
+QStringList seededFiles() {
+    return {QStringLiteral("Euribor_PORTALEDATI.txt"), QStringLiteral("EURIBOR.MDB")};
+}
+
+DataFolder chooseDataFolder(const QString& executableFolder, const QString& explicitFolder,
+                            const QString& userFolder, const QStringList& sharedFolders) {
+    if (explicitFolder.isEmpty()) {
+        const QFileInfo exe(executableFolder);
+        if (QFileInfo::exists(QDir(executableFolder).filePath(QStringLiteral("EURIBOR.MDB"))) &&
+            exe.isWritable())
+            return {QDir::cleanPath(exe.absoluteFilePath()), {}};
+    }
+    const QString folder = QDir::cleanPath(QFileInfo(explicitFolder.isEmpty() ? userFolder : explicitFolder)
+                                               .absoluteFilePath());
+    if (folder.isEmpty() || !QDir().mkpath(folder))
+        return {{}, QStringLiteral("Impossibile creare la cartella dei dati: ") + folder};
+    const QDir dir(folder);
+    for (const QString& name : seededFiles()) {
+        const QString target = dir.filePath(name);
+        if (QFileInfo::exists(target))
+            continue;
+        QString source;
+        for (const QString& shared : sharedFolders) {
+            const QString candidate = QDir(shared).filePath(name);
+            if (QFileInfo(candidate).isFile()) {
+                source = candidate;
+                break;
+            }
+        }
+        if (source.isEmpty())
+            return {{}, QStringLiteral("Manca il file ") + name +
+                            QStringLiteral(" dei dati installati: impossibile preparare la cartella ") + folder};
+        // Copied under another name and renamed, so a copy cut short is never taken for the file.
+        const QString part = target + QStringLiteral(".parziale");
+        QFile::remove(part);
+        if (!QFile::copy(source, part) || !QFile::setPermissions(part, QFile::ReadOwner | QFile::WriteOwner) ||
+            !QFile::rename(part, target)) {
+            QFile::remove(part);
+            return {{}, QStringLiteral("Impossibile copiare ") + source + QStringLiteral(" in ") + folder};
+        }
+    }
+    return {folder, {}};
+}
+
+QString userDataFolder() {
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)).filePath(kSubfolder);
+}
+
+QStringList sharedDataFolders(const QString& executableFolder) {
+    QStringList out{QDir::cleanPath(executableFolder + QStringLiteral("/../share/") + kSubfolder)};
+    for (const QString& dir : QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation))
+        out.append(QDir(dir).filePath(kSubfolder));
+    out.removeDuplicates();
+    return out;
+}
+
+} // namespace core

@@ -1,0 +1,77 @@
+#include "update_command.h"
+
+#include "console_shell.h"
+#include "daily_cycle.h"
+#include "folder_lock.h"
+#include "formats.h"
+
+#include <QLoggingCategory>
+
+Q_LOGGING_CATEGORY(lcUpdate, "euribor.update")
+
+namespace core {
+
+namespace {
+
+QString joined(const QStringList& keys, const QString& why) {
+    QStringList parts;
+    for (const QString& k : keys)
+        parts.append(k + QStringLiteral(" (") + why + u')');
+    return parts.join(QStringLiteral(", "));
+}
+
+} // namespace
+
+int runUpdateCommand(const UpdateCommand& command, PageFetcher& fetcher, QTextStream& out, QTextStream& err) {
+    FolderLock lock(command.folder);
+    if (!lock.acquire(command.lockWaitMs)) {
+        err << FolderLock::busyMessage(command.folder) << Qt::endl;
+        qCWarning(lcUpdate) << "data folder held by another copy:" << command.folder;
+        return FolderBusy;
+    }
+    ConsoleShell shell(err);
+    const UpdateReport report =
+        runDailyUpdate({command.folder, {}, command.url, command.locale, command.today}, fetcher, shell);
+    if (!report.opened)
+        return NoneRecorded;
+
+    for (const Recorded& r : report.recorded)
+        out << r.entry.type << QStringLiteral("  ") << formats::dayFirst(r.entry.date, u'/')
+            << QStringLiteral("  ") << r.rateText << Qt::endl;
+
+    QStringList notRecorded;
+    if (!report.missing.isEmpty())
+        notRecorded.append(joined(report.missing, QStringLiteral("non nella pagina")));
+    if (!report.unavailable.isEmpty())
+        notRecorded.append(joined(report.unavailable, QStringLiteral("non disponibile")));
+    const qsizetype total = report.tenors.size();
+    out << QStringLiteral("Registrate ") << report.recorded.size() << QStringLiteral(" quotazioni su ") << total
+        << u'.' << Qt::endl;
+    if (!report.recorded.isEmpty() && !report.recordingStopped && report.recorded.size() >= total)
+        return AllRecorded;
+
+    if (report.recorded.isEmpty()) {
+        QString cause;
+        if (total == 0)
+            cause = QStringLiteral("l'elenco delle scadenze è vuoto");
+        else if (report.pageEmpty)
+            cause = QStringLiteral("pagina non ricevuta") +
+                    (report.fetchFailure.isEmpty() ? QString() : QStringLiteral(": ") + report.fetchFailure);
+        else if (report.recordingStopped && report.missing.size() + report.unavailable.size() < total)
+            cause = QStringLiteral("registrazione non riuscita");
+        else if (report.missing.size() == total)
+            cause = QStringLiteral("nessuna tabella delle quotazioni nella pagina");
+        else
+            cause = QStringLiteral("nessuna quotazione disponibile nella pagina");
+        err << QStringLiteral("Nessuna quotazione registrata: ") << cause << Qt::endl;
+        qCWarning(lcUpdate).noquote() << "nothing recorded:" << cause;
+        return NoneRecorded;
+    }
+    if (!notRecorded.isEmpty()) {
+        err << QStringLiteral("Non registrate: ") << notRecorded.join(QStringLiteral("; ")) << Qt::endl;
+        qCWarning(lcUpdate).noquote() << "not recorded:" << notRecorded.join(QStringLiteral("; "));
+    }
+    return SomeRecorded;
+}
+
+} // namespace core
