@@ -16,6 +16,8 @@
 
 #include <algorithm>
 
+#include <csignal>
+
 using rt::RuntimeError;
 using vb::Trim;
 
@@ -23,6 +25,13 @@ namespace core {
 
 namespace {
 const QString kCrLf2 = QStringLiteral("\r\n\r\n");
+
+// Tests kill the process at a named point of the recording to see what a crash there leaves behind.
+void killPointForTests(const char* name) {
+    static const QByteArray at = qgetenv("EURIBOR_TEST_KILL_AT");
+    if (!at.isEmpty() && at == name)
+        ::raise(SIGKILL);
+}
 } // namespace
 
 HistoryLoad openAndLoad(HistoryDb& db, const QString& path, Shell& shell) {
@@ -177,6 +186,7 @@ RecordResult recordEntries(HistoryDb& db, FileChannels& files, const HistArrays&
     } catch (const RuntimeError& e) {
         failure = e;
     }
+    killPointForTests("before-commit");
     bool committed = true;
     try {
         // Keeps every record stored before a failure.
@@ -187,6 +197,7 @@ RecordResult recordEntries(HistoryDb& db, FileChannels& files, const HistArrays&
             failure = e;
     }
 
+    killPointForTests("after-commit");
     if (committed) {
         out.recorded = stored;
         QStringList lines, csvLines;
@@ -197,6 +208,8 @@ RecordResult recordEntries(HistoryDb& db, FileChannels& files, const HistArrays&
         const std::pair<int, const QStringList*> targets[] = {{1, &lines}, {2, &csvLines}};
         for (const auto& [channel, all] : targets) {
             const QStringList missing = history::missingLines(channel == 1 ? path : csv, *all);
+            if (channel == 2)
+                killPointForTests("between-files");
             try {
                 files.printLines(channel, missing);
             } catch (const RuntimeError& e) {

@@ -15,7 +15,9 @@ public:
         urls.append(url);
         return page;
     }
+    QString lastError() const override { return page.isEmpty() ? error : QString(); }
     QString page;
+    QString error;
     QStringList urls;
 };
 

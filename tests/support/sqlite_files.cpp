@@ -82,3 +82,13 @@ void execOn(const QString& path, const QString& sql) {
         ASSERT_TRUE(q.exec(sql)) << q.lastError().text().toStdString();
     });
 }
+
+QString integrityCheck(const QString& path) {
+    QString result;
+    withDb(path, [&](QSqlDatabase& db) {
+        QSqlQuery q(db);
+        ASSERT_TRUE(q.exec(QStringLiteral("PRAGMA integrity_check")) && q.next());
+        result = q.value(0).toString();
+    });
+    return result;
+}

@@ -20,3 +20,5 @@ QVector<Row> allRows(const QString& path);
 QStringList rowTexts(const QString& path);
 // Runs one statement on the file.
 void execOn(const QString& path, const QString& sql);
+// SQLite's own check of the file: "ok" when it is sound.
+QString integrityCheck(const QString& path);

@@ -1,0 +1,358 @@
+// The daily update without a window: the data folder, the recording's integrity (torn lines, failed
+// commits, the file's decimal separator, kills at every step), and the real executable run as the
+// timer runs it. This executable links the core alone: no widgets, no display.
+
+#include "console_shell.h"
+#include "daily_cycle.h"
+#include "data_folder.h"
+#include "file_channels.h"
+#include "history_db.h"
+#include "runtime_error.h"
+#include "update_command.h"
+
+#include "support/fakes.h"
+#include "support/loopback_http.h"
+#include "support/sqlite_files.h"
+#include "support/text.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLockFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+#include <sys/resource.h>
+
+namespace {
+
+const QByteArray kHeader("Data;Quotazione;Valuta;Note\r\n");
+const QLocale kItalian(QLocale::Italian, QLocale::Italy);
+
+QString row(const char* name, const char* rate, const char* date = "04/12/2026") {
+    return pageRow(S(name), S(rate), S(date));
+}
+
+// A data folder with the database, a tenor list of three and, when asked, the history files.
+class Folder {
+public:
+    Folder() {
+        createHistoryDatabase(path(S("EURIBOR.MDB")));
+        writeFile(path(S("Euribor_PORTALEDATI.txt")),
+                  cp1252Lines({S("Dettaglio tassi Euribor"), S("EuRibor 1m  1,986"), S("EuRibor 3m  2,064"),
+                               S("EuRibor 6m  2,137")}));
+    }
+    QString path(const QString& name = {}) const { return name.isEmpty() ? dir.path() : dir.filePath(name); }
+    QString history() const { return path(S("Storico_Euribor.TXT")); }
+    QString csv() const { return path(S("Storico_Euribor.CSV")); }
+
+    QTemporaryDir dir;
+};
+
+struct Outcome {
+    int exit = -1;
+    QString out, err;
+};
+
+Outcome update(const Folder& folder, FakeFetcher& fetcher, const QLocale& locale = kItalian,
+               int lockWaitMs = 60000) {
+    Outcome r;
+    QTextStream out(&r.out);
+    QTextStream err(&r.err);
+    r.exit = core::runUpdateCommand(
+        {folder.path(), S("http://127.0.0.1:9/p"), locale, QDate(2026, 12, 4), lockWaitMs}, fetcher, out,
+        err);
+    return r;
+}
+
+// Writes to files beyond limit bytes fail as on a full disk, until the guard ends.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t limit) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        ::getrlimit(RLIMIT_FSIZE, &m_saved);
+        rlimit l = m_saved;
+        l.rlim_cur = limit;
+        ::setrlimit(RLIMIT_FSIZE, &l);
+    }
+    ~FileSizeLimit() { ::setrlimit(RLIMIT_FSIZE, &m_saved); }
+
+private:
+    rlimit m_saved{};
+};
+
+} // namespace
+
+TEST(DataFolder, PortableFolderElseTheUsersSeededOnceNeverOverwritten) {
+    QTemporaryDir exe, user, shared;
+    writeFile(shared.filePath(S("EURIBOR.MDB")), "db");
+    writeFile(shared.filePath(S("Euribor_PORTALEDATI.txt")), "tenors");
+    const QString userFolder = user.filePath(S("quotazioni-euribor"));
+
+    // Without a database beside it the executable's folder is no data folder.
+    core::DataFolder f = core::chooseDataFolder(exe.path(), {}, userFolder, {exe.path(), shared.path()});
+    EXPECT_EQ(f.path, userFolder);
+    EXPECT_EQ(readFile(userFolder + S("/EURIBOR.MDB")), "db");
+    EXPECT_EQ(readFile(userFolder + S("/Euribor_PORTALEDATI.txt")), "tenors");
+    EXPECT_FALSE(QFile::exists(userFolder + S("/EURIBOR.MDB.parziale")));
+
+    writeFile(userFolder + S("/EURIBOR.MDB"), "years of rates");
+    QFile::remove(userFolder + S("/Euribor_PORTALEDATI.txt"));
+    f = core::chooseDataFolder(exe.path(), {}, userFolder, {shared.path()});
+    EXPECT_EQ(readFile(userFolder + S("/EURIBOR.MDB")), "years of rates");
+    EXPECT_EQ(readFile(userFolder + S("/Euribor_PORTALEDATI.txt")), "tenors")
+        << "a missing file is laid again";
+
+    writeFile(exe.filePath(S("EURIBOR.MDB")), "portable");
+    EXPECT_EQ(core::chooseDataFolder(exe.path(), {}, userFolder, {shared.path()}).path,
+              QDir(exe.path()).absolutePath());
+    const QString chosen = exe.filePath(S("altrove/dati"));
+    EXPECT_EQ(core::chooseDataFolder(exe.path(), chosen, userFolder, {shared.path()}).path, chosen)
+        << "the command line wins";
+    EXPECT_EQ(readFile(chosen + S("/EURIBOR.MDB")), "db");
+
+    QTemporaryDir empty;
+    const core::DataFolder none =
+        core::chooseDataFolder(exe.path(), user.filePath(S("nuova")), {}, {empty.path()});
+    EXPECT_TRUE(none.path.isEmpty());
+    EXPECT_TRUE(none.error.contains(S("Euribor_PORTALEDATI.txt"))) << none.error.toStdString();
+}
+
+TEST(Recording, FilesAreNeverTornAndNeverAheadOfTheDatabase) {
+    ::signal(SIGXFSZ, SIG_IGN);
+    // A short write is cut back: the file keeps exactly what it had.
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(S("h.TXT"));
+        const QByteArray before = kHeader + "01-12-2026 - 1,9000 - EuRibor 1m";
+        writeFile(path, before);
+        FileChannels files;
+        files.open(1, path, FileChannels::Mode::Append);
+        int error = 0;
+        {
+            FileSizeLimit limit(static_cast<rlim_t>(before.size() + 20));
+            error = runtimeErrorOf(
+                [&] { files.printLines(1, QStringList(10, S("04-12-2026 - 2,0640 - EuRibor 3m"))); });
+        }
+        EXPECT_EQ(error, rt::DiskFull);
+        files.closeAll();
+        EXPECT_EQ(readFile(path), before);
+
+        // A last line without its end (torn by a crash of an older copy) is ended first.
+        files.open(1, path, FileChannels::Mode::Append);
+        files.printLines(1, {S("04-12-2026 - 2,0640 - EuRibor 3m")});
+        files.closeAll();
+        EXPECT_EQ(readFile(path), before + "\r\n04-12-2026 - 2,0640 - EuRibor 3m\r\n");
+    }
+    // A commit that cannot reach the disk writes no line at all.
+    {
+        Folder folder;
+        HistoryDb db;
+        db.open(folder.path(S("EURIBOR.MDB")));
+        FileChannels files;
+        QString said;
+        QTextStream err(&said);
+        ConsoleShell shell(err);
+        const HistArrays entries = {
+            HistEntry{S("EuRibor 3m"), S("20261204"), 2.064, S("EuRibor 3m"), {}, false}};
+        core::RecordResult result;
+        {
+            FileSizeLimit limit(1000); // the headers fit, the database's pages do not
+            result = core::recordEntries(db, files, entries, folder.history(), kItalian, shell);
+        }
+        EXPECT_TRUE(result.stopped);
+        EXPECT_TRUE(result.recorded.isEmpty());
+        EXPECT_EQ(readFile(folder.history()), kHeader);
+        EXPECT_EQ(readFile(folder.csv()), kHeader);
+        db.close();
+        EXPECT_TRUE(allRows(folder.path(S("EURIBOR.MDB"))).isEmpty());
+        EXPECT_TRUE(said.startsWith(S("Errore registrazione su DataBase "))) << said.toStdString();
+    }
+}
+
+TEST(Recording, AHistoryKeepsTheDecimalSeparatorItWasStartedWith) {
+    const std::tuple<QByteArray, QLocale, const char*> cases[] = {
+        {QByteArray(), QLocale::c(), "2.0640"},
+        {QByteArray(), kItalian, "2,0640"},
+        {kHeader + "03-12-2026 - 2,0500 - EuRibor 3m\r\n", QLocale::c(), "2,0640"},
+        {kHeader + "03-12-2026 - 2.0500 - EuRibor 3m\r\n", kItalian, "2.0640"},
+        {kHeader, QLocale::c(), "2.0640"}};
+    for (const auto& [existing, locale, written] : cases) {
+        Folder folder;
+        if (!existing.isNull())
+            writeFile(folder.history(), existing);
+        FakeFetcher fetcher;
+        fetcher.page = ratePage({row("EuRibor 3m", "2,064")});
+        update(folder, fetcher, locale);
+        EXPECT_TRUE(
+            readFile(folder.history()).endsWith("04-12-2026 - " + QByteArray(written) + " - EuRibor 3m\r\n"))
+            << written;
+        EXPECT_TRUE(
+            readFile(folder.csv()).endsWith("04/12/2026;" + QByteArray(written) + ";EuRibor 3m;\r\n"));
+    }
+}
+
+TEST(UpdateCommand, ExitSaysHowMuchWasRecordedAndWhy) {
+    Folder folder;
+    FakeFetcher fetcher;
+    fetcher.page =
+        ratePage({row("EuRibor 1m", "1,986"), row("EuRibor 3m", "2,064"), row("EuRibor 6m", "2,137")});
+    Outcome r = update(folder, fetcher);
+    EXPECT_EQ(r.exit, core::AllRecorded) << r.err.toStdString();
+    EXPECT_EQ(r.out, S("EuRibor 1m  04/12/2026  1,9860\nEuRibor 3m  04/12/2026  2,0640\n"
+                       "EuRibor 6m  04/12/2026  2,1370\nRegistrate 3 quotazioni su 3.\n"));
+    EXPECT_TRUE(r.err.isEmpty());
+    r = update(folder, fetcher);
+    EXPECT_EQ(r.exit, core::AllRecorded);
+    EXPECT_EQ(readFile(folder.history()).count("\r\n"), 4) << "a second run doubles nothing";
+    EXPECT_EQ(readFile(folder.csv()).count("\r\n"), 4);
+    EXPECT_EQ(allRows(folder.path(S("EURIBOR.MDB"))).size(), 3);
+
+    fetcher.page = ratePage({row("EuRibor 1m", "1,990"), row("EuRibor 3m", "n.d.")});
+    r = update(folder, fetcher);
+    EXPECT_EQ(r.exit, core::SomeRecorded);
+    EXPECT_TRUE(r.err.contains(S("Quotazione  EuRibor 3m  non disponibile su Internet !!!")));
+    EXPECT_TRUE(
+        r.err.endsWith(S("Non registrate: EuRibor 6m (non nella pagina); EuRibor 3m (non disponibile)\n")))
+        << r.err.toStdString();
+
+    const std::tuple<QString, QString, const char*> failures[] = {
+        {QString(), S("connessione rifiutata"), "pagina non ricevuta: connessione rifiutata"},
+        {ratePage({}), QString(), "nessuna tabella delle quotazioni nella pagina"},
+        {ratePage({row("EuRibor 1m", "n.d."), row("EuRibor 3m", "-")}), QString(),
+         "nessuna quotazione disponibile nella pagina"}};
+    for (const auto& [page, error, cause] : failures) {
+        fetcher.page = page;
+        fetcher.error = error;
+        r = update(folder, fetcher);
+        EXPECT_EQ(r.exit, core::NoneRecorded) << cause;
+        EXPECT_TRUE(r.err.endsWith(S("Nessuna quotazione registrata: ") + S(cause) + u'\n'))
+            << r.err.toStdString();
+    }
+
+    QFile::remove(folder.path(S("Euribor_PORTALEDATI.txt")));
+    r = update(folder, fetcher);
+    EXPECT_EQ(r.exit, core::NoneRecorded);
+    EXPECT_TRUE(r.err.contains(S("non contiene scadenze Euribor"))) << r.err.toStdString();
+}
+
+TEST(UpdateCommand, AFolderHeldByAnotherCopyIsLeftAlone) {
+    Folder folder;
+    QLockFile other(folder.path(S(".euribor.lock")));
+    ASSERT_TRUE(other.tryLock(0));
+    FakeFetcher fetcher;
+    fetcher.page = ratePage({row("EuRibor 3m", "2,064")});
+    const Outcome r = update(folder, fetcher, kItalian, 50);
+    EXPECT_EQ(r.exit, core::FolderBusy);
+    EXPECT_TRUE(r.err.contains(S("già in esecuzione")));
+    EXPECT_TRUE(fetcher.urls.isEmpty());
+    EXPECT_FALSE(QFile::exists(folder.history()));
+}
+
+// ---- The real executable, as the timer starts it: no display, a loopback provider. ----
+
+namespace {
+
+QByteArray samplePage() {
+    QFile f(S(EURIBOR_SOURCE_DIR "/data/sample/provider_page.html"));
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+    return f.readAll().replace("{{DATA}}", "04/12/2026");
+}
+
+Outcome runProgram(const QStringList& args, const QStringList& extraEnv = {}) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(S("DISPLAY"));
+    env.remove(S("WAYLAND_DISPLAY"));
+    env.remove(S("QT_QPA_PLATFORM"));
+    env.insert(S("LC_ALL"), S("it_IT.UTF-8"));
+    for (const QString& kv : extraEnv)
+        env.insert(kv.section(u'=', 0, 0), kv.section(u'=', 1));
+    p.setProcessEnvironment(env);
+    p.start(S(EURIBOR_EXECUTABLE), args);
+    EXPECT_TRUE(p.waitForFinished(60000));
+    Outcome r;
+    r.exit = p.exitStatus() == QProcess::CrashExit ? -1 : p.exitCode();
+    r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
+    r.err = QString::fromLocal8Bit(p.readAllStandardError());
+    return r;
+}
+
+// The sample page's tenor list, as shipped.
+void seedShipped(const Folder& folder) {
+    QFile::remove(folder.path(S("Euribor_PORTALEDATI.txt")));
+    QFile::copy(S(EURIBOR_SOURCE_DIR "/data/Euribor_PORTALEDATI.txt"),
+                folder.path(S("Euribor_PORTALEDATI.txt")));
+}
+
+} // namespace
+
+TEST(Program, AnswersItsCommandLineWithoutADisplay) {
+    const std::tuple<QStringList, int, const char*, bool> cases[] = {
+        {{S("--help")}, 0, "--aggiorna", true},
+        {{S("--version")}, 0, "Quotazioni Euribor 1.0", true},
+        {{S("--boh")}, 2, "Opzione sconosciuta: boh", false},
+        {{S("--aggiorna"), S("--provider"), S("ftp://127.0.0.1/x")},
+         2,
+         "Indirizzo non valido per --provider",
+         false},
+        {{S("in-piu")}, 2, "Argomento non previsto: in-piu", false}};
+    for (const auto& [args, exit, text, onOut] : cases) {
+        const Outcome r = runProgram(args);
+        EXPECT_EQ(r.exit, exit) << args.join(u' ').toStdString();
+        EXPECT_TRUE((onOut ? r.out : r.err).contains(S(text))) << args.join(u' ').toStdString();
+    }
+}
+
+TEST(Program, RecordsTheDayAndSaysWhyNotWhenItCannot) {
+    LoopbackHttpServer server({{"/rates", {200, "Content-Type: text/html\r\n", samplePage(), false}}});
+    Folder folder;
+    seedShipped(folder);
+    const QStringList base{S("--aggiorna"), S("--cartella"), folder.path(), S("--provider")};
+    Outcome r = runProgram(base + QStringList{QString::fromLatin1(server.url("/rates"))});
+    ASSERT_EQ(r.exit, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.endsWith(S("Registrate 8 quotazioni su 8.\n"))) << r.out.toStdString();
+    const QByteArray history = readFile(folder.history());
+    EXPECT_TRUE(history.startsWith(kHeader + "04-12-2026 - 1,9120 - EuRibor 1w\r\n")) << history.constData();
+    EXPECT_EQ(history.count("\r\n"), 9);
+
+    r = runProgram(base + QStringList{QString::fromLatin1(server.url("/nowhere"))});
+    EXPECT_EQ(r.exit, 2);
+    EXPECT_TRUE(r.err.contains(S("Nessuna quotazione registrata: pagina non ricevuta")))
+        << r.err.toStdString();
+    r = runProgram(base + QStringList{S("http://127.0.0.1:1/rates")});
+    EXPECT_EQ(r.exit, 2);
+    EXPECT_TRUE(r.err.contains(S("Nessuna quotazione registrata: pagina non ricevuta")))
+        << r.err.toStdString();
+    EXPECT_EQ(readFile(folder.history()), history) << "failed runs touch nothing";
+}
+
+TEST(Program, AKillAtAnyStepOfTheRecordingLeavesFilesAndDatabaseAgreeing) {
+    LoopbackHttpServer server({{"/rates", {200, "Content-Type: text/html\r\n", samplePage(), false}}});
+    for (const char* point : {"before-commit", "after-commit", "between-files"}) {
+        Folder folder;
+        seedShipped(folder);
+        const QStringList args{S("--aggiorna"), S("--cartella"), folder.path(), S("--provider"),
+                               QString::fromLatin1(server.url("/rates"))};
+        const Outcome killed = runProgram(args, {S("EURIBOR_TEST_KILL_AT=") + S(point)});
+        EXPECT_EQ(killed.exit, -1) << point;
+        const Outcome again = runProgram(args);
+        EXPECT_EQ(again.exit, 0) << point << again.err.toStdString();
+
+        const QString db = folder.path(S("EURIBOR.MDB"));
+        EXPECT_EQ(allRows(db).size(), 8) << point;
+        EXPECT_EQ(integrityCheck(db), S("ok"));
+        // Every record has exactly one line in each file, and no line is torn or doubled.
+        for (const QString& file : {folder.history(), folder.csv()}) {
+            const QList<QByteArray> lines = readFile(file).split('\n');
+            EXPECT_EQ(lines.size(), 10) << point << file.toStdString();
+            EXPECT_TRUE(lines.constLast().isEmpty());
+            for (qsizetype i = 0; i + 1 < lines.size(); ++i)
+                EXPECT_TRUE(lines[i].endsWith('\r') && lines[i].count("2026") <= 1)
+                    << point << lines[i].constData();
+        }
+    }
+}
