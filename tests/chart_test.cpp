@@ -126,6 +126,11 @@ TEST(Chart, TenorBoxPicksTheLinesAndABlankOneFillsThemLightYellow) {
         for (const chart::ChartBar& b : r.bars)
             EXPECT_EQ(b.fill, fill) << box;
     }
+    // An imported currency's key of 13 characters, after a rate of six: listed, so charted.
+    const QStringList currency = {S("01-10-2007 - 1,4600 - Dollaro Canad"),
+                                  S("02-10-2007 - 1,4700 - Dollaro Canad"),
+                                  S("03-10-2007 - 1,4800 - Dollaro Cana")};
+    EXPECT_EQ(datesOf(chartOf(currency, "Dollaro Canadese")), S("01-10-2007 02-10-2007"));
 }
 
 TEST(Chart, OnlyTheNewestLinesThatFitAreKept) {

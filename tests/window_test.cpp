@@ -8,6 +8,7 @@
 #include "support/window_fixture.h"
 
 #include <QApplication>
+#include <QTest>
 
 namespace {
 const QStringList kCopy = {S("Dettaglio tassi Euribor"), S("EuRibor 1m    1,986  04/12/2026"),
@@ -41,7 +42,8 @@ TEST_F(WindowTest, LoadSetsTheDefaultsAndTheTenorList) {
     const std::pair<QByteArray, const char*> copies[] = {
         {"Dettaglio tassi Euribor\r\nnient'altro\r\n", nullptr},
         {QByteArray(), nullptr},
-        {"EuRibor 3m 2,064\r\n" + QByteArray(1024 * 1024, ' '), "Il file %1 supera 1 MiB e non viene letto."}};
+        {"EuRibor 3m 2,064\r\n" + QByteArray(1024 * 1024, ' '),
+         "Il file %1 supera 1 MiB e non viene letto."}};
     for (const auto& [content, tooLarge] : copies) {
         QFile::remove(copy);
         if (!content.isNull())
@@ -52,9 +54,10 @@ TEST_F(WindowTest, LoadSetsTheDefaultsAndTheTenorList) {
         w.Form_Load();
         EXPECT_EQ(w.Combo1->count(), 0);
         EXPECT_EQ(w.Combo1->currentText(), S("EuRibor 3m"));
-        QStringList expected{S("Il file %1 manca, è vuoto o non contiene scadenze Euribor: nessuna quotazione "
-                               "può essere registrata.")
-                                 .arg(copy)};
+        QStringList expected{
+            S("Il file %1 manca, è vuoto o non contiene scadenze Euribor: nessuna quotazione "
+              "può essere registrata.")
+                .arg(copy)};
         if (tooLarge)
             expected.prepend(S(tooLarge).arg(copy));
         EXPECT_EQ(shell.texts(), expected);
@@ -167,7 +170,7 @@ TEST_F(WindowTest, TheDailyCycleRunsOnceAfterTheWindowIsFirstShown) {
     w.hide();
 }
 
-TEST_F(WindowTest, ACycleWithoutAnyRateReportsIt) {
+TEST_F(WindowTest, ACycleRecordsEveryRateThePageGaveAndReportsOnlyAPageWithoutAny) {
     writePageCopy(kCopy);
     form1& w = window();
     w.Form_Load();
@@ -177,6 +180,44 @@ TEST_F(WindowTest, ACycleWithoutAnyRateReportsIt) {
     EXPECT_EQ(w.HistCount(), 0);
     EXPECT_TRUE(w.Text3->toPlainText().isEmpty());
     EXPECT_FALSE(shell.busy);
+
+    // The list's last tenor is missing from the page: the rate label ends empty, the others are
+    // recorded all the same.
+    fetcher.page = ratePage({pageRow(S("EuRibor 1m"), S("1,986"), S("04/12/2026")),
+                             pageRow(S("EuRibor 3m"), S("2,064"), S("04/12/2026"))});
+    shell.boxes.clear();
+    form.reset();
+    window().Form_Load();
+    window().Form_Activate();
+    EXPECT_FALSE(shell.texts().contains(S("Non trovo dati in Internet !!!")));
+    EXPECT_EQ(readFile(folderFile(S("Storico_Euribor.TXT"))),
+              "Data;Quotazione;Valuta;Note\r\n04-12-2026 - 1,9860 - EuRibor 1m\r\n04-12-2026 - 2,0640 - "
+              "EuRibor 3m\r\n");
+    EXPECT_EQ(window().lblQuote->text() + u'|' + window().lblData->text(), S("2,0640|04-12"));
+}
+
+TEST_F(WindowTest, TypingInTheTenorBoxIsNoPick) {
+    writePageCopy(kCopy);
+    form1& w = window();
+    w.Form_Load();
+    w.show();
+    const QString address = w.Text1->text();
+    QLineEdit* edit = w.Combo1->lineEdit();
+    edit->clear();
+    QTest::keyClicks(edit, S("euribor 6m"));
+    QTest::keyClick(edit, Qt::Key_Return);
+    QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+    QApplication::sendEvent(edit, &out);
+    EXPECT_EQ(w.Combo1->currentText(), S("euribor 6m")) << "no recasing to the list's item";
+    EXPECT_EQ(w.Text1->text(), address);
+    EXPECT_EQ(w.txtsymbol->text(), S("EuRibor 3m"));
+
+    // A pick from the list is one.
+    w.Combo1->setCurrentIndex(2);
+    emit w.Combo1->activated(2);
+    EXPECT_TRUE(w.Text1->text().endsWith(S("lteur0"))) << w.Text1->text().toStdString();
+    EXPECT_EQ(w.txtsymbol->text(), S("EuRibor 6m"));
+    w.hide();
 }
 
 TEST_F(WindowTest, ResizingStretchesThePanelTheListAndTheChart) {
