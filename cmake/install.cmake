@@ -1,0 +1,81 @@
+# Installation as a desktop program: the executable, the shared data a new data folder is seeded
+# from, the launcher, the icon, the AppStream record and the user units of the daily update; and the
+# Debian package made from the same rules by CPack.
+include(GNUInstallDirs)
+
+set(EURIBOR_APP_ID it.quotazionieuribor.QuotazioniEuribor)
+set(EURIBOR_LINUX_DIR ${PROJECT_SOURCE_DIR}/data/linux)
+set(EURIBOR_SHARE_DIR ${CMAKE_INSTALL_DATADIR}/quotazioni-euribor)
+# Where systemd looks for user units below /usr and /usr/local; never the multiarch libdir.
+set(EURIBOR_USER_UNIT_DIR lib/systemd/user)
+
+# The empty database shipped for seeding. Made apart from the program folder's one, which collects
+# the rates of every run from the build tree and must never end up in a package.
+set(EURIBOR_EMPTY_DB ${CMAKE_BINARY_DIR}/share/EURIBOR.MDB)
+add_custom_command(OUTPUT ${EURIBOR_EMPTY_DB}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/share
+    COMMAND ${CMAKE_COMMAND} -E rm -f ${EURIBOR_EMPTY_DB}
+    COMMAND make_db ${PROJECT_SOURCE_DIR}/data/schema.sql ${EURIBOR_EMPTY_DB}
+    DEPENDS make_db ${PROJECT_SOURCE_DIR}/data/schema.sql
+    COMMENT "Empty history database for installation"
+    VERBATIM)
+add_custom_target(euribor_empty_db ALL DEPENDS ${EURIBOR_EMPTY_DB})
+
+set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
+    OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+
+install(TARGETS euribor RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/data/Euribor_PORTALEDATI.txt ${EURIBOR_EMPTY_DB}
+              ${PROJECT_SOURCE_DIR}/data/schema.sql
+        DESTINATION ${EURIBOR_SHARE_DIR})
+install(FILES ${EURIBOR_LINUX_DIR}/${EURIBOR_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${EURIBOR_LINUX_DIR}/quotazioni-euribor.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+install(FILES ${EURIBOR_LINUX_DIR}/${EURIBOR_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES ${EURIBOR_LINUX_DIR}/quotazioni-euribor-aggiorna.timer DESTINATION ${EURIBOR_USER_UNIT_DIR})
+
+# The service names the installed executable by its full path, so it is configured when installing:
+# the prefix given to `cmake --install --prefix` (or CPack's /usr) is only known then.
+install(CODE "
+    set(euribor_service_in \"${EURIBOR_LINUX_DIR}/quotazioni-euribor-aggiorna.service.in\")
+    set(euribor_service \"${CMAKE_BINARY_DIR}/linux/quotazioni-euribor-aggiorna.service\")
+    set(euribor_bindir \"${CMAKE_INSTALL_BINDIR}\")
+    set(euribor_unit_dir \"${EURIBOR_USER_UNIT_DIR}\")")
+install(CODE [[
+    if(IS_ABSOLUTE "${euribor_bindir}")
+        set(CMAKE_INSTALL_FULL_BINDIR "${euribor_bindir}")
+    else()
+        set(CMAKE_INSTALL_FULL_BINDIR "${CMAKE_INSTALL_PREFIX}/${euribor_bindir}")
+    endif()
+    configure_file("${euribor_service_in}" "${euribor_service}" @ONLY)
+    file(INSTALL DESTINATION "${CMAKE_INSTALL_PREFIX}/${euribor_unit_dir}" TYPE FILE FILES "${euribor_service}")
+]])
+
+# cpack -G DEB. Staged through DESTDIR with /usr as the install prefix, so the service configured
+# above names /usr/bin/euribor and not the staging folder.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME quotazioni-euribor)
+set(CPACK_PACKAGE_VENDOR "Quotazioni Euribor")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "registro giornaliero dei tassi Euribor")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Programma per il desktop che a ogni avvio scarica la pagina dei tassi del fornitore, registra il\n"
+    "tasso e la data di ogni scadenza Euribor in un file storico, in un file CSV e in un database,\n"
+    "ne elenca lo storico e lo disegna in un grafico a barre. Un timer utente di systemd facoltativo\n"
+    "aggiorna il registro ogni giorno lavorativo senza aprire la finestra.")
+string(JOIN "" CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_SET_DESTDIR ON)
+set(CPACK_INSTALL_PREFIX ${CPACK_PACKAGING_INSTALL_PREFIX})
+set(CPACK_STRIP_FILES ON)
+set(EURIBOR_DEB_MAINTAINER "Quotazioni Euribor <quotazioni-euribor@example.invalid>"
+    CACHE STRING "Maintainer written into the Debian package")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${EURIBOR_DEB_MAINTAINER}")
+set(CPACK_DEBIAN_PACKAGE_SECTION misc)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Loaded at run time, so dpkg-shlibdeps cannot see them: the SQLite driver and Qt's Italian texts.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite, qt6-translations-l10n")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+include(CPack)
