@@ -3,6 +3,7 @@
 #include "log.h"
 #include "vb.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlDriver>
@@ -13,8 +14,13 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cstring>
+#include <vector>
+
 #include <memory>
+#include <sys/stat.h>
 #include <utility>
 
 using rt::RuntimeError;
@@ -80,7 +86,63 @@ QString HistoryDb::lookupQueryText(const QString& type, const QString& date) {
            type + QStringLiteral("' and ") + QStringLiteral(" Data_Valuta = '") + date + u'\'';
 }
 
+namespace {
+
+// The file's identity, so a kept connection is never one to a file replaced meanwhile.
+quint64 fileIdentity(const QString& path) {
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return 0;
+    return (static_cast<quint64>(st.st_dev) << 32) ^ static_cast<quint64>(st.st_ino);
+}
+
+// The texts of ten years of records repeat: a dozen tenors, a date per day, few notes. Each distinct
+// text is made once and shared by every record that holds it.
+class TextPool {
+public:
+    QString get(const char* bytes, int size) {
+        if (m_last < m_slots.size() && matches(m_slots[m_last], bytes, size))
+            return m_slots[m_last].text;
+        for (std::size_t i = 0; i < m_slots.size(); ++i) {
+            if (matches(m_slots[i], bytes, size)) {
+                m_last = i;
+                return m_slots[i].text;
+            }
+        }
+        QString text = vb::Trim(QString::fromUtf8(bytes, size));
+        if (m_slots.size() < kSlots) {
+            m_slots.push_back({QByteArray(bytes, size), text});
+            m_last = m_slots.size() - 1;
+        } else {
+            m_slots[m_next] = {QByteArray(bytes, size), text};
+            m_last = m_next;
+            m_next = (m_next + 1) % kSlots;
+        }
+        return text;
+    }
+
+private:
+    static constexpr std::size_t kSlots = 32;
+    struct Slot {
+        QByteArray raw;
+        QString text;
+    };
+    static bool matches(const Slot& s, const char* bytes, int size) {
+        return s.raw.size() == size &&
+               std::memcmp(s.raw.constData(), bytes, static_cast<std::size_t>(size)) == 0;
+    }
+    std::vector<Slot> m_slots;
+    std::size_t m_last = 0;
+    std::size_t m_next = 0;
+};
+
+} // namespace
+
 void HistoryDb::open(const QString& path) {
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    const quint64 id = fileIdentity(absolute);
+    if (isOpen() && absolute == m_path && id != 0 && id == m_fileId)
+        return;
     close();
     const QString name = newConnectionName();
     {
@@ -107,6 +169,8 @@ void HistoryDb::open(const QString& path) {
         }
     }
     m_connection = name;
+    m_path = absolute;
+    m_fileId = id;
 }
 
 void HistoryDb::close() {
@@ -121,20 +185,74 @@ void HistoryDb::close() {
     }
     QSqlDatabase::removeDatabase(m_connection);
     m_connection.clear();
+    m_path.clear();
+    m_fileId = 0;
+    m_kept.reset();
 }
 
-// The load reads every record of ten years and more at each start and each tenor pick: it runs on
-// SQLite directly, through the connection Qt opened, to skip the per-value variants of Qt SQL.
-HistoryDb::Load HistoryDb::load() const {
-    if (!isOpen())
-        throw RuntimeError(rt::DbNotOpen);
-    sqlite3* db = handle();
-    if (!db)
-        throw RuntimeError(rt::DbNotOpen);
-
+qint64 HistoryDb::dataVersion() const {
     sqlite3_stmt* raw = nullptr;
-    if (sqlite3_prepare_v2(db, "SELECT * FROM Storico_Euribor ORDER BY Data_Valuta, rowid", -1, &raw,
-                           nullptr) != SQLITE_OK) {
+    if (sqlite3_prepare_v2(handle(), "PRAGMA data_version", -1, &raw, nullptr) != SQLITE_OK)
+        return -1;
+    const qint64 version = sqlite3_step(raw) == SQLITE_ROW ? sqlite3_column_int64(raw, 0) : -1;
+    sqlite3_finalize(raw);
+    return version;
+}
+
+HistoryDb::Load HistoryDb::load() {
+    if (!isOpen() || !handle())
+        throw RuntimeError(rt::DbNotOpen);
+    // Another program's commit changes the version; this connection's own do not.
+    const qint64 version = dataVersion();
+    if (m_kept && version >= 0 && version == m_keptVersion)
+        return *m_kept;
+    Load out = readAll();
+    m_keptVersion = version;
+    return out;
+}
+
+void HistoryDb::keepStored(const HistEntry& stored, bool inserted, qint64 rowid) {
+    if (!m_kept)
+        return;
+    HistArrays& entries = m_kept->entries;
+    // What the load's rules would treat otherwise than a plain record is read again next time.
+    const bool plain =
+        !stored.date.isEmpty() && vb::RTrim(stored.type) > u" " &&
+        std::all_of(stored.date.begin(), stored.date.end(), [](QChar c) { return c.unicode() < 0x80; });
+    if (!plain || m_kept->unreadable > 0) {
+        m_kept.reset();
+        return;
+    }
+    if (!inserted) {
+        const qsizetype at = m_keptRowids.lastIndexOf(rowid);
+        if (at < 0) {
+            m_kept.reset();
+            return;
+        }
+        entries[at] = stored;
+        return;
+    }
+    // A new rowid is the largest: the record goes last among those of its date.
+    const auto after =
+        std::upper_bound(entries.cbegin(), entries.cend(), stored.date,
+                         [](const QString& date, const HistEntry& e) { return date < e.date; });
+    const qsizetype at = after - entries.cbegin();
+    if (at == 0 && !entries.isEmpty()) {
+        m_kept.reset(); // a new first record changes which blank tenors are passed over
+        return;
+    }
+    entries.insert(at, stored);
+    m_keptRowids.insert(at, rowid);
+}
+
+// The load reads every record of ten years and more: it runs on SQLite directly, through the
+// connection Qt opened, to skip the per-value variants of Qt SQL.
+HistoryDb::Load HistoryDb::readAll() {
+    m_kept.reset();
+    sqlite3* db = handle();
+    sqlite3_stmt* raw = nullptr;
+    if (sqlite3_prepare_v2(db, "SELECT rowid AS rowid_, * FROM Storico_Euribor ORDER BY Data_Valuta, rowid",
+                           -1, &raw, nullptr) != SQLITE_OK) {
         const bool noTable = QByteArray(sqlite3_errmsg(db)).contains("no such table");
         throw RuntimeError(noTable ? rt::DbTableMissing : rt::DbQueryFailed);
     }
@@ -158,6 +276,11 @@ HistoryDb::Load HistoryDb::load() const {
         const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(raw, c));
         return bytes ? vb::Trim(QString::fromUtf8(bytes, sqlite3_column_bytes(raw, c))) : QString();
     };
+    TextPool types, dates, descrs, notes;
+    auto pooled = [&](TextPool& pool, int c) {
+        const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(raw, c));
+        return bytes ? pool.get(bytes, sqlite3_column_bytes(raw, c)) : QString();
+    };
     // The rate: Null (or an empty text) cannot be read as a number; other text is a type mismatch.
     auto number = [&](int c) {
         switch (sqlite3_column_type(raw, c)) {
@@ -174,6 +297,8 @@ HistoryDb::Load HistoryDb::load() const {
     };
 
     Load out;
+    QVector<qint64> rowids;
+    out.entries.reserve(sqlite3_column_count(raw) > 0 ? 4096 : 0);
     bool first = true;
     while (true) {
         const int rc = sqlite3_step(raw);
@@ -194,12 +319,13 @@ HistoryDb::Load HistoryDb::load() const {
             if (!complete)
                 throw RuntimeError(rt::DbFieldMissing);
             HistEntry e;
-            e.type = text(type);
-            e.date = text(date);
-            e.descr = text(descr);
-            e.note = text(note);
+            e.type = pooled(types, type);
+            e.date = pooled(dates, date);
+            e.descr = pooled(descrs, descr);
+            e.note = pooled(notes, note);
             e.quote = number(rate);
             out.entries.append(std::move(e));
+            rowids.append(sqlite3_column_int64(raw, 0));
         } catch (const RuntimeError& error) {
             // One bad record must not hide the history after it.
             if (!out.readError) {
@@ -210,6 +336,8 @@ HistoryDb::Load HistoryDb::load() const {
             ++out.unreadable;
         }
     }
+    m_kept = out;
+    m_keptRowids = std::move(rowids);
     return out;
 }
 
@@ -234,6 +362,8 @@ void HistoryDb::commitBatch() {
         return;
     if (stillOpen)
         db.rollback();
+    // What the kept answer of load() took from the undone stores is no longer true.
+    m_kept.reset();
     // SQLite undoes the whole transaction on a full disk, an I/O error or a refused commit: the records
     // stored before the failure are stored again, each on its own.
     for (const HistEntry& e : stored)
@@ -296,4 +426,7 @@ void HistoryDb::storeOne(const HistEntry& entry) {
     write.finish();
     if (!ok)
         throw writeError(error);
+    HistEntry stored{type, date, entry.quote, nonNull(vb::Trim(entry.descr)), nonNull(vb::Trim(entry.note)),
+                     false};
+    keepStored(stored, !exists, exists ? rowid : sqlite3_last_insert_rowid(handle()));
 }

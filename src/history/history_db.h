@@ -19,8 +19,9 @@ public:
     HistoryDb(const HistoryDb&) = delete;
     HistoryDb& operator=(const HistoryDb&) = delete;
 
-    // Opens an existing database file; never creates one. Closes an earlier connection first.
-    // Raises rt::RuntimeError when the file is missing, locked or not a database.
+    // Opens an existing database file; never creates one. An open connection to the same file is
+    // kept; one to another file is closed first. Raises rt::RuntimeError when the file is missing,
+    // locked or not a database.
     void open(const QString& path);
     // Ignores every failure.
     void close();
@@ -36,7 +37,9 @@ public:
     };
     // Every record in date order (insertion order within a date). After the first record, records
     // whose tenor is empty or blank are passed over. Raises rt::RuntimeError when the query fails.
-    Load load() const;
+    // While no other program has written to the file, the records are not read again: what this
+    // connection stored since the last read is already in the answer.
+    Load load();
 
     // Adds the entry's record, or overwrites the first record of its tenor and date.
     // Raises rt::RuntimeError on failure.
@@ -52,6 +55,10 @@ public:
 
 private:
     void storeOne(const HistEntry& entry);
+    Load readAll();
+    qint64 dataVersion() const;
+    // Brings the kept answer of load() up to date with one stored record, or drops it.
+    void keepStored(const HistEntry& stored, bool inserted, qint64 rowid);
     sqlite3* handle() const;
     QSqlQuery& prepared(std::unique_ptr<QSqlQuery>& slot, const QString& sql);
 
@@ -60,4 +67,11 @@ private:
     std::unique_ptr<QSqlQuery> m_lookup, m_insert, m_update;
     bool m_inBatch = false;
     HistArrays m_batchStored; // what the open batch has stored so far
+    QString m_path;
+    quint64 m_fileId = 0;
+
+    // The last answer of load(), with each entry's rowid, and the file's version it was read at.
+    std::optional<Load> m_kept;
+    QVector<qint64> m_keptRowids;
+    qint64 m_keptVersion = -1;
 };
