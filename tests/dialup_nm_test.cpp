@@ -138,7 +138,8 @@ TEST_F(NmDialTest, TheModuleFollowsADialToConnectedAndDisconnettiDeactivatesIt) 
     addProfile(S("Chiavetta"), S("gsm"));
     FakeShell shell;
     Login_RAS login;
-    Conn_RAS conn(shell, *service, login);
+    Conn_RAS conn(shell, *service);
+    login.attach(&conn);
     conn.DialConnection(S("Chiavetta"), S("mario"), kPassword);
     ASSERT_TRUE(waitUntil([&] { return !conn.dialInProgress(); }));
     EXPECT_EQ(conn.phase(), Conn_RAS::Phase::Connected);
@@ -160,8 +161,7 @@ TEST_F(NmDialTest, HangingUpAllDropsOnlyDialUpConnections) {
           "activate(add_profile('Pan', 'bluetooth', bluetooth={'type': 'panu'}), 'Pan')\n"));
     FakeShell shell;
     shell.onProcessEvents = [] { QCoreApplication::processEvents(); };
-    Login_RAS login;
-    Conn_RAS conn(shell, *service, login);
+    Conn_RAS conn(shell, *service);
     conn.HangUpAll(Conn_RAS::kAllConnections);
     EXPECT_EQ(
         firstArguments(kManager, S("DeactivateConnection")),

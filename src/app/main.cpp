@@ -53,7 +53,8 @@ int main(int argc, char* argv[]) {
     }
 
     const std::unique_ptr<DialService> dialService = createSystemDialService();
-    Conn_RAS dialup(shell, *dialService, login);
+    Conn_RAS dialup(shell, *dialService);
+    login.attach(&dialup);
 
     AppContext context;
     context.shell = &shell;
