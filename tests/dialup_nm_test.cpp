@@ -19,8 +19,19 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <memory>
 #include <optional>
+
+// Whether connected and how; the proxy flag depends on the machine.
+bool operator==(const ConnectionInfo& a, const ConnectionInfo& b) {
+    const int kinds = ConnectionInfo::Modem | ConnectionInfo::Lan;
+    return a.connected == b.connected && (a.flags & kinds) == (b.flags & kinds);
+}
+
+std::ostream& operator<<(std::ostream& out, const ConnectionInfo& info) {
+    return out << "{" << info.connected << ", " << info.flags << "}";
+}
 
 namespace {
 
@@ -195,20 +206,37 @@ TEST_F(NmBusTest, WithoutNetworkManagerOrWithoutABusDialsAndListingsAreRefusedWi
     QDBusConnection::disconnectFromBus(nowhere);
 }
 
-TEST_F(NmDialTest, TheConnectionStateReadsTheGlobalStateAndThePrimaryType) {
+TEST_F(NmDialTest, TheConnectionStateFollowsTheGlobalStateAndThePrimaryTypeWithoutAsking) {
+    // Read once at construction; the template has no primary connection type of its own.
+    run(S("mock(MANAGER).AddProperty(NM, 'PrimaryConnectionType', 'gsm')"));
     NmConnectionState state(bus, S("http://127.0.0.1:9/"));
+    const ConnectionInfo modem{true, ConnectionInfo::Modem};
+    EXPECT_EQ(state.query(), modem);
+
     const std::pair<const char*, ConnectionInfo> steps[] = {
-        {"mock(MANAGER).AddProperty(NM, 'PrimaryConnectionType', 'gsm')", {true, ConnectionInfo::Modem}},
+        {"mock().SetGlobalConnectionState(20)", {false, 0}},
+        // The signal alone: the State property still reads 20.
+        {"emit_global_state(70)", modem},
         {"mock().SetProperty(MANAGER, NM, 'PrimaryConnectionType', '802-3-ethernet')",
          {true, ConnectionInfo::Lan}},
-        {"mock().SetGlobalConnectionState(20)", {false, 0}},
+        {"mock().SetProperty(MANAGER, NM, 'PrimaryConnectionType', 'vpn')", modem},
     };
     for (const auto& [script, expected] : steps) {
         run(S(script));
-        const ConnectionInfo info = state.query();
-        EXPECT_EQ(info.connected, expected.connected) << script;
-        EXPECT_EQ(info.flags & (ConnectionInfo::Modem | ConnectionInfo::Lan), expected.flags) << script;
+        EXPECT_TRUE(waitUntil([&] { return state.query() == expected; })) << script << " " << state.query();
     }
+
+    // NetworkManager stuck: the window still reads the last state told, at once.
+    ASSERT_EQ(::kill(static_cast<pid_t>(mock.processId()), SIGSTOP), 0);
+    const ConnectionInfo whileStuck = state.query();
+    ::kill(static_cast<pid_t>(mock.processId()), SIGCONT);
+    EXPECT_EQ(whileStuck, modem);
+
+    // Gone, the interfaces answer; back, it is read again.
+    stopChild(mock);
+    EXPECT_TRUE(waitUntil([&] { return state.query() == interfaceConnectionState(); }));
+    ASSERT_TRUE(startNetworkManagerMock(mock, PrivateBus::address));
+    EXPECT_TRUE(waitUntil([&] { return state.query() == ConnectionInfo{true, 0}; })) << state.query();
 }
 
 } // namespace

@@ -463,7 +463,7 @@ void NmDialService::enumerate(ListAnswer answer) {
                          profiles.append(
                              nmCall(props.value(QStringLiteral("Connection")).value<QDBusObjectPath>().path(),
                                     nmbus::profileInterface(), QStringLiteral("GetSettings")));
-                     } else if (nm::isDialUpLinkType(type)) {
+                     } else if (nm::isDialUpType(type)) {
                          open.append(handleFor(active.at(i), props));
                      }
                  }
