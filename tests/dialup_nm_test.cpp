@@ -162,6 +162,47 @@ TEST_F(NmDialTest, TheModuleFollowsADialToConnectedAndDisconnettiDeactivatesIt) 
     EXPECT_TRUE(waitUntil([&] { return service->hangUp(h) == ras::ErrorInvalidHandle; }));
     EXPECT_EQ(firstArguments(kManager, S("DeactivateConnection")), QStringList{kActive + S("0")});
     EXPECT_EQ(service->status(h).queryError, ras::ErrorInvalidHandle);
+    EXPECT_EQ(service->records(), 0u);
+}
+
+TEST_F(NmDialTest, AFinishedDialKeepsNoRecordOnceItsEndIsTold) {
+    addProfile(S("Ufficio"), S("gsm"));
+    const auto dialOn = [&](const char* device, const char* name) {
+        run(QStringLiteral("dial_slowly('%1', '%2')").arg(S(device), S(name)));
+        const auto [h, result] = dial(*service, S("Ufficio"));
+        EXPECT_EQ(result, 0) << name;
+        EXPECT_TRUE(waitUntil([&] { return service->status(h).state == 2; })) << name;
+        return h;
+    };
+
+    // Falling while dialling: the fall and its cause are read once, then the handle is a hung-up one.
+    const DialHandle fell = dialOn("ttyUSB1", "Dial1");
+    run(S("emit_device('ttyUSB1', 120, 24)\nemit_active('Dial1', 4, 0)"));
+    std::optional<DialStatus> fall;
+    EXPECT_TRUE(waitUntil([&] {
+        if (const DialStatus s = fall ? *fall : service->status(fell); s.state != 2)
+            fall = s;
+        return fall.has_value();
+    }));
+    EXPECT_EQ(fall, (DialStatus{0, ras::Disconnected, 680}));
+    EXPECT_EQ(service->records(), 0u);
+    EXPECT_EQ(service->status(fell).queryError, ras::ErrorInvalidHandle);
+    EXPECT_EQ(service->hangUp(fell), ras::ErrorInvalidHandle);
+
+    // Connected was read: its later fall is awaited by nobody.
+    const DialHandle up = dialOn("ttyUSB2", "Dial2");
+    run(S("emit_active('Dial2', 2, 1)"));
+    EXPECT_TRUE(waitUntil([&] { return service->status(up).state == ras::Connected; }));
+    EXPECT_EQ(service->records(), 1u);
+    run(S("emit_active('Dial2', 4, 2)"));
+    EXPECT_TRUE(waitUntil([&] { return service->records() == 0; }));
+
+    // Hung up while dialling: gone once NetworkManager has answered the deactivation.
+    const DialHandle dropped = dialOn("ttyUSB3", "Dial3");
+    EXPECT_EQ(service->hangUp(dropped), 0);
+    EXPECT_TRUE(waitUntil([&] { return service->records() == 0; }));
+    EXPECT_EQ(firstArguments(kManager, S("DeactivateConnection")), QStringList{kActive + S("Dial3")});
+    EXPECT_EQ(service->status(dropped).queryError, ras::ErrorInvalidHandle);
 }
 
 TEST_F(NmDialTest, HangingUpAllDropsOnlyDialUpConnections) {
@@ -177,6 +218,7 @@ TEST_F(NmDialTest, HangingUpAllDropsOnlyDialUpConnections) {
     EXPECT_EQ(
         firstArguments(kManager, S("DeactivateConnection")),
         (QStringList{kActive + S("Gsm"), kActive + S("Pppoe"), kActive + S("Vpn"), kActive + S("Dun")}));
+    EXPECT_TRUE(waitUntil([&] { return service->records() == 0; }));
 }
 
 TEST_F(NmDialTest, UnknownAndNonDialProfilesAndOneAlreadyUpAreRefused) {
@@ -187,6 +229,7 @@ TEST_F(NmDialTest, UnknownAndNonDialProfilesAndOneAlreadyUpAreRefused) {
         EXPECT_EQ(result, code) << entry;
         EXPECT_EQ(service->status(h).queryError, ras::ErrorInvalidHandle) << entry;
     }
+    EXPECT_EQ(service->records(), 0u);
     EXPECT_TRUE(calls(kManager, S("ActivateConnection")).isEmpty());
 }
 
