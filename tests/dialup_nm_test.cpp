@@ -19,8 +19,19 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <memory>
 #include <optional>
+
+// Whether connected and how; the proxy flag depends on the machine.
+bool operator==(const ConnectionInfo& a, const ConnectionInfo& b) {
+    const int kinds = ConnectionInfo::Modem | ConnectionInfo::Lan;
+    return a.connected == b.connected && (a.flags & kinds) == (b.flags & kinds);
+}
+
+std::ostream& operator<<(std::ostream& out, const ConnectionInfo& info) {
+    return out << "{" << info.connected << ", " << info.flags << "}";
+}
 
 namespace {
 
@@ -138,7 +149,8 @@ TEST_F(NmDialTest, TheModuleFollowsADialToConnectedAndDisconnettiDeactivatesIt) 
     addProfile(S("Chiavetta"), S("gsm"));
     FakeShell shell;
     Login_RAS login;
-    Conn_RAS conn(shell, *service, login);
+    Conn_RAS conn(shell, *service);
+    login.attach(&conn);
     conn.DialConnection(S("Chiavetta"), S("mario"), kPassword);
     ASSERT_TRUE(waitUntil([&] { return !conn.dialInProgress(); }));
     EXPECT_EQ(conn.phase(), Conn_RAS::Phase::Connected);
@@ -150,6 +162,47 @@ TEST_F(NmDialTest, TheModuleFollowsADialToConnectedAndDisconnettiDeactivatesIt) 
     EXPECT_TRUE(waitUntil([&] { return service->hangUp(h) == ras::ErrorInvalidHandle; }));
     EXPECT_EQ(firstArguments(kManager, S("DeactivateConnection")), QStringList{kActive + S("0")});
     EXPECT_EQ(service->status(h).queryError, ras::ErrorInvalidHandle);
+    EXPECT_EQ(service->records(), 0u);
+}
+
+TEST_F(NmDialTest, AFinishedDialKeepsNoRecordOnceItsEndIsTold) {
+    addProfile(S("Ufficio"), S("gsm"));
+    const auto dialOn = [&](const char* device, const char* name) {
+        run(QStringLiteral("dial_slowly('%1', '%2')").arg(S(device), S(name)));
+        const auto [h, result] = dial(*service, S("Ufficio"));
+        EXPECT_EQ(result, 0) << name;
+        EXPECT_TRUE(waitUntil([&] { return service->status(h).state == 2; })) << name;
+        return h;
+    };
+
+    // Falling while dialling: the fall and its cause are read once, then the handle is a hung-up one.
+    const DialHandle fell = dialOn("ttyUSB1", "Dial1");
+    run(S("emit_device('ttyUSB1', 120, 24)\nemit_active('Dial1', 4, 0)"));
+    std::optional<DialStatus> fall;
+    EXPECT_TRUE(waitUntil([&] {
+        if (const DialStatus s = fall ? *fall : service->status(fell); s.state != 2)
+            fall = s;
+        return fall.has_value();
+    }));
+    EXPECT_EQ(fall, (DialStatus{0, ras::Disconnected, 680}));
+    EXPECT_EQ(service->records(), 0u);
+    EXPECT_EQ(service->status(fell).queryError, ras::ErrorInvalidHandle);
+    EXPECT_EQ(service->hangUp(fell), ras::ErrorInvalidHandle);
+
+    // Connected was read: its later fall is awaited by nobody.
+    const DialHandle up = dialOn("ttyUSB2", "Dial2");
+    run(S("emit_active('Dial2', 2, 1)"));
+    EXPECT_TRUE(waitUntil([&] { return service->status(up).state == ras::Connected; }));
+    EXPECT_EQ(service->records(), 1u);
+    run(S("emit_active('Dial2', 4, 2)"));
+    EXPECT_TRUE(waitUntil([&] { return service->records() == 0; }));
+
+    // Hung up while dialling: gone once NetworkManager has answered the deactivation.
+    const DialHandle dropped = dialOn("ttyUSB3", "Dial3");
+    EXPECT_EQ(service->hangUp(dropped), 0);
+    EXPECT_TRUE(waitUntil([&] { return service->records() == 0; }));
+    EXPECT_EQ(firstArguments(kManager, S("DeactivateConnection")), QStringList{kActive + S("Dial3")});
+    EXPECT_EQ(service->status(dropped).queryError, ras::ErrorInvalidHandle);
 }
 
 TEST_F(NmDialTest, HangingUpAllDropsOnlyDialUpConnections) {
@@ -160,12 +213,12 @@ TEST_F(NmDialTest, HangingUpAllDropsOnlyDialUpConnections) {
           "activate(add_profile('Pan', 'bluetooth', bluetooth={'type': 'panu'}), 'Pan')\n"));
     FakeShell shell;
     shell.onProcessEvents = [] { QCoreApplication::processEvents(); };
-    Login_RAS login;
-    Conn_RAS conn(shell, *service, login);
+    Conn_RAS conn(shell, *service);
     conn.HangUpAll(Conn_RAS::kAllConnections);
     EXPECT_EQ(
         firstArguments(kManager, S("DeactivateConnection")),
         (QStringList{kActive + S("Gsm"), kActive + S("Pppoe"), kActive + S("Vpn"), kActive + S("Dun")}));
+    EXPECT_TRUE(waitUntil([&] { return service->records() == 0; }));
 }
 
 TEST_F(NmDialTest, UnknownAndNonDialProfilesAndOneAlreadyUpAreRefused) {
@@ -176,6 +229,7 @@ TEST_F(NmDialTest, UnknownAndNonDialProfilesAndOneAlreadyUpAreRefused) {
         EXPECT_EQ(result, code) << entry;
         EXPECT_EQ(service->status(h).queryError, ras::ErrorInvalidHandle) << entry;
     }
+    EXPECT_EQ(service->records(), 0u);
     EXPECT_TRUE(calls(kManager, S("ActivateConnection")).isEmpty());
 }
 
@@ -195,20 +249,37 @@ TEST_F(NmBusTest, WithoutNetworkManagerOrWithoutABusDialsAndListingsAreRefusedWi
     QDBusConnection::disconnectFromBus(nowhere);
 }
 
-TEST_F(NmDialTest, TheConnectionStateReadsTheGlobalStateAndThePrimaryType) {
+TEST_F(NmDialTest, TheConnectionStateFollowsTheGlobalStateAndThePrimaryTypeWithoutAsking) {
+    // Read once at construction; the template has no primary connection type of its own.
+    run(S("mock(MANAGER).AddProperty(NM, 'PrimaryConnectionType', 'gsm')"));
     NmConnectionState state(bus, S("http://127.0.0.1:9/"));
+    const ConnectionInfo modem{true, ConnectionInfo::Modem};
+    EXPECT_EQ(state.query(), modem);
+
     const std::pair<const char*, ConnectionInfo> steps[] = {
-        {"mock(MANAGER).AddProperty(NM, 'PrimaryConnectionType', 'gsm')", {true, ConnectionInfo::Modem}},
+        {"mock().SetGlobalConnectionState(20)", {false, 0}},
+        // The signal alone: the State property still reads 20.
+        {"emit_global_state(70)", modem},
         {"mock().SetProperty(MANAGER, NM, 'PrimaryConnectionType', '802-3-ethernet')",
          {true, ConnectionInfo::Lan}},
-        {"mock().SetGlobalConnectionState(20)", {false, 0}},
+        {"mock().SetProperty(MANAGER, NM, 'PrimaryConnectionType', 'vpn')", modem},
     };
     for (const auto& [script, expected] : steps) {
         run(S(script));
-        const ConnectionInfo info = state.query();
-        EXPECT_EQ(info.connected, expected.connected) << script;
-        EXPECT_EQ(info.flags & (ConnectionInfo::Modem | ConnectionInfo::Lan), expected.flags) << script;
+        EXPECT_TRUE(waitUntil([&] { return state.query() == expected; })) << script << " " << state.query();
     }
+
+    // NetworkManager stuck: the window still reads the last state told, at once.
+    ASSERT_EQ(::kill(static_cast<pid_t>(mock.processId()), SIGSTOP), 0);
+    const ConnectionInfo whileStuck = state.query();
+    ::kill(static_cast<pid_t>(mock.processId()), SIGCONT);
+    EXPECT_EQ(whileStuck, modem);
+
+    // Gone, the interfaces answer; back, it is read again.
+    stopChild(mock);
+    EXPECT_TRUE(waitUntil([&] { return state.query() == interfaceConnectionState(); }));
+    ASSERT_TRUE(startNetworkManagerMock(mock, PrivateBus::address));
+    EXPECT_TRUE(waitUntil([&] { return state.query() == ConnectionInfo{true, 0}; })) << state.query();
 }
 
 } // namespace

@@ -109,21 +109,27 @@ TEST(NmMapping, TheCauseOfAFall) {
     nm::noteActiveState(f, 4, 9);
     EXPECT_EQ(nm::linkStatus(f, 2), (DialStatus{0, ras::Disconnected, 680}));
 
+    // The connection goes deactivating, then deactivated, each step with its reason.
     struct Case {
-        uint deviceState, deviceReason, activeReason;
+        uint deviceState, deviceReason, deactivatingReason, deactivatedReason;
         int code;
     };
     const Case cases[] = {
-        {120, 7, 0, 691}, {120, 25, 0, 679}, {120, 43, 0, 608}, {120, 99, 0, 635}, // unmapped reason
-        {120, 1, 0, 635},                                                          // failed, reason unknown
-        {30, 1, 10, 691}, {30, 0, 6, 638},   {30, 0, 0, 0},                        // plain disconnection
+        {120, 7, 0, 0, 691},  {120, 25, 0, 0, 679}, {120, 43, 0, 0, 608},
+        {120, 99, 0, 0, 635},                                         // unmapped reason
+        {120, 1, 0, 0, 635},                                          // failed, reason unknown
+        {30, 40, 0, 0, 628},                                          // disconnected, carrier lost
+        {30, 1, 0, 10, 691},  {30, 0, 0, 6, 638},   {30, 0, 0, 0, 0}, // plain disconnection
+        {30, 0, 9, 0, 691},   {30, 0, 6, 2, 638},                     // told at deactivating only, or first
     };
     for (const Case& c : cases) {
         nm::LinkFacts g = activating();
         nm::noteDeviceState(g, c.deviceState, c.deviceReason);
-        nm::noteActiveState(g, 4, c.activeReason);
+        nm::noteActiveState(g, 3, c.deactivatingReason);
+        nm::noteActiveState(g, 4, c.deactivatedReason);
         EXPECT_EQ(nm::linkStatus(g, 2), (DialStatus{0, ras::Disconnected, c.code}))
-            << c.deviceReason << " " << c.activeReason;
+            << c.deviceState << " " << c.deviceReason << " " << c.deactivatingReason << " "
+            << c.deactivatedReason;
     }
     nm::LinkFacts refused = activating();
     refused.secretsRefused = true;

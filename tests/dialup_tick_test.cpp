@@ -1,5 +1,7 @@
-// The dial-up module through the simulated dial service: the status tick, the login window's buttons
-// and what is refused before dialling, with every message box recorded by the fake shell.
+// The dial-up module through the simulated dial service: the status tick, the login window following
+// its signals, its buttons and what is refused before dialling, with every message box recorded by the
+// fake shell. Boxes about the dial open from the event loop, so tests let queued events run before
+// reading them.
 
 #include "conn_ras.h"
 #include "login_ras.h"
@@ -8,6 +10,8 @@
 
 #include "support/fake_shell.h"
 #include "support/text.h"
+
+#include <QCoreApplication>
 
 #include <gtest/gtest.h>
 
@@ -18,6 +22,7 @@ const QString kPassword = QStringLiteral("segreta-42");
 class ConnRasTest : public ::testing::Test {
 protected:
     ConnRasTest() {
+        login.attach(&conn);
         QObject::connect(&conn, &Conn_RAS::dialEnded, [this] { ++ended; });
     }
 
@@ -30,11 +35,16 @@ protected:
         return conn.ConnHandle;
     }
     QString label() const { return login.Label4->text(); }
+    // The boxes the module asked for, once the event loop has opened them.
+    QStringList boxesShown() {
+        QCoreApplication::processEvents();
+        return shell.texts();
+    }
 
     FakeShell shell;
     SimulatedDialService sim;
     Login_RAS login;
-    Conn_RAS conn{shell, sim, login};
+    Conn_RAS conn{shell, sim};
     int ended = 0;
 };
 
@@ -59,7 +69,7 @@ TEST_F(ConnRasTest, ProgressTextsShowOnceUntilAnErrorAbove600EndsTheDial) {
     EXPECT_EQ(sim.hangUps, QList<DialHandle>{h});
     EXPECT_FALSE(conn.tickRunning());
     EXPECT_EQ(conn.phase(), Conn_RAS::Phase::Failed);
-    EXPECT_TRUE(shell.boxes.isEmpty());
+    EXPECT_TRUE(boxesShown().isEmpty());
     EXPECT_EQ(ended, 1);
 }
 
@@ -100,11 +110,16 @@ TEST_F(ConnRasTest, DisconnectedIsReportedWithTheLastTextExceptFor602) {
         shell.boxes.clear();
         const DialHandle h = dialAccepted({{0, ras::Disconnected, c.error}});
         conn.StatusTick();
+        EXPECT_TRUE(shell.boxes.isEmpty()) << "a box opened inside the tick";
         EXPECT_EQ(label(), S(c.label)) << c.error;
         EXPECT_EQ(sim.hangUps.constLast(), h) << c.error;
-        EXPECT_EQ(shell.texts(), c.box
-                                     ? QStringList{S("Impossibile effettuare la connessione per ") + S(c.box)}
-                                     : QStringList());
+        EXPECT_EQ(boxesShown(), c.box
+                                    ? QStringList{S("Impossibile effettuare la connessione per ") + S(c.box)}
+                                    : QStringList());
+        if (c.box) {
+            EXPECT_EQ(shell.boxes[0].title, S("Quotazioni Euribor"));
+            EXPECT_EQ(shell.boxes[0].icon, Shell::Icon::None);
+        }
         // Without an error the tick goes on until the hung-up handle fails the query.
         EXPECT_EQ(conn.tickRunning(), c.error == 0) << c.error;
         conn.StatusTick();
@@ -117,9 +132,44 @@ TEST_F(ConnRasTest, DisconnectedIsReportedWithTheLastTextExceptFor602) {
 TEST_F(ConnRasTest, TicksWhileTheDisconnectedBoxIsOpenShowNoFurtherBox) {
     dialAccepted({{0, ras::Disconnected, 0}});
     // The box waits in an event loop where the timer fires on.
-    shell.onBox = [&](const FakeShell::Box&) { conn.StatusTick(); };
+    shell.onBox = [&](const FakeShell::Box&) {
+        conn.StatusTick();
+        QCoreApplication::processEvents();
+    };
     conn.StatusTick();
-    EXPECT_EQ(shell.boxes.size(), 1);
+    EXPECT_EQ(boxesShown().size(), 1);
+    EXPECT_FALSE(conn.tickRunning());
+}
+
+TEST_F(ConnRasTest, ARefusedDialIsReportedAfterItsAnswerExceptFor602) {
+    struct Case {
+        int result;
+        const char* box; // nullptr: no box
+    };
+    const Case cases[] = {
+        {623, "Errore di accesso remoto n. 623:\r\nImpossibile trovare la connessione"},
+        {691, "Errore di accesso remoto n. 691:\r\nAutenticazione fallita"},
+        {ras::ErrorPortAlreadyOpen, nullptr},
+    };
+    for (const Case& c : cases) {
+        shell.boxes.clear();
+        sim.hangUps.clear();
+        sim.dialResult = c.result;
+        conn.DialConnection(S("Ufficio"), S("mario"), kPassword);
+        const DialHandle h = conn.ConnHandle;
+        ASSERT_TRUE(sim.answerDial());
+        EXPECT_TRUE(shell.boxes.isEmpty()) << "a box opened inside the dial's answer";
+        EXPECT_EQ(boxesShown(), c.box ? QStringList{S(c.box)} : QStringList()) << c.result;
+        if (c.box) {
+            EXPECT_EQ(shell.boxes[0].title, S("Accesso al Server"));
+            EXPECT_EQ(shell.boxes[0].icon, Shell::Icon::Critical);
+        }
+        EXPECT_EQ(sim.hangUps, (QList<DialHandle>{h, h})) << c.result;
+        EXPECT_EQ(conn.phase(), Conn_RAS::Phase::Refused);
+        EXPECT_FALSE(conn.tickRunning());
+        EXPECT_TRUE(label().isEmpty());
+    }
+    EXPECT_EQ(ended, 3);
 }
 
 TEST_F(ConnRasTest, AFailedQueryTestsNoState) {
@@ -134,7 +184,7 @@ TEST_F(ConnRasTest, AFailedQueryTestsNoState) {
         EXPECT_FALSE(conn.tickRunning());
         EXPECT_EQ(conn.phase(), Conn_RAS::Phase::Failed);
     }
-    EXPECT_TRUE(shell.boxes.isEmpty());
+    EXPECT_TRUE(boxesShown().isEmpty());
 }
 
 TEST_F(ConnRasTest, ASecondDialStopsTheFirstTickAndItsLateAnswerIsIgnored) {
@@ -184,6 +234,7 @@ TEST_F(ConnRasTest, ConnettiDialsWithTheFieldsAndThePasswordIsNeverShownNorLogge
     sim.dialResult = 691;
     login.Command1->click();
     sim.answerDial();
+    QCoreApplication::processEvents();
     sim.dialResult = 0;
     login.Command1->click();
     sim.answerDial();

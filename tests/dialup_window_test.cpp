@@ -7,17 +7,20 @@
 #include "support/text.h"
 #include "support/window_fixture.h"
 
+#include <QCoreApplication>
+
 class DialWindowTest : public WindowTest {
 protected:
     DialWindowTest() {
         context.dialup = &dialup;
+        login.attach(&dialup);
         login.Text1->setText(S("Ufficio"));
         login.Text2->setText(S("mario"));
         login.Text3->setText(S("segreta"));
         connection.info = {false, 0};
     }
     SimulatedDialService sim;
-    Conn_RAS dialup{shell, sim, login};
+    Conn_RAS dialup{shell, sim};
 };
 
 TEST_F(DialWindowTest, AnOfflineLoadDialsOnceAndGoesOnWhenConnected) {
@@ -43,12 +46,17 @@ TEST_F(DialWindowTest, AnOfflineLoadDialsOnceAndGoesOnWhenConnected) {
 
 TEST_F(DialWindowTest, ARefusedDialEndsTheWait) {
     sim.dialResult = 623;
-    shell.onProcessEvents = [&] { sim.answerDial(); };
+    // The refusal box opens from the event loop the wait runs.
+    shell.onProcessEvents = [&] {
+        sim.answerDial();
+        QCoreApplication::processEvents();
+    };
     form1& w = window();
     w.Form_Load();
     EXPECT_EQ(sim.dials.size(), 1);
     ASSERT_EQ(shell.boxes.size(), 1);
     EXPECT_EQ(shell.boxes[0].title, S("Accesso al Server"));
+    EXPECT_EQ(shell.boxes[0].icon, Shell::Icon::Critical);
     EXPECT_EQ(shell.boxes[0].text,
               S("Errore di accesso remoto n. 623:\r\nImpossibile trovare la connessione"));
     EXPECT_EQ(w.Label6->text(), S("Not Connected to the Internet"));

@@ -55,6 +55,16 @@ Login_RAS::Login_RAS(QWidget* parent)
     connect(Command2, &QPushButton::clicked, this, &Login_RAS::Command2_Click);
 }
 
+void Login_RAS::attach(Conn_RAS* conn) {
+    if (m_conn)
+        disconnect(m_conn, nullptr, this, nullptr);
+    m_conn = conn;
+    if (!conn)
+        return;
+    connect(conn, &Conn_RAS::statusText, Label4, &QLabel::setText);
+    connect(conn, &Conn_RAS::connected, this, [this] { Command2->setText(QStringLiteral("Disconnetti")); });
+}
+
 void Login_RAS::Command1_Click() {
     if (!m_conn)
         return;

@@ -1,9 +1,10 @@
 #pragma once
 // Login_RAS: the dial-up login window. Start-up fills its fields from the credentials file; nothing
-// shows it, but the status tick writes its status line and button caption.
+// shows it, but it follows the dial-up module: its status line and button caption.
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QWidget>
 
@@ -14,8 +15,8 @@ class Login_RAS : public QWidget {
 public:
     explicit Login_RAS(QWidget* parent = nullptr);
 
-    // The dial-up module the buttons drive; Conn_RAS attaches itself.
-    void attach(Conn_RAS* conn) { m_conn = conn; }
+    // The dial-up module the buttons drive and whose progress the window shows.
+    void attach(Conn_RAS* conn);
 
     // Handlers, callable as plain procedures.
     void Command1_Click(); // "Connetti": dial with the three fields
@@ -36,5 +37,5 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    Conn_RAS* m_conn = nullptr;
+    QPointer<Conn_RAS> m_conn;
 };

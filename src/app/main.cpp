@@ -97,7 +97,8 @@ int runWindow(int argc, char* argv[], const CommandLine& commandLine, const QStr
     }
 
     const std::unique_ptr<DialService> dialService = createSystemDialService();
-    Conn_RAS dialup(shell, *dialService, login);
+    Conn_RAS dialup(shell, *dialService);
+    login.attach(&dialup);
 
     AppContext context;
     context.shell = &shell;

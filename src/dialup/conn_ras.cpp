@@ -1,9 +1,8 @@
 #include "conn_ras.h"
 
-#include "login_ras.h"
 #include "ras_texts.h"
-#include "shell.h"
 
+#include <QMetaObject>
 #include <QPointer>
 
 #include <memory>
@@ -25,18 +24,12 @@ QString overLongText(const QString& name, const QString& user, const QString& pa
 
 } // namespace
 
-Conn_RAS::Conn_RAS(Shell& shell, DialService& service, Login_RAS& login, QObject* parent)
+Conn_RAS::Conn_RAS(Shell& shell, DialService& service, QObject* parent)
     : QObject(parent)
     , m_shell(shell)
-    , m_service(service)
-    , m_login(login) {
+    , m_service(service) {
     m_timer.setInterval(kTickMs);
     connect(&m_timer, &QTimer::timeout, this, &Conn_RAS::StatusTick);
-    m_login.attach(this);
-}
-
-Conn_RAS::~Conn_RAS() {
-    m_login.attach(nullptr);
 }
 
 void Conn_RAS::DialConnection(const QString& connectionName, const QString& userName,
@@ -71,28 +64,18 @@ void Conn_RAS::dialAnswered(int result) {
     }
     HangUpCurrent();
     if (result != ras::ErrorPortAlreadyOpen)
-        m_shell.messageBox(QStringLiteral("Errore di accesso remoto n. ") + QString::number(result) +
-                               QStringLiteral(":\r\n") + RasErrorText(result),
-                           kServerTitle, Shell::Icon::Critical, Shell::Buttons::Ok);
+        showLater(QStringLiteral("Errore di accesso remoto n. ") + QString::number(result) +
+                      QStringLiteral(":\r\n") + RasErrorText(result),
+                  kServerTitle, Shell::Icon::Critical);
     HangUpCurrent();
     setPhase(Phase::Refused);
 }
 
 void Conn_RAS::StatusTick() {
-    // The Disconnected box waits in an event loop while the timer runs on: a tick must not start
-    // inside another, or the boxes would pile up twice a second.
-    if (m_inTick)
-        return;
-    m_inTick = true;
-    tick();
-    m_inTick = false;
-}
-
-void Conn_RAS::tick() {
     const DialStatus status = m_service.status(ConnHandle);
     if (status.queryError != 0) {
         // Nothing was read, so no state is tested.
-        m_login.Label4->setText(RasErrorText(status.queryError));
+        emit statusText(RasErrorText(status.queryError));
         HangUpCurrent();
         stopTick();
         setPhase(Phase::Failed);
@@ -108,16 +91,19 @@ void Conn_RAS::tick() {
         text = RasStateText(status.state);
     }
     if (!text.isEmpty() && text != LastStatusText) {
-        m_login.Label4->setText(text);
         LastStatusText = text;
+        emit statusText(text);
     }
     if (status.state == ras::Connected) {
         stopTick();
-        m_login.Command2->setText(QStringLiteral("Disconnetti"));
+        emit connected();
         setPhase(Phase::Connected);
     } else if (status.state == ras::Disconnected) {
+        // The box waits in an event loop while the timer runs on; opened from here, the next tick
+        // would run inside this one.
         if (status.error != ras::ErrorPortAlreadyOpen)
-            m_shell.message(QStringLiteral("Impossibile effettuare la connessione per ") + LastStatusText);
+            showLater(QStringLiteral("Impossibile effettuare la connessione per ") + LastStatusText,
+                      appTitle(), Shell::Icon::None);
         HangUpCurrent();
         setPhase(failed ? Phase::Failed : Phase::Disconnected);
     } else if (failed) {
@@ -165,6 +151,12 @@ void Conn_RAS::offerHangUpAtExit() {
                            QStringLiteral("Fine programma"), Shell::Icon::None, Shell::Buttons::OkCancel);
     if (answer == Shell::Answer::Ok)
         HangUpAll(kAllConnections);
+}
+
+void Conn_RAS::showLater(const QString& text, const QString& title, Shell::Icon icon) {
+    QMetaObject::invokeMethod(
+        this, [this, text, title, icon] { m_shell.messageBox(text, title, icon, Shell::Buttons::Ok); },
+        Qt::QueuedConnection);
 }
 
 void Conn_RAS::setPhase(Phase phase) {

@@ -1,16 +1,15 @@
 #pragma once
 // Conn_RAS: the dial-up module. Dials an entry when the machine is offline, follows the dial every
-// 500 ms in the login window, hangs the current connection up on request and every dial-up connection
-// at exit. Messages go through the Shell; the dialling itself through a DialService.
+// 500 ms, hangs the current connection up on request and every dial-up connection at exit. It owns no
+// widget: the login window shows what its signals tell. Messages go through the Shell; the dialling
+// itself through a DialService.
 
 #include "dial_service.h"
+#include "shell.h"
 
 #include <QObject>
 #include <QString>
 #include <QTimer>
-
-class Login_RAS;
-class Shell;
 
 class Conn_RAS : public QObject {
     Q_OBJECT
@@ -22,12 +21,12 @@ public:
     static constexpr int kMaxHangUpAttempts = 1000;
     static constexpr int kMaxFieldLength = 256;
 
-    Conn_RAS(Shell& shell, DialService& service, Login_RAS& login, QObject* parent = nullptr);
-    ~Conn_RAS() override;
+    Conn_RAS(Shell& shell, DialService& service, QObject* parent = nullptr);
 
     // Starts a dial and the status tick, or reports why the dial was refused. Returns at once.
     void DialConnection(const QString& connectionName, const QString& userName, const QString& password);
-    // The timer's work: read the dial's status, show its text, act on Connected and Disconnected.
+    // The timer's work: read the dial's status, tell its text, act on Connected and Disconnected. It
+    // never opens a box itself: the Disconnected box opens once the tick has returned.
     void StatusTick();
     // Asks the current connection to drop; never waits for it.
     void HangUpCurrent();
@@ -48,20 +47,23 @@ public:
     QString LastStatusText;
 
 signals:
+    // The status line's new text: the dial's progress or why it failed.
+    void statusText(const QString& text);
+    // The line is up: the cancel button now disconnects.
+    void connected();
     // The dial connected, failed, was refused or read Disconnected.
     void dialEnded();
 
 private:
     void dialAnswered(int result);
-    void tick();
+    // Opens the box from the event loop, after the caller (the tick, a dial's answer) has returned.
+    void showLater(const QString& text, const QString& title, Shell::Icon icon);
     void setPhase(Phase phase);
     void stopTick();
 
     Shell& m_shell;
     DialService& m_service;
-    Login_RAS& m_login;
     QTimer m_timer;
     Phase m_phase = Phase::Idle;
-    bool m_inTick = false;
     quint64 m_request = 0; // answers to an earlier request are ignored
 };

@@ -180,6 +180,7 @@ DialHandle NmDialService::dial(const QString& entry, const QString& user, const 
                                DialAnswer answer) {
     const DialHandle handle = m_nextHandle++;
     Link& link = m_links[handle];
+    link.dialled = true;
     link.since = m_seq;
     link.entry = entry;
     link.user = user;
@@ -219,6 +220,7 @@ void NmDialService::refuse(DialHandle handle, int code) {
         link->drop = Link::Drop::Done;
     forgetHeardWhenIdle();
     answer(handle, code);
+    forgetSpent();
 }
 
 // NetworkManager has no lookup by name: read every profile and take the first dial-up one of that id.
@@ -292,6 +294,7 @@ bool NmDialService::droppedBeforeActivation(DialHandle handle) {
         return false;
     link->drop = Link::Drop::Done;
     answer(handle, 0);
+    forgetSpent();
     return true;
 }
 
@@ -374,6 +377,7 @@ void NmDialService::learn(DialHandle handle) {
              if (stateNow)
                  nm::noteActiveState(link->facts, *stateNow, 0);
              forgetHeardWhenIdle();
+             forgetSpent();
          });
 }
 
@@ -389,6 +393,7 @@ void NmDialService::deactivate(DialHandle handle) {
     send(m, kCallTimeoutMs, [this, handle](const QDBusMessage&) {
         if (Link* link = find(handle))
             link->drop = Link::Drop::Done;
+        forgetSpent();
     });
 }
 
@@ -402,6 +407,9 @@ DialStatus NmDialService::status(DialHandle handle) {
     link->lastState = s.state;
     if (s.state == ras::Connected || s.state == ras::Disconnected)
         link->password.clear();
+    if (s.state == ras::Disconnected)
+        link->fallTold = true;
+    forgetSpent();
     return s;
 }
 
@@ -411,26 +419,28 @@ int NmDialService::hangUp(DialHandle handle) {
         return ras::ErrorInvalidHandle;
     link->released = true;
     link->password.clear();
+    int result = 0;
     switch (link->drop) {
     case Link::Drop::AfterRequest:
     case Link::Drop::InFlight:
-        return 0;
+        break;
     case Link::Drop::Done:
-        return ras::ErrorInvalidHandle;
+        result = ras::ErrorInvalidHandle;
+        break;
     case Link::Drop::None:
+        if (link->phase == Link::Phase::Requesting) {
+            link->drop = Link::Drop::AfterRequest;
+        } else if (link->phase == Link::Phase::Refused || link->activePath.isEmpty() ||
+                   link->facts.vanished || link->facts.activeState == nm::ActiveDeactivated) {
+            link->drop = Link::Drop::Done;
+            result = ras::ErrorInvalidHandle;
+        } else {
+            deactivate(handle);
+        }
         break;
     }
-    if (link->phase == Link::Phase::Requesting) {
-        link->drop = Link::Drop::AfterRequest;
-        return 0;
-    }
-    if (link->phase == Link::Phase::Refused || link->activePath.isEmpty() || link->facts.vanished ||
-        link->facts.activeState == nm::ActiveDeactivated) {
-        link->drop = Link::Drop::Done;
-        return ras::ErrorInvalidHandle;
-    }
-    deactivate(handle);
-    return 0;
+    forgetSpent();
+    return result;
 }
 
 void NmDialService::enumerate(ListAnswer answer) {
@@ -463,7 +473,7 @@ void NmDialService::enumerate(ListAnswer answer) {
                          profiles.append(
                              nmCall(props.value(QStringLiteral("Connection")).value<QDBusObjectPath>().path(),
                                     nmbus::profileInterface(), QStringLiteral("GetSettings")));
-                     } else if (nm::isDialUpLinkType(type)) {
+                     } else if (nm::isDialUpType(type)) {
                          open.append(handleFor(active.at(i), props));
                      }
                  }
@@ -544,11 +554,31 @@ void NmDialService::heard(const QString& path, bool device, uint state, uint rea
         else
             apply(link, h);
     }
-    if (!someoneLearning)
-        return;
-    m_heard.push_back(h);
-    if (m_heard.size() > kHeardMax)
-        m_heard.pop_front();
+    if (someoneLearning) {
+        m_heard.push_back(h);
+        if (m_heard.size() > kHeardMax)
+            m_heard.pop_front();
+    }
+    forgetSpent();
+}
+
+bool NmDialService::spent(const Link& link) const {
+    // Still owed its answer, being read, or being brought down.
+    if (link.answer || link.learning || link.drop == Link::Drop::AfterRequest ||
+        link.drop == Link::Drop::InFlight)
+        return false;
+    if (link.phase == Link::Phase::Refused || link.released)
+        return true;
+    if (link.phase != Link::Phase::Up)
+        return false;
+    // A dial's fall is kept until a status read has told it, the way the dial ended; nobody awaits it
+    // once Connected was read, nor the fall of a connection a listing found.
+    const bool fallen = nm::linkStatus(link.facts, link.lastState).state == ras::Disconnected;
+    return fallen && (link.fallTold || link.lastState == ras::Connected || !link.dialled);
+}
+
+void NmDialService::forgetSpent() {
+    std::erase_if(m_links, [this](const auto& entry) { return spent(entry.second); });
 }
 
 void NmDialService::forgetHeardWhenIdle() {
@@ -580,6 +610,7 @@ void NmDialService::onPropertiesChanged(const QString& interface, const QVariant
         if (changed.contains(QStringLiteral("State")))
             nm::noteActiveState(link.facts, changed.value(QStringLiteral("State")).toUInt(), 0);
     }
+    forgetSpent();
 }
 
 void NmDialService::onInterfacesRemoved(const QDBusObjectPath& path, const QStringList& interfaces) {
@@ -588,6 +619,7 @@ void NmDialService::onInterfacesRemoved(const QDBusObjectPath& path, const QStri
     for (auto& [handle, link] : m_links)
         if (link.activePath == path.path())
             link.facts.vanished = true;
+    forgetSpent();
 }
 
 // NetworkManager left the bus: every connection it held is gone with it.
@@ -597,6 +629,7 @@ void NmDialService::onOwnerChanged(const QString&, const QString& oldOwner, cons
     for (auto& [handle, link] : m_links)
         if (link.phase == Link::Phase::Up)
             link.facts.vanished = true;
+    forgetSpent();
 }
 
 std::unique_ptr<DialService> createSystemDialService() {

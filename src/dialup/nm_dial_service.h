@@ -2,7 +2,9 @@
 // Dialling through NetworkManager over D-Bus (the system bus in the program, a private bus in tests).
 // Every call is asynchronous: the user-interface thread never waits on the bus. NetworkManager drops
 // an active connection right after it goes down and tells a failure's cause only once, on the device's
-// signal, so the state of each dial is kept from the signals and the status tick reads that.
+// signal, so the state of each dial is kept from the signals and the status tick reads that. A dial's
+// record goes once it has nothing more to tell: refused, hung up, or its fall read (or no longer
+// awaited); its handle then reads as a hung-up one.
 
 #include "dial_service.h"
 #include "nm_mapping.h"
@@ -37,6 +39,9 @@ public:
     // What the secret agent hands NetworkManager for a profile being dialled; nothing for others.
     std::optional<NmSettings> secretsFor(const QString& profilePath, const QString& settingName, uint flags);
 
+    // How many dials and listed connections are kept.
+    std::size_t records() const { return m_links.size(); }
+
 signals:
     void replied();
 
@@ -55,6 +60,8 @@ private:
         Phase phase = Phase::Requesting;
         Drop drop = Drop::None;
         bool released = false; // hung up: the handle names nothing any more
+        bool dialled = false;  // made by dial(), not found by a listing
+        bool fallTold = false; // a status read has reported its Disconnected
         bool learning = false; // the active connection's properties are being read
         quint64 since = 0;     // signals after this one concern the dial
         QString entry, user, password;
@@ -94,6 +101,8 @@ private:
     void heard(const QString& path, bool device, uint state, uint reason);
     void apply(Link& link, const Heard& h);
     void forgetHeardWhenIdle();
+    bool spent(const Link& link) const;
+    void forgetSpent();
 
     QDBusConnection m_bus;
     std::unique_ptr<NmSecretAgent> m_agent;

@@ -120,13 +120,17 @@ QString credentialsSetting(const NmSettings& settings) {
                 return s;
         return QString();
     }
-    if (type == QStringLiteral("gsm") || type == QStringLiteral("cdma") || type == QStringLiteral("pppoe") ||
-        type == QStringLiteral("adsl") || type == QStringLiteral("vpn"))
-        return type;
-    return QString();
+    return isDialUpType(type) ? type : QString();
 }
 
 } // namespace
+
+bool isDialUpType(const QString& type) {
+    static const QStringList kDialUp = {QStringLiteral("gsm"),       QStringLiteral("cdma"),
+                                        QStringLiteral("pppoe"),     QStringLiteral("adsl"),
+                                        QStringLiteral("bluetooth"), QStringLiteral("vpn")};
+    return kDialUp.contains(type);
+}
 
 std::span<const Mapping> mappingTable() {
     return kTable;
@@ -189,13 +193,6 @@ bool isDialProfile(const NmSettings& settings) {
     if (profileType(settings) == QStringLiteral("bluetooth"))
         return settings.value(QStringLiteral("bluetooth")).value(kType).toString() == QStringLiteral("dun");
     return !credentialsSetting(settings).isEmpty();
-}
-
-bool isDialUpLinkType(const QString& type) {
-    static const QStringList kDialUp = {QStringLiteral("gsm"),       QStringLiteral("cdma"),
-                                        QStringLiteral("pppoe"),     QStringLiteral("adsl"),
-                                        QStringLiteral("bluetooth"), QStringLiteral("vpn")};
-    return kDialUp.contains(type);
 }
 
 std::optional<NmSettings> credentialsUpdate(const NmSettings& settings, const QString& user,

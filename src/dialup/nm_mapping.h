@@ -61,10 +61,12 @@ int failureCode(const LinkFacts& facts);
 // The reading of a live link; lastState is the state the previous reading gave.
 DialStatus linkStatus(const LinkFacts& facts, int lastState);
 
-// A profile that may be dialled: gsm, cdma, pppoe, adsl, bluetooth dial-up or vpn.
+// The kinds of connection a person dials by name, as the entries of a dial-up phone book were: modems
+// (gsm, cdma), PPP over DSL (pppoe, adsl), a phone reached over bluetooth, and vpn. One list for what
+// may be dialled, what is hung up at exit and what the connection state reports as a modem link.
+bool isDialUpType(const QString& type);
+// A profile that may be dialled: one of the dial-up types, bluetooth only as dial-up networking.
 bool isDialProfile(const NmSettings& settings);
-// An active connection of a dial-up kind, the only ones hung up at exit.
-bool isDialUpLinkType(const QString& type);
 // The profile with the user name put in and the password left to the agent, when that changes it.
 std::optional<NmSettings> credentialsUpdate(const NmSettings& settings, const QString& user,
                                             bool withPassword);
