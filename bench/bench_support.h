@@ -7,6 +7,7 @@
 #include "shell.h"
 
 #include <QDate>
+#include <QFile>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -25,7 +26,7 @@ public:
     void waitForEvents(int) override {}
     QString chooseFile(QWidget*, const QString&) override { return {}; }
     void printWindow(QWidget*) override {}
-    [[noreturn]] void endProgram() override { std::abort(); }
+    void endProgram() override { std::abort(); }
     int boxes = 0;
 };
 
@@ -39,18 +40,23 @@ public:
     ConnectionInfo query() override { return {true, ConnectionInfo::Lan}; }
 };
 
-// The history table in a new database file.
+// The history table in a new database file, from the schema the program ships.
 inline void createBenchDatabase(const QString& path) {
     {
+        QFile schema(QStringLiteral(EURIBOR_SOURCE_DIR "/data/schema.sql"));
+        schema.open(QIODevice::ReadOnly);
+        QString sql;
+        for (const QString& line : QString::fromUtf8(schema.readAll()).split(u'\n'))
+            if (!line.trimmed().startsWith(QStringLiteral("--")))
+                sql += line + u'\n';
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("bench"));
         db.setDatabaseName(path);
         db.open();
-        QSqlQuery q(db);
-        q.exec(QStringLiteral(
-            "CREATE TABLE Storico_Euribor (Tipo_Valuta TEXT, Data_Valuta TEXT, Quotazione REAL, "
-            "Descrizione TEXT, Note TEXT)"));
-        q.exec(QStringLiteral(
-            "CREATE INDEX Storico_Euribor_Tipo_Data ON Storico_Euribor (Tipo_Valuta, Data_Valuta)"));
+        for (const QString& statement : sql.split(u';')) {
+            QSqlQuery q(db);
+            if (!statement.trimmed().isEmpty())
+                q.exec(statement);
+        }
         db.close();
     }
     QSqlDatabase::removeDatabase(QStringLiteral("bench"));

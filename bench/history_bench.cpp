@@ -2,9 +2,11 @@
 
 #include "bench_support.h"
 #include "form1.h"
+#include "history_db.h"
 #include "login_ras.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
@@ -45,6 +47,21 @@ struct Folder : BenchFolder {
     }
 };
 
+// The read of every record from the file, as at start.
+void BM_ReadHistory25000(benchmark::State& state) {
+    Folder f;
+    f.fill(25000);
+    for (auto _ : state) {
+        HistoryDb db;
+        db.open(f.file("EURIBOR.MDB"));
+        if (db.load().entries.size() != 25000)
+            state.SkipWithError("not everything was loaded");
+    }
+}
+BENCHMARK(BM_ReadHistory25000)->Unit(benchmark::kMillisecond);
+
+// The window's LoadHistory again in the same start (activation, "Elenco", a tenor pick): arrays,
+// list and count.
 void BM_LoadHistory25000(benchmark::State& state) {
     Folder f;
     f.fill(25000);
@@ -59,8 +76,26 @@ void BM_LoadHistory25000(benchmark::State& state) {
 }
 BENCHMARK(BM_LoadHistory25000)->Unit(benchmark::kMillisecond);
 
+// One recording after ten years of lines in both history files (each day's lines are looked for in
+// them before they are written).
 void BM_RecordTwelveTenors(benchmark::State& state) {
     Folder f;
+    QByteArray history = "Data;Quotazione;Valuta;Note\r\n";
+    QByteArray csv = history;
+    QDate past(2016, 1, 1);
+    for (int i = 0; i < 25000; ++i) {
+        if (i % kTenors.size() == 0)
+            past = past.addDays(1);
+        const QByteArray t = kTenors[i % kTenors.size()].toLatin1();
+        history += past.toString(QStringLiteral("dd-MM-yyyy")).toLatin1() + " - 2,0640 - " + t + "\r\n";
+        csv += past.toString(QStringLiteral("dd/MM/yyyy")).toLatin1() + ";2,0640;" + t + ";\r\n";
+    }
+    for (const auto& [name, bytes] :
+         {std::pair{"Storico_Euribor.TXT", history}, std::pair{"Storico_Euribor.CSV", csv}}) {
+        QFile file(f.file(name));
+        file.open(QIODevice::WriteOnly);
+        file.write(bytes);
+    }
     Login_RAS login;
     form1 w(f.ctx, &login);
     w.Text2->setText(f.dir.filePath(QStringLiteral("Storico_Euribor.TXT")));

@@ -311,7 +311,7 @@ HistoryDb::Load HistoryDb::readAll() {
         }
         if (!first) {
             // Only records whose tenor sorts after a single blank are reached by the walk.
-            if (type < 0 || sqlite3_column_type(raw, type) == SQLITE_NULL || vb::RTrim(text(type)) <= u" ")
+            if (type < 0 || sqlite3_column_type(raw, type) == SQLITE_NULL || vb::RTrim(pooled(types, type)) <= u" ")
                 continue;
         }
         first = false;
