@@ -3,10 +3,10 @@
 #include "conn_ras.h"
 #include "connection_state.h"
 #include "context.h"
-#include "curl_fetcher.h"
 #include "form1.h"
 #include "login_ras.h"
 #include "nm_dial_service.h"
+#include "qt_page_fetcher.h"
 #include "shell_qt.h"
 #include "startup_files.h"
 
@@ -41,7 +41,7 @@ int main(int argc, char* argv[]) {
     const QString pageUrl = QStringLiteral(EURIBOR_PAGE_URL);
 
     QtShell shell;
-    CurlPageFetcher fetcher;
+    QtPageFetcher fetcher;
     SystemClock clock;
     NmConnectionState connection(QDBusConnection::systemBus(), pageUrl);
 
