@@ -11,6 +11,13 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <vector>
+
 namespace {
 
 using Reply = LoopbackHttpServer::Reply;
@@ -45,6 +52,38 @@ QByteArray closedPortUrl() {
     probe.close();
     return "http://127.0.0.1:" + QByteArray::number(port) + "/x";
 }
+
+// A port on 127.0.0.1 whose accept queue is full: a new connection is never made.
+class FullListener {
+public:
+    FullListener() {
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        m_listen = ::socket(AF_INET, SOCK_STREAM, 0);
+        ::bind(m_listen, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+        ::listen(m_listen, 0);
+        socklen_t len = sizeof addr;
+        ::getsockname(m_listen, reinterpret_cast<sockaddr*>(&addr), &len);
+        m_port = ntohs(addr.sin_port);
+        for (int i = 0; i < 2; ++i) {
+            const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+            ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+            m_fillers.push_back(fd);
+        }
+    }
+    ~FullListener() {
+        for (int fd : m_fillers)
+            ::close(fd);
+        ::close(m_listen);
+    }
+    QString url() const { return QStringLiteral("http://127.0.0.1:%1/x").arg(m_port); }
+
+private:
+    int m_listen = -1;
+    int m_port = 0;
+    std::vector<int> m_fillers;
+};
 
 // Warnings of the fetcher's logging category, kept while the test runs; the rest go on as before.
 QStringList g_logged;
@@ -143,6 +182,15 @@ TEST_F(HttpTest, EveryFailureGivesAnEmptyPageItsCauseAndALogLine) {
     // A success clears the cause of the failure before it.
     EXPECT_FALSE(fetcher.fetch(url("/page")).isEmpty());
     EXPECT_EQ(fetcher.lastError(), QString());
+}
+
+TEST_F(HttpTest, AConnectionThatIsNeverMadeIsCut) {
+    const FullListener full;
+    QtPageFetcher::Limits l = quick();
+    l.connectTimeoutMs = 300;
+    QtPageFetcher f(l);
+    EXPECT_EQ(f.fetch(full.url()), QString());
+    EXPECT_EQ(f.lastError(), S("tempo scaduto (nessuna connessione in 300 ms)"));
 }
 
 TEST_F(HttpTest, RedirectsStopAfterTheLimit) {
