@@ -1,10 +1,10 @@
 // Extraction of 50 tenors from a 1 MiB page, and the whole activation cycle against a loopback page.
 
 #include "bench_support.h"
-#include "curl_fetcher.h"
 #include "extraction.h"
 #include "form1.h"
 #include "login_ras.h"
+#include "qt_page_fetcher.h"
 #include "vb.h"
 
 #include "support/loopback_http.h"
@@ -64,7 +64,7 @@ void BM_ActivationCycle(benchmark::State& state) {
     copy.write(vb::toCp1252(items.join(QStringLiteral(" 2,064\r\n")) + QStringLiteral(" 2,064\r\n")));
     copy.close();
 
-    CurlPageFetcher fetcher;
+    QtPageFetcher fetcher;
     f.ctx.fetcher = &fetcher;
     f.ctx.pageUrl = QString::fromLatin1(server.url("/page"));
     for (auto _ : state) {

@@ -1,53 +1,239 @@
-// The libcurl page fetcher against a server on 127.0.0.1.
+// The Qt Network page fetcher against servers on 127.0.0.1, and the page decoding.
 
-#include "curl_fetcher.h"
+#include "page_decode.h"
+#include "qt_page_fetcher.h"
 #include "vb.h"
 
 #include "support/loopback_http.h"
 #include "support/text.h"
 
+#include <QTcpServer>
+
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <vector>
+
 namespace {
-LoopbackHttpServer::Reply ok(QByteArray body, QByteArray type) {
+
+using Reply = LoopbackHttpServer::Reply;
+
+Reply ok(QByteArray body, QByteArray type) {
     return {200, "Content-Type: " + type + "\r\n", std::move(body), false};
 }
+
+Reply drip(QByteArray body, int bytes, int everyMs) {
+    Reply r = ok(std::move(body), "text/html");
+    r.dripBytes = bytes;
+    r.dripEveryMs = everyMs;
+    return r;
+}
+
+// Short limits so a cut comes in a fraction of a second.
+QtPageFetcher::Limits quick() {
+    QtPageFetcher::Limits l;
+    l.connectTimeoutMs = 2000;
+    l.totalTimeoutMs = 1500;
+    l.maxBodyBytes = 1024;
+    l.lowSpeedBytes = 20;
+    l.lowSpeedWindowMs = 800;
+    return l;
+}
+
+// A port on 127.0.0.1 where nobody listens.
+QByteArray closedPortUrl() {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost);
+    const quint16 port = probe.serverPort();
+    probe.close();
+    return "http://127.0.0.1:" + QByteArray::number(port) + "/x";
+}
+
+// A port on 127.0.0.1 whose accept queue is full: a new connection is never made.
+class FullListener {
+public:
+    FullListener() {
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        m_listen = ::socket(AF_INET, SOCK_STREAM, 0);
+        ::bind(m_listen, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+        ::listen(m_listen, 0);
+        socklen_t len = sizeof addr;
+        ::getsockname(m_listen, reinterpret_cast<sockaddr*>(&addr), &len);
+        m_port = ntohs(addr.sin_port);
+        for (int i = 0; i < 2; ++i) {
+            const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+            ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+            m_fillers.push_back(fd);
+        }
+    }
+    ~FullListener() {
+        for (int fd : m_fillers)
+            ::close(fd);
+        ::close(m_listen);
+    }
+    QString url() const { return QStringLiteral("http://127.0.0.1:%1/x").arg(m_port); }
+
+private:
+    int m_listen = -1;
+    int m_port = 0;
+    std::vector<int> m_fillers;
+};
+
+// Warnings of the fetcher's logging category, kept while the test runs; the rest go on as before.
+QStringList g_logged;
+QtMessageHandler g_previousHandler = nullptr;
+void keepFetchWarnings(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (type == QtWarningMsg && QByteArrayView(context.category) == "euribor.fetch")
+        g_logged.append(text);
+    else if (g_previousHandler)
+        g_previousHandler(type, context, text);
+}
+
 } // namespace
 
 class HttpTest : public ::testing::Test {
 protected:
-    QString get(const char* path) {
-        CurlPageFetcher::Limits limits;
-        limits.connectTimeoutMs = 2000;
-        limits.totalTimeoutMs = 1500;
-        limits.maxBodyBytes = 1024;
-        return CurlPageFetcher(limits).fetch(QString::fromLatin1(server.url(path)));
+    HttpTest() {
+        g_logged.clear();
+        g_previousHandler = qInstallMessageHandler(keepFetchWarnings);
     }
+    ~HttpTest() override { qInstallMessageHandler(g_previousHandler); }
 
+    QString url(const char* path) const { return QString::fromLatin1(server.url(path)); }
+
+    QtPageFetcher fetcher{quick()};
     LoopbackHttpServer server{{
         {"/page", ok(vb::toCp1252(S("<p>Più EuRibor 3m 2,345</p>")), "text/html")},
         {"/utf8", ok(S("<p>Più</p>").toUtf8(), "text/html; charset=utf-8")},
+        {"/gzip",
+         {200, "Content-Type: text/html\r\nContent-Encoding: gzip\r\n",
+          QByteArray(
+              "\x1f\x8b\x08\x00\x00\x00\x00\x00\x02\x03\xb3\x29\xb0\x0b\x48\x4c\xcf\xcc\x4b\x54\x48\xce"
+              "\xcf\x2d\x28\x4a\x2d\x2e\x4e\xb4\xd1\x2f\xb0\x03\x00\xd4\x86\xed\x96\x17\x00\x00\x00",
+              43),
+          false}},
         {"/missing", {404, "Content-Type: text/html\r\n", "<p>EuRibor 3m 9,999</p>", false}},
         {"/moved", {302, "Location: /page\r\n", {}, false}},
         {"/loop", {302, "Location: /loop\r\n", {}, false}},
+        {"/toftp", {302, "Location: ftp://127.0.0.1/page\r\n", {}, false}},
+        {"/tofile", {301, "Location: file:///etc/hostname\r\n", {}, false}},
         {"/big", ok(QByteArray(4096, 'x'), "text/plain")},
         {"/hang", {200, {}, {}, true}},
+        // Two bytes a second: far below twenty bytes in the low-speed window.
+        {"/drip", drip(QByteArray(1000, 'x'), 1, 500)},
+        // Fast enough for the low-speed rule, too long for the whole-transfer limit.
+        {"/long", drip(QByteArray(1000, 'x'), 50, 100)},
     }};
 };
 
-TEST_F(HttpTest, ServedPagesAreDecodedByTheirCharsetAndRedirectsFollowedButNotForever) {
-    EXPECT_EQ(get("/page"), S("<p>Più EuRibor 3m 2,345</p>"));
-    EXPECT_EQ(get("/utf8"), S("<p>Più</p>"));
-    EXPECT_EQ(get("/moved"), S("<p>Più EuRibor 3m 2,345</p>"));
-    const int before = server.requests();
-    EXPECT_EQ(get("/loop"), QString());
-    EXPECT_LE(server.requests() - before, 1 + 5) << "at most five redirects are followed";
+TEST_F(HttpTest, ServedPagesAreDecodedByTheirCharsetAndRedirectsFollowed) {
+    const struct {
+        const char* path;
+        QString page;
+    } cases[] = {
+        {"/page", S("<p>Più EuRibor 3m 2,345</p>")},
+        {"/utf8", S("<p>Più</p>")},
+        {"/gzip", S("<p>Pagina compressa</p>")},
+        {"/moved", S("<p>Più EuRibor 3m 2,345</p>")},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(fetcher.fetch(url(c.path)), c.page) << c.path;
+        EXPECT_EQ(fetcher.lastError(), QString()) << c.path;
+    }
+    EXPECT_TRUE(g_logged.isEmpty()) << g_logged.join(u'|').toStdString();
 }
 
-TEST_F(HttpTest, EveryFailureGivesAnEmptyPage) {
-    EXPECT_EQ(get("/missing"), QString()) << "an error page is not a rate page";
-    EXPECT_EQ(get("/big"), QString()) << "the body is capped";
-    EXPECT_EQ(get("/hang"), QString()) << "a server that never answers times out";
-    for (const char* url : {"ftp://127.0.0.1/x", "not an address", ""})
-        EXPECT_EQ(CurlPageFetcher().fetch(S(url)), QString()) << url;
+TEST_F(HttpTest, EveryFailureGivesAnEmptyPageItsCauseAndALogLine) {
+    const QString refused = QString::fromLatin1(closedPortUrl());
+    const struct {
+        QString url;
+        QString cause; // lastError() begins with it
+    } cases[] = {
+        {url("/missing"), S("risposta HTTP 404")},
+        {url("/big"), S("pagina oltre 1024 byte")},
+        {url("/hang"), S("tempo scaduto (nessuna risposta in 800 ms)")},
+        {url("/drip"), S("trasferimento troppo lento (meno di 20 byte in 800 ms)")},
+        {url("/long"), S("tempo scaduto (pagina non completa in 1500 ms)")},
+        {url("/loop"), S("troppi rinvii")},
+        {url("/toftp"), S("protocollo non ammesso (rinvio a ftp://127.0.0.1/page)")},
+        {url("/tofile"), S("protocollo non ammesso (rinvio a file:///etc/hostname)")},
+        {refused, S("connessione rifiutata (")},
+        {S("ftp://127.0.0.1/x"), S("protocollo non ammesso")},
+        {S("not an address"), S("indirizzo non valido")},
+        {S("http:///x"), S("indirizzo non valido")},
+        {QString(), S("indirizzo non valido")},
+    };
+    for (const auto& c : cases) {
+        const std::string name = c.url.toStdString();
+        g_logged.clear();
+        EXPECT_EQ(fetcher.fetch(c.url), QString()) << name;
+        EXPECT_TRUE(fetcher.lastError().startsWith(c.cause))
+            << name << ": " << fetcher.lastError().toStdString();
+        ASSERT_EQ(g_logged.size(), 1) << name;
+        EXPECT_TRUE(g_logged[0].contains(c.url) && g_logged[0].contains(fetcher.lastError()))
+            << g_logged[0].toStdString();
+    }
+    // A success clears the cause of the failure before it.
+    EXPECT_FALSE(fetcher.fetch(url("/page")).isEmpty());
+    EXPECT_EQ(fetcher.lastError(), QString());
+}
+
+TEST_F(HttpTest, AConnectionThatIsNeverMadeIsCut) {
+    const FullListener full;
+    QtPageFetcher::Limits l = quick();
+    l.connectTimeoutMs = 300;
+    QtPageFetcher f(l);
+    EXPECT_EQ(f.fetch(full.url()), QString());
+    EXPECT_EQ(f.lastError(), S("tempo scaduto (nessuna connessione in 300 ms)"));
+}
+
+TEST_F(HttpTest, RedirectsStopAfterTheLimit) {
+    for (int limit : {0, 2, 5}) {
+        QtPageFetcher::Limits l = quick();
+        l.maxRedirects = limit;
+        const int before = server.requests();
+        EXPECT_EQ(QtPageFetcher(l).fetch(url("/loop")), QString());
+        EXPECT_EQ(server.requests() - before, 1 + limit) << limit << " redirects are followed, no more";
+        EXPECT_EQ(QtPageFetcher(l).fetch(url("/moved")).isEmpty(), limit == 0) << limit;
+    }
+}
+
+TEST_F(HttpTest, DefaultLimitsTakeAPageAndRefuseOtherProtocols) {
+    QtPageFetcher standard;
+    EXPECT_EQ(standard.fetch(url("/moved")), S("<p>Più EuRibor 3m 2,345</p>"));
+    EXPECT_EQ(standard.fetch(url("/big")), QString(4096, u'x')) << "4 KiB is far below the 8 MiB cap";
+    EXPECT_EQ(standard.fetch(S("ftp://127.0.0.1/x")), QString());
+    EXPECT_TRUE(standard.lastError().startsWith(S("protocollo non ammesso")));
+}
+
+TEST(PageDecoding, LatinAndAsciiAreWindows1252AndOtherDeclarationsAreHonoured) {
+    const QByteArray utf8 = S("Più").toUtf8();
+    const struct {
+        QByteArray body;
+        const char* contentType;
+        QString text;
+    } cases[] = {
+        {"\x80 Pi\xf9", "text/html", S("€ Più")},
+        {"\x80", "text/html; charset=ISO-8859-1", S("€")},
+        {"\x80", "text/html; charset=ISO_8859-1:1987", S("€")},
+        {"\x80", "text/html; charset=\"us-ascii\"", S("€")},
+        {"<meta charset=latin1>\x80", "text/html", S("<meta charset=latin1>€")},
+        {"<meta charset=utf-8>Pi\xf9", "text/html; charset=windows-1252", S("<meta charset=utf-8>Più")},
+        {"Pi\xf9", "text/plain; charset=koi8-r", S("PiЫ")},
+        {"Pi\xf9", "text/plain; charset=x-unknown", S("Più")},
+        {"\xef\xbb\xbf" + utf8, "text/html", S("Più")},
+        {"<meta\ncharset=utf-8>" + utf8, "text/html", S("<meta\ncharset=utf-8>Più")},
+        {QByteArray(2000, ' ') + "<meta charset=\"utf-8\">" + utf8, "text/html",
+         QString(2000, u' ') + S("<meta charset=\"utf-8\">Più")},
+        {QByteArray(5000, ' ') + "<meta charset=\"utf-8\">" + utf8, "text/html",
+         QString(5000, u' ') + S("<meta charset=\"utf-8\">PiÃ¹")},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(decodePage(c.body, c.contentType), c.text) << c.body.left(40).toStdString();
 }

@@ -169,7 +169,7 @@ else
     depends=$(dpkg-deb -f "$deb" Depends)
     echo "Depends: $depends"
     # libqt6core6 comes only from dpkg-shlibdeps; the SQLite driver only from the explicit list.
-    for dep in libc6 libqt6core6 libqt6widgets6 libcurl4 libqt6sql6-sqlite; do
+    for dep in libc6 libqt6core6 libqt6widgets6 libqt6sql6-sqlite; do
         grep -Eq "(^|, )$dep( |,|$)" <<<"$depends" || fail "the package does not depend on $dep"
     done
     for field in Maintainer Section Description; do

@@ -1,8 +1,8 @@
 // Extraction of the rate table, the rate captions and the page client.
 
-#include "curl_fetcher.h"
 #include "extraction.h"
 #include "formats.h"
+#include "page_decode.h"
 #include "stock_quote.h"
 #include "vb.h"
 

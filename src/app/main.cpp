@@ -5,12 +5,12 @@
 #include "conn_ras.h"
 #include "connection_state.h"
 #include "context.h"
-#include "curl_fetcher.h"
 #include "data_folder.h"
 #include "folder_lock.h"
 #include "form1.h"
 #include "login_ras.h"
 #include "nm_dial_service.h"
+#include "qt_page_fetcher.h"
 #include "shell_qt.h"
 #include "startup_files.h"
 #include "update_command.h"
@@ -52,7 +52,7 @@ int runUpdate(int argc, char* argv[], const CommandLine& commandLine, const QStr
         err << folder.error << Qt::endl;
         return core::NoneRecorded;
     }
-    CurlPageFetcher fetcher;
+    QtPageFetcher fetcher;
     return core::runUpdateCommand({folder.path, pageUrl, QLocale::system(), QDate::currentDate()}, fetcher, out,
                                   err);
 }
@@ -80,7 +80,7 @@ int runWindow(int argc, char* argv[], const CommandLine& commandLine, const QStr
         return 3;
     }
 
-    CurlPageFetcher fetcher;
+    QtPageFetcher fetcher;
     SystemClock clock;
     NmConnectionState connection(QDBusConnection::systemBus(), pageUrl);
 

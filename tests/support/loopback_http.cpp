@@ -6,8 +6,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <utility>
-#include <vector>
 
 LoopbackHttpServer::LoopbackHttpServer(QMap<QByteArray, Reply> routes)
     : m_routes(std::move(routes)) {
@@ -29,6 +29,8 @@ LoopbackHttpServer::LoopbackHttpServer(QMap<QByteArray, Reply> routes)
 LoopbackHttpServer::~LoopbackHttpServer() {
     m_stop = true;
     m_thread.join();
+    for (std::thread& t : m_workers)
+        t.join();
     ::close(m_listen);
 }
 
@@ -36,8 +38,19 @@ QByteArray LoopbackHttpServer::url(const char* path) const {
     return "http://127.0.0.1:" + QByteArray::number(m_port) + path;
 }
 
+bool LoopbackHttpServer::pause(int ms) const {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (!m_stop) {
+        const auto left = until - std::chrono::steady_clock::now();
+        if (left <= std::chrono::milliseconds(0))
+            return true;
+        std::this_thread::sleep_for(
+            std::min<std::chrono::steady_clock::duration>(left, std::chrono::milliseconds(20)));
+    }
+    return false;
+}
+
 void LoopbackHttpServer::serve() {
-    std::vector<int> silent;
     while (!m_stop) {
         pollfd p{m_listen, POLLIN, 0};
         if (::poll(&p, 1, 50) <= 0)
@@ -45,38 +58,60 @@ void LoopbackHttpServer::serve() {
         const int fd = ::accept(m_listen, nullptr, nullptr);
         if (fd < 0)
             continue;
-        QByteArray request;
-        char buf[4096];
-        while (!request.contains("\r\n\r\n")) {
-            pollfd rp{fd, POLLIN, 0};
-            if (::poll(&rp, 1, 1000) <= 0)
-                break;
-            const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
-            if (n <= 0)
-                break;
-            request.append(buf, n);
-        }
-        ++m_requests;
-        const QList<QByteArray> words = request.left(request.indexOf("\r\n")).split(' ');
-        const QByteArray path = words.size() > 1 ? words[1] : QByteArray("/");
-        const Reply reply = m_routes.value(path, Reply{404, {}, "not here", false});
-        if (reply.silent) {
-            silent.push_back(fd);
-            continue;
-        }
-        QByteArray out = "HTTP/1.1 " + QByteArray::number(reply.status) + " X\r\n" + reply.headers +
-                         "Content-Length: " + QByteArray::number(reply.body.size()) +
-                         "\r\nConnection: close\r\n\r\n" + reply.body;
+        const std::lock_guard lock(m_workersMutex);
+        m_workers.emplace_back([this, fd] { answer(fd); });
+    }
+}
+
+void LoopbackHttpServer::answer(int fd) {
+    QByteArray request;
+    char buf[4096];
+    while (!request.contains("\r\n\r\n") && !m_stop) {
+        pollfd rp{fd, POLLIN, 0};
+        if (::poll(&rp, 1, 1000) <= 0)
+            break;
+        const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+        if (n <= 0)
+            break;
+        request.append(buf, n);
+    }
+    // A connection closed before its request is no request.
+    if (!request.contains("\r\n\r\n")) {
+        ::close(fd);
+        return;
+    }
+    ++m_requests;
+    const QList<QByteArray> words = request.left(request.indexOf("\r\n")).split(' ');
+    const QByteArray path = words.size() > 1 ? words[1] : QByteArray("/");
+    const Reply reply = m_routes.value(path, Reply{404, {}, "not here", false});
+
+    auto send = [fd](const QByteArray& out) {
         qsizetype sent = 0;
         while (sent < out.size()) {
             const ssize_t n =
                 ::send(fd, out.constData() + sent, static_cast<size_t>(out.size() - sent), MSG_NOSIGNAL);
             if (n <= 0)
-                break;
+                return false;
             sent += n;
         }
-        ::close(fd);
+        return true;
+    };
+
+    if (reply.silent) {
+        // Keeps the connection open and quiet until the server stops.
+        while (pause(1000)) {
+        }
+    } else if (pause(reply.delayMs)) {
+        const QByteArray head = "HTTP/1.1 " + QByteArray::number(reply.status) + " X\r\n" + reply.headers +
+                                "Content-Length: " + QByteArray::number(reply.body.size()) +
+                                "\r\nConnection: close\r\n\r\n";
+        if (reply.dripBytes <= 0) {
+            send(head + reply.body);
+        } else if (send(head)) {
+            for (qsizetype at = 0; at < reply.body.size(); at += reply.dripBytes)
+                if (!pause(reply.dripEveryMs) || !send(reply.body.mid(at, reply.dripBytes)))
+                    break;
+        }
     }
-    for (int fd : silent)
-        ::close(fd);
+    ::close(fd);
 }

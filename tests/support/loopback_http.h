@@ -1,11 +1,14 @@
 #pragma once
-// A small HTTP server on 127.0.0.1 for tests: canned answers by path, run on its own thread.
+// A small HTTP server on 127.0.0.1 for tests: canned answers by path, each connection served on a
+// thread of its own so a slow answer does not hold up the next request.
 
 #include <QByteArray>
 #include <QMap>
 
 #include <atomic>
+#include <mutex>
 #include <thread>
+#include <vector>
 
 class LoopbackHttpServer {
 public:
@@ -14,6 +17,9 @@ public:
         QByteArray headers; // extra header lines, each ending in \r\n
         QByteArray body;
         bool silent = false; // accept and never answer
+        int delayMs = 0;     // wait this long before answering
+        int dripBytes = 0;   // when set, the body goes out this many bytes at a time,
+        int dripEveryMs = 0; // one piece every dripEveryMs
     };
 
     explicit LoopbackHttpServer(QMap<QByteArray, Reply> routes);
@@ -21,15 +27,21 @@ public:
 
     int port() const { return m_port; }
     QByteArray url(const char* path) const;
+    // Requests read so far (redirect hops count one each).
     int requests() const { return m_requests.load(); }
 
 private:
     void serve();
+    void answer(int fd);
+    // Sleeps up to ms, less when the server stops; false when it stopped.
+    bool pause(int ms) const;
 
     QMap<QByteArray, Reply> m_routes;
     int m_listen = -1;
     int m_port = 0;
     std::atomic<bool> m_stop{false};
     std::atomic<int> m_requests{0};
+    std::mutex m_workersMutex;
+    std::vector<std::thread> m_workers;
     std::thread m_thread;
 };
