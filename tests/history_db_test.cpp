@@ -126,3 +126,48 @@ TEST(HistoryLines, RatesKeepTheirDecimalSeparatorAndTheCompanionReplacesOnlyTheE
     for (const auto& [path, companion] : companions)
         EXPECT_EQ(history::companionPath(S(path)), S(companion));
 }
+
+// The load kept between reads must always be what a fresh read of the file gives.
+TEST_F(HistoryDbTest, TheKeptLoadIsAlwaysWhatAFreshReadGives) {
+    // The first record is loaded even with a blank tenor, until an earlier one comes.
+    insertRows(path, {row(S(""), S("20261130"), 8.0), row(S("EuRibor 3m"), S("20261201"), 2.0),
+                      row(S("   "), S("20261201"), 9.0), row(S("EuRibor 1m"), S("20261202"), 1.9)});
+    auto fresh = [&] {
+        HistoryDb other;
+        other.open(path);
+        QStringList out;
+        for (const HistEntry& e : other.load().entries)
+            out.append(QStringList{e.type, e.date, QString::number(e.quote), e.descr, e.note}.join(u'|'));
+        return out;
+    };
+    auto kept = [&] {
+        QStringList out;
+        for (const HistEntry& e : db.load().entries)
+            out.append(QStringList{e.type, e.date, QString::number(e.quote), e.descr, e.note}.join(u'|'));
+        return out;
+    };
+    ASSERT_EQ(kept(), fresh());
+    const std::vector<std::pair<const char*, std::function<void()>>> steps = {
+        {"a new day at the end", [&] { db.store(entry("EuRibor 3m", "20261204", 2.1, "EuRibor 3m")); }},
+        {"the same day again", [&] { db.store(entry("EuRibor 3m", "20261204", 2.2, "altro")); }},
+        {"a day in the middle", [&] { db.store(entry("EuRibor 6m", "20261201", 2.3)); }},
+        {"a day before all", [&] { db.store(entry("EuRibor 6m", "20200101", 2.4)); }},
+        {"a blank tenor", [&] { db.store(entry("  ", "20261205", 2.5)); }},
+        {"a batch undone by SQLite",
+         [&] {
+             execOn(
+                 path,
+                 S("CREATE TRIGGER no9m BEFORE INSERT ON Storico_Euribor WHEN NEW.Tipo_Valuta = 'EuRibor 9m' "
+                   "BEGIN SELECT RAISE(ROLLBACK, 'no'); END"));
+             db.beginBatch();
+             db.store(entry("EuRibor 1w", "20261206", 1.5));
+             runtimeErrorOf([&] { db.store(entry("EuRibor 9m", "20261206", 2.6)); });
+             db.commitBatch();
+         }},
+        {"another program's write", [&] { insertRows(path, {row(S("EuRibor 2w"), S("20261203"), 1.7)}); }},
+    };
+    for (const auto& [what, step] : steps) {
+        step();
+        EXPECT_EQ(kept(), fresh()) << what;
+    }
+}

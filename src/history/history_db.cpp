@@ -15,8 +15,11 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cstring>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include <memory>
@@ -97,43 +100,30 @@ quint64 fileIdentity(const QString& path) {
 }
 
 // The texts of ten years of records repeat: a dozen tenors, a date per day, few notes. Each distinct
-// text is made once and shared by every record that holds it.
+// text is made once and shared by every record that holds it; a small hash table finds it again.
 class TextPool {
 public:
     QString get(const char* bytes, int size) {
-        if (m_last < m_slots.size() && matches(m_slots[m_last], bytes, size))
-            return m_slots[m_last].text;
-        for (std::size_t i = 0; i < m_slots.size(); ++i) {
-            if (matches(m_slots[i], bytes, size)) {
-                m_last = i;
-                return m_slots[i].text;
-            }
+        const std::string_view raw(bytes, static_cast<std::size_t>(size));
+        if (m_last && m_last->raw == raw)
+            return *m_last->text;
+        Slot& slot = m_table[std::hash<std::string_view>{}(raw) % kBuckets];
+        if (!slot.text.has_value() || slot.raw != raw) {
+            slot.raw.assign(raw);
+            slot.text = vb::Trim(QString::fromUtf8(bytes, size));
         }
-        QString text = vb::Trim(QString::fromUtf8(bytes, size));
-        if (m_slots.size() < kSlots) {
-            m_slots.push_back({QByteArray(bytes, size), text});
-            m_last = m_slots.size() - 1;
-        } else {
-            m_slots[m_next] = {QByteArray(bytes, size), text};
-            m_last = m_next;
-            m_next = (m_next + 1) % kSlots;
-        }
-        return text;
+        m_last = &slot;
+        return *slot.text;
     }
 
 private:
-    static constexpr std::size_t kSlots = 32;
+    static constexpr std::size_t kBuckets = 509;
     struct Slot {
-        QByteArray raw;
-        QString text;
+        std::string raw;
+        std::optional<QString> text;
     };
-    static bool matches(const Slot& s, const char* bytes, int size) {
-        return s.raw.size() == size &&
-               std::memcmp(s.raw.constData(), bytes, static_cast<std::size_t>(size)) == 0;
-    }
-    std::vector<Slot> m_slots;
-    std::size_t m_last = 0;
-    std::size_t m_next = 0;
+    std::array<Slot, kBuckets> m_table;
+    const Slot* m_last = nullptr;
 };
 
 } // namespace
@@ -311,7 +301,8 @@ HistoryDb::Load HistoryDb::readAll() {
         }
         if (!first) {
             // Only records whose tenor sorts after a single blank are reached by the walk.
-            if (type < 0 || sqlite3_column_type(raw, type) == SQLITE_NULL || vb::RTrim(pooled(types, type)) <= u" ")
+            if (type < 0 || sqlite3_column_type(raw, type) == SQLITE_NULL ||
+                vb::RTrim(pooled(types, type)) <= u" ")
                 continue;
         }
         first = false;

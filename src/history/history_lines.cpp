@@ -5,8 +5,8 @@
 
 #include <QFile>
 
-#include <algorithm>
 #include <QSet>
+#include <algorithm>
 
 using vb::Left;
 using vb::Mid;
