@@ -17,6 +17,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLockFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -170,6 +171,49 @@ TEST(Recording, FilesAreNeverTornAndNeverAheadOfTheDatabase) {
         db.close();
         EXPECT_TRUE(allRows(folder.path(S("EURIBOR.MDB"))).isEmpty());
         EXPECT_TRUE(said.startsWith(S("Errore registrazione su DataBase "))) << said.toStdString();
+    }
+}
+
+// The disk fills at every byte of the two files' appends: each run leaves whole lines only, says
+// "Disco pieno", and the next run with room completes exactly what is missing.
+TEST(Recording, ADiskFillingAtAnyByteOfTheAppendsTearsNoLine) {
+    ::signal(SIGXFSZ, SIG_IGN);
+    QByteArray earlier = kHeader;
+    for (int i = 0; i < 600; ++i)
+        earlier += "01-01-2020 - 1,0000 - EuRibor " + QByteArray::number(i) + "x\r\n";
+    QByteArray earlierCsv = kHeader;
+    for (int i = 0; i < 600; ++i)
+        earlierCsv += "01/01/2020;1,0000;EuRibor " + QByteArray::number(i) + "x;\r\n";
+    const HistArrays entries = {HistEntry{S("EuRibor 1m"), S("20261204"), 1.986, S("EuRibor 1m"), {}, false},
+                                HistEntry{S("EuRibor 3m"), S("20261204"), 2.064, S("EuRibor 3m"), {}, false}};
+    const qsizetype smaller = std::min(earlier.size(), earlierCsv.size());
+    for (qsizetype limit = smaller - 2; limit < earlier.size() + 80; limit += 3) {
+        Folder folder;
+        writeFile(folder.history(), earlier);
+        writeFile(folder.csv(), earlierCsv);
+        ASSERT_LT(QFileInfo(folder.path(S("EURIBOR.MDB"))).size(), smaller);
+        HistoryDb db;
+        db.open(folder.path(S("EURIBOR.MDB")));
+        FileChannels files;
+        QString said;
+        QTextStream err(&said);
+        ConsoleShell shell(err);
+        {
+            FileSizeLimit full(static_cast<rlim_t>(limit));
+            core::recordEntries(db, files, entries, folder.history(), kItalian, shell);
+        }
+        for (const auto& [file, before] :
+             {std::pair{folder.history(), earlier}, std::pair{folder.csv(), earlierCsv}}) {
+            const QByteArray now = readFile(file);
+            EXPECT_TRUE(now.startsWith(before) && now.endsWith("\r\n")) << limit;
+            EXPECT_TRUE(now.size() == before.size() || now.size() > limit || now.count("2026") == 2) << limit;
+        }
+        if (!said.isEmpty()) {
+            EXPECT_TRUE(said.contains(S("Disco pieno"))) << said.toStdString();
+        }
+        core::recordEntries(db, files, entries, folder.history(), kItalian, shell);
+        EXPECT_EQ(readFile(folder.history()).count("2026"), 2) << limit;
+        EXPECT_EQ(readFile(folder.csv()).count("2026"), 2) << limit;
     }
 }
 

@@ -19,6 +19,7 @@
 #include <QDBusConnection>
 #include <QLibraryInfo>
 #include <QTextStream>
+#include <QTimer>
 #include <QTranslator>
 
 #include <cstdio>
@@ -116,6 +117,9 @@ int runWindow(int argc, char* argv[], const CommandLine& commandLine, const QStr
     if (window.ending())
         return 1;
     window.show();
+    // For measuring a whole start (bench/start_ratio): end once the daily cycle has run.
+    if (qEnvironmentVariableIsSet("EURIBOR_QUIT_AFTER_CYCLE"))
+        QTimer::singleShot(0, &app, [] { QCoreApplication::exit(0); });
     return QApplication::exec();
 }
 
