@@ -19,9 +19,14 @@ const QString kCell = QStringLiteral("td align=");
 const QString kValueClass = QStringLiteral("xplanerigatabella");
 const QString kNotFound = QStringLiteral("-1");
 
+bool isAsciiDigit(QChar c) {
+    return c >= u'0' && c <= u'9';
+}
+
+// Only ASCII digits: the date becomes a yyyymmdd key of the files and the database.
 bool digitsAt(const QString& s, std::initializer_list<qsizetype> positions) {
     for (const qsizetype p : positions)
-        if (p > s.size() || !s[p - 1].isDigit())
+        if (p > s.size() || !isAsciiDigit(s[p - 1]))
             return false;
     return true;
 }
@@ -30,10 +35,6 @@ bool digitsAt(const QString& s, std::initializer_list<qsizetype> positions) {
 // as a date that is no date, so the entry takes today's instead.
 bool isPageDate(const QString& d) {
     return d.size() == 10 && d.contains(u'/') && digitsAt(d, {1, 2, 4, 5, 7, 8, 9, 10});
-}
-
-bool isAsciiDigit(QChar c) {
-    return c >= u'0' && c <= u'9';
 }
 
 const QString kCellEnd = QStringLiteral("</td>");
