@@ -58,6 +58,48 @@ TEST(Cp1252, RoundTripsTheCodePageAndMarksWhatItLacks) {
     EXPECT_EQ(toCp1252(S("a☃b")), QByteArray("a?b"));
 }
 
+TEST(Cp1252, EveryByteDecodesToItsCharacterAndBack) {
+    // 0x80..0x9F; the five the code page leaves undefined stay the C1 control of the same value.
+    const char16_t high[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                               0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                               0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                               0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    QByteArray all;
+    for (int b = 0; b < 256; ++b)
+        all.append(char(b));
+    const QString text = fromCp1252(all);
+    ASSERT_EQ(text.size(), 256);
+    for (int b = 0; b < 256; ++b) {
+        const char16_t want = b >= 0x80 && b <= 0x9F ? high[b - 0x80] : char16_t(b);
+        EXPECT_EQ(text[b].unicode(), want) << std::hex << b;
+        EXPECT_EQ(toCp1252(QString(QChar(want))), all.mid(b, 1)) << std::hex << b;
+    }
+    EXPECT_EQ(toCp1252(text), all);
+}
+
+TEST(Cp1252, EachUnitOutsideTheCodePageBecomesOneQuestionMark) {
+    const QString hi(QChar(0xD83D)), lo(QChar(0xDE00));
+    const std::pair<QString, QByteArray> cases[] = {
+        {S("a☃b"), "a?b"},
+        {S("x😀y"), "x??y"},                       // a surrogate pair is two units
+        {S("a") + QChar(0x200D) + S("b"), "a?b"}, // invisible characters are not dropped
+        {QChar(0xFEFF) + S("x") + QChar(0xFE0F), "?x?"},
+        {QString(QChar(0x0080)) + QChar(0x009E), "??"}, // C1 controls of defined bytes
+        {QString(QChar(0x1A)) + S("☃") + QChar(0x1A), QByteArray("\x1A?\x1A", 3)},
+        {S("a") + hi, "a?"},
+        {lo + S("b"), "?b"}, // nothing is carried over from the lone high surrogate before
+        {QString(), QByteArray()},
+    };
+    for (const auto& [text, bytes] : cases)
+        EXPECT_EQ(toCp1252(text), bytes) << text.toStdString();
+    // A long text, as a whole page, takes the same rule.
+    const QString page = QString(5000, u'x') + S("☃€") + QString(5000, QChar(0x200B));
+    const QByteArray encoded = toCp1252(page);
+    ASSERT_EQ(encoded.size(), page.size());
+    EXPECT_EQ(encoded.mid(4999, 4), QByteArray("x?\x80?"));
+    EXPECT_EQ(encoded.count('?'), 5001);
+}
+
 class FileChannelsTest : public ::testing::Test {
 protected:
     QString path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }

@@ -10,6 +10,8 @@
 #include "support/fakes.h"
 #include "support/text.h"
 
+#include <QFile>
+
 #include <gtest/gtest.h>
 
 using namespace quote;
@@ -50,7 +52,8 @@ TEST(Extraction, CutsRateAndDateOfEveryTenor) {
     EXPECT_DOUBLE_EQ(x.entries[0].quote, 1.986);
     EXPECT_EQ(x.lblQuote + u'|' + x.lblData, S("2,3450|12-05"));
 
-    for (const char* date : {"12-05-2008", "2/5/2008", "n.d.", "ab/cd/efgh"}) {
+    for (const char* date :
+         {"12-05-2008", "2/5/2008", "n.d.", "ab/cd/efgh", "١٢/٠٥/٢٠٠٨", "12/05/２００８"}) {
         const Extraction y = run(ratePage({row3m("2,345", date)}), {S("EuRibor 3m")});
         ASSERT_EQ(y.entries.size(), 1) << date;
         EXPECT_EQ(y.entries[0].date + u'|' + y.lblData, S("20261204|04-12")) << "today for " << date;
@@ -83,6 +86,89 @@ TEST(Extraction, ARateThatCannotBeCutIsMarkedUnavailable) {
         EXPECT_EQ(x.lblQuote, S(caption));
         EXPECT_DOUBLE_EQ(x.entries[0].quote, rate);
         EXPECT_EQ(x.entries[0].date, S("20261204"));
+    }
+}
+
+TEST(Extraction, ARateIsTheCellsWholeNumberOrUnavailable) {
+    // The cell's text between its tag and "</td>"; nullptr: no rate.
+    const std::tuple<const char*, const char*, double> cases[] = {
+        {"  1,912", "1,9120", 1.912},
+        {"1,912", "1,9120", 1.912},
+        {" 1,912", "1,9120", 1.912},
+        {"   1,912", "1,9120", 1.912},
+        {"<b>1,912</b>", "1,9120", 1.912},
+        {"  <span class=\"v\">1,912</span>  ", "1,9120", 1.912},
+        {"&nbsp;2,064&nbsp;", "2,0640", 2.064},
+        {"\t2,064\r\n", "2,0640", 2.064},
+        {"12,345", "12,345", 12.345},
+        {"123,4567", "123,45", 123.4567},
+        {"-0,545", "-0,545", -0.545},
+        {"\u2212"
+         "0,545",
+         "-0,545", -0.545},
+        {"+1,5", "+1,500", 1.5},
+        {"1.912", "1.9120", 1.912},
+        {"0,000", "0,0000", 0.0},
+        {"007,10", "007,10", 7.1},
+        {"n.d.912", nullptr, 0},
+        {"n.d.", nullptr, 0},
+        {"", nullptr, 0},
+        {"   ", nullptr, 0},
+        {"-", nullptr, 0},
+        {"1,912%", nullptr, 0},
+        {"1,9 12", nullptr, 0},
+        {"- 1,912", nullptr, 0},
+        {"1.234,5", nullptr, 0},
+        {"1,2,3", nullptr, 0},
+        {"1,", nullptr, 0},
+        {",5", nullptr, 0},
+        {"2", nullptr, 0},
+        {"1,912 1,913", nullptr, 0},
+        {"--1,5", nullptr, 0},
+        {"1,912<br>n.d.", nullptr, 0},
+        {"1e3,5", nullptr, 0},
+        {"\xd9\xa3,\xd9\xa5", nullptr, 0}, // Arabic-Indic digits
+        {"1,5\xc2\xa0%", nullptr, 0},
+    };
+    for (const auto& [cell, caption, value] : cases) {
+        const QString page =
+            ratePage({S("<tr>\r\n<td align=\"left\" class=\"xplanecella\">EuRibor 3m</td>\r\n"
+                        "<td align=\"right\" class=\"xplanerigatabella\">") +
+                      S(cell) +
+                      S("</td>\r\n<td align=\"right\" class=\"xplanerigatabella\">  12/05/2008</td>\r\n"
+                        "</tr>\r\n")});
+        const Extraction x = run(page, {S("EuRibor 3m")});
+        ASSERT_EQ(x.entries.size(), 1) << cell;
+        const HistEntry& e = x.entries[0];
+        EXPECT_EQ(e.unavailable, caption == nullptr) << cell;
+        EXPECT_EQ(x.items[0].unavailableMessage, caption == nullptr) << cell;
+        EXPECT_EQ(e.date, S("20080512")) << "the date is read after the rate's cell: " << cell;
+        if (!caption)
+            continue;
+        EXPECT_EQ(e.quote, value) << cell;
+        EXPECT_EQ(x.lblQuote, S(caption)) << cell;
+        EXPECT_EQ(x.items[0].rateCaption, S(caption)) << cell;
+    }
+
+    // Too many digits for a number: no rate rather than an infinite one.
+    const QString huge = QString(400, u'9') + S(",5");
+    const Extraction x = run(ratePage({pageRow(S("EuRibor 3m"), huge, S("12/05/2008"))}), {S("EuRibor 3m")});
+    ASSERT_EQ(x.entries.size(), 1);
+    EXPECT_TRUE(x.entries[0].unavailable);
+}
+
+TEST(Extraction, EveryRateOfTheSamplePageIsReadWhole) {
+    QFile f(QStringLiteral(EURIBOR_SOURCE_DIR "/data/sample/provider_page.html"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QString page =
+        vb::fromCp1252(f.readAll()).replace(QStringLiteral("{{DATA}}"), QStringLiteral("04/12/2026"));
+    const Extraction x = run(page, {S("EuRibor 1w"), S("EuRibor 2w"), S("EuRibor 6m")});
+    ASSERT_EQ(x.entries.size(), 3);
+    const double rates[] = {1.912, 1.925, 2.137};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_FALSE(x.entries[i].unavailable) << i;
+        EXPECT_EQ(x.entries[i].quote, rates[i]) << i;
+        EXPECT_EQ(x.entries[i].date, S("20261204")) << i;
     }
 }
 

@@ -1,6 +1,9 @@
 #include "vb.h"
 
-#include <array>
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+#include <algorithm>
 #include <cmath>
 
 namespace vb {
@@ -110,49 +113,52 @@ QString CStr(double v, const QLocale& locale) {
 }
 
 namespace {
-// Code points of bytes 0x80..0x9F; 0 marks the five bytes that Windows-1252 leaves undefined,
-// which are passed through as the C1 control of the same value.
-constexpr std::array<char16_t, 32> kHigh = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                            0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
-                                            0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                            0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+// Qt reaches Windows-1252 through ICU; one converter per thread, since opening one costs more than
+// decoding a history line.
+template <typename Converter> Converter& converter() {
+    thread_local Converter c("windows-1252");
+    if (!c.isValid())
+        qFatal("Windows-1252 needs Qt built with ICU");
+    return c;
+}
+
+bool isSurrogate(char16_t c) {
+    return (c & 0xF800) == 0xD800;
+}
+
+// ICU writes SUB (0x1A) for a character outside the code page, drops the invisible ones (joiners,
+// variation selectors) and reads a pair of surrogates as one character; the files have always held
+// one "?" for each of those UTF-16 units.
+char encodedOne(QStringEncoder& enc, QChar c) {
+    if (isSurrogate(c.unicode()))
+        return '?'; // never handed to ICU: it would keep a lone high one for the next call
+    const QByteArray b = enc.encode(QStringView(&c, 1));
+    return b.size() == 1 && (b[0] != '\x1A' || c == QChar(0x1A)) ? b[0] : '?';
+}
 } // namespace
 
 QString fromCp1252(const QByteArray& bytes) {
-    QString out;
-    out.resize(bytes.size());
-    QChar* d = out.data();
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        const auto b = static_cast<unsigned char>(bytes[i]);
-        char16_t c = b;
-        if (b >= 0x80 && b <= 0x9F && kHigh[b - 0x80] != 0)
-            c = kHigh[b - 0x80];
-        d[i] = QChar(c);
-    }
-    return out;
+    // ICU maps the five bytes the code page leaves undefined to the C1 controls of the same value.
+    return converter<QStringDecoder>().decode(bytes);
 }
 
 QByteArray toCp1252(const QString& text) {
-    QByteArray out;
-    out.resize(text.size());
-    char* d = out.data();
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i].unicode();
-        char b = '?';
-        if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
-            b = static_cast<char>(c);
-        } else if (c >= 0x80 && c <= 0x9F) {
-            if (kHigh[c - 0x80] == 0)
-                b = static_cast<char>(c);
-        } else {
-            for (std::size_t k = 0; k < kHigh.size(); ++k)
-                if (kHigh[k] == c) {
-                    b = static_cast<char>(0x80 + k);
-                    break;
-                }
+    QStringEncoder& enc = converter<QStringEncoder>();
+    const bool pairs =
+        std::any_of(text.begin(), text.end(), [](QChar c) { return isSurrogate(c.unicode()); });
+    if (!pairs) {
+        QByteArray out = enc.encode(text);
+        if (out.size() == text.size()) {
+            // One byte for each character: only the SUBs ICU wrote need their "?".
+            for (qsizetype i = out.indexOf('\x1A'); i >= 0; i = out.indexOf('\x1A', i + 1))
+                if (text[i] != QChar(0x1A))
+                    out[i] = '?';
+            return out;
         }
-        d[i] = b;
     }
+    QByteArray out(text.size(), Qt::Uninitialized);
+    for (qsizetype i = 0; i < text.size(); ++i)
+        out[i] = encodedOne(enc, text[i]);
     return out;
 }
 

@@ -5,8 +5,8 @@
 
 #include <QHash>
 
-#include <algorithm>
 #include <array>
+#include <cmath>
 
 using vb::Left;
 using vb::Mid;
@@ -19,9 +19,14 @@ const QString kCell = QStringLiteral("td align=");
 const QString kValueClass = QStringLiteral("xplanerigatabella");
 const QString kNotFound = QStringLiteral("-1");
 
+bool isAsciiDigit(QChar c) {
+    return c >= u'0' && c <= u'9';
+}
+
+// Only ASCII digits: the date becomes a yyyymmdd key of the files and the database.
 bool digitsAt(const QString& s, std::initializer_list<qsizetype> positions) {
     for (const qsizetype p : positions)
-        if (p > s.size() || !s[p - 1].isDigit())
+        if (p > s.size() || !isAsciiDigit(s[p - 1]))
             return false;
     return true;
 }
@@ -32,11 +37,75 @@ bool isPageDate(const QString& d) {
     return d.size() == 10 && d.contains(u'/') && digitsAt(d, {1, 2, 4, 5, 7, 8, 9, 10});
 }
 
-// A rate cell without a single digit ("n.d.", "-") holds no rate.
-bool hasDigit(const QString& s) {
-    return std::any_of(s.begin(), s.end(), [](QChar c) { return c.isDigit(); });
+const QString kCellEnd = QStringLiteral("</td>");
+const QString kNbsp = QStringLiteral("&nbsp;");
+
+bool isBlank(QChar c) {
+    return c.isSpace(); // also the no-break space
 }
 } // namespace
+
+std::optional<PageRate> readPageRate(QStringView text) {
+    // Blanks at either end, the entity included; any blank left inside makes it no number.
+    for (bool trimmed = false; !trimmed;) {
+        trimmed = true;
+        while (!text.isEmpty() && isBlank(text.front()))
+            text = text.sliced(1), trimmed = false;
+        while (!text.isEmpty() && isBlank(text.back()))
+            text.chop(1), trimmed = false;
+        if (text.startsWith(kNbsp))
+            text = text.sliced(kNbsp.size()), trimmed = false;
+        if (text.endsWith(kNbsp))
+            text.chop(kNbsp.size()), trimmed = false;
+    }
+    QString shown;
+    shown.reserve(text.size());
+    QByteArray number;
+    number.reserve(text.size());
+    qsizetype i = 0;
+    if (i < text.size() && (text[i] == u'+' || text[i] == u'-' || text[i] == QChar(0x2212))) {
+        const bool minus = text[i] != u'+';
+        shown.append(minus ? u'-' : u'+');
+        if (minus)
+            number.append('-');
+        ++i;
+    }
+    const qsizetype intStart = i;
+    while (i < text.size() && isAsciiDigit(text[i]))
+        ++i;
+    if (i == intStart || i == text.size() || (text[i] != u',' && text[i] != u'.'))
+        return std::nullopt;
+    const qsizetype sep = i++;
+    const qsizetype fracStart = i;
+    while (i < text.size() && isAsciiDigit(text[i]))
+        ++i;
+    if (i == fracStart || i != text.size())
+        return std::nullopt;
+    shown.append(text.sliced(intStart));
+    number.append(text.sliced(intStart, sep - intStart).toLatin1());
+    number.append('.');
+    number.append(text.sliced(fracStart).toLatin1());
+    bool ok = false;
+    const double value = number.toDouble(&ok);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    return PageRate{value, shown};
+}
+
+QString cellText(QStringView cell) {
+    QString out;
+    out.reserve(cell.size());
+    bool inTag = false;
+    for (const QChar c : cell) {
+        if (inTag)
+            inTag = c != u'>';
+        else if (c == u'<')
+            inTag = true;
+        else
+            out.append(c);
+    }
+    return out;
+}
 
 double rateFromCaption(const QString& caption) {
     QString text = caption;
@@ -163,17 +232,33 @@ Extraction extractAll(const QString& page, const QStringList& listItems, const Q
         item.found = true;
         const QStringView row = midView(page, p);
 
+        // The rate is the whole text of its cell or nothing: a number read from a fixed place would
+        // be recorded wrong, without a word, as soon as the cell's blanks or markup change.
         QString q = kNotFound;
+        std::optional<PageRate> rate;
         const qsizetype t = find(row, kCell);
         if (t > 1) {
             rest = trimView(midView(row, t - 3));
             const qsizetype x = find(rest, kValueClass);
             if (x > 1) {
-                q = trimView(midView(rest, x + 21, 5)).toString();
-                rest = trimView(midView(rest, x + 26));
+                const QStringView afterClass = rest.sliced(x - 1 + kValueClass.size());
+                const qsizetype tagEnd = afterClass.indexOf(u'>');
+                const QStringView cell = tagEnd < 0 ? QStringView() : afterClass.sliced(tagEnd + 1);
+                const qsizetype cellEnd = cell.indexOf(kCellEnd, 0, Qt::CaseInsensitive);
+                if (cellEnd >= 0) {
+                    q = cellText(cell.first(cellEnd));
+                    rate = readPageRate(q);
+                    if (rate)
+                        q = rate->text;
+                    // The date's cell is searched from the end of the rate's.
+                    rest = cell.sliced(cellEnd);
+                } else {
+                    q.clear();
+                    rest = tagEnd < 0 ? afterClass : cell;
+                }
             }
         }
-        const bool unavailable = Trim(q).isEmpty() || Trim(q) == kNotFound || !hasDigit(q);
+        const bool unavailable = !rate;
         item.unavailableMessage = unavailable;
         if (unavailable && onUnavailable)
             onUnavailable(key, out.lblQuote, out.lblData);
@@ -197,7 +282,8 @@ Extraction extractAll(const QString& page, const QStringList& listItems, const Q
             e.date = today.toString(QStringLiteral("yyyyMMdd"));
             item.dateCaption = formats::dayMonth(e.date);
         }
-        e.quote = rateFromCaption(item.rateCaption);
+        // The caption keeps six characters; the entry keeps the page's whole number.
+        e.quote = rate ? rate->value : rateFromCaption(item.rateCaption);
         e.descr = Trim(listItems[i]);
         e.unavailable = unavailable;
 

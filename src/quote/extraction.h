@@ -9,11 +9,25 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 namespace quote {
 
 // The rate of an entry, read from its caption with the page's decimal comma ("2,3450" -> 2.345).
 double rateFromCaption(const QString& caption);
+
+// A rate cell's number: the value and its text as shown (an ASCII sign, the page's separator).
+struct PageRate {
+    double value = 0.0;
+    QString text;
+};
+
+// The number a rate cell's text holds when the text, blanks at either end aside, is one whole decimal
+// number: an optional sign ("+", "-" or U+2212), digits, one "," or ".", digits. Nothing otherwise.
+std::optional<PageRate> readPageRate(QStringView text);
+
+// A cell's text with its tags dropped.
+QString cellText(QStringView cell);
 
 struct ExtractedItem {
     QString key;                     // the item's tenor key

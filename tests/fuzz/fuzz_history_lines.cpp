@@ -1,0 +1,56 @@
+// The history lines and their read-back: a line written for a tenor reads back its tenor key, a date
+// key survives its shown forms, and the companion CSV never leaves the history file's folder.
+
+#include "formats.h"
+#include "fuzz_support.h"
+#include "history_lines.h"
+#include "vb.h"
+
+#include <fuzzer/FuzzedDataProvider.h>
+
+namespace {
+QString folder(const QString& path) {
+    return path.first(path.lastIndexOf(u'/') + 1);
+}
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size) {
+    FuzzedDataProvider in(data, size);
+    const QString key = QString::number(in.ConsumeIntegralInRange<int>(0, 99999999)).rightJustified(8, u'0');
+    const double rate = in.ConsumeIntegralInRange<int>(-999999, 9999999) / 1000.0;
+    const std::string descrBytes = in.ConsumeRandomLengthString(64);
+    const std::string pathBytes = in.ConsumeRemainingBytesAsString();
+    const QString descr = vb::Trim(QString::fromUtf8(descrBytes.data(), qsizetype(descrBytes.size())));
+    const QString path = QString::fromUtf8(pathBytes.data(), qsizetype(pathBytes.size()));
+    const QLocale it(QLocale::Italian, QLocale::Italy);
+
+    FUZZ_CHECK(formats::dateKey(formats::dayFirst(key, u'-')) == key);
+    FUZZ_CHECK(formats::dateKey(formats::dayFirst(key, u'/')) == key);
+    FUZZ_CHECK(formats::dayMonth(key) == formats::dayFirst(key, u'-').first(5));
+
+    const QString rateText = history::fileRateText(rate, it);
+    FUZZ_CHECK(!rateText.isEmpty() && rateText.size() <= 6 && !rateText.contains(u' '));
+    const QString line = history::historyFileLine(key, rateText, descr);
+    FUZZ_CHECK(line.startsWith(formats::dayFirst(key, u'-') + QStringLiteral(" - ") + rateText + u' '));
+    FUZZ_CHECK(formats::lineTenorKey(line) == formats::tenorKey(descr));
+    FUZZ_CHECK(history::csvLine(key, rateText, descr) ==
+               formats::dayFirst(key, u'/') + u';' + rateText + u';' + descr + u';');
+
+    HistEntry e;
+    e.date = key;
+    e.quote = rate;
+    e.type = formats::tenorKey(descr);
+    const QString listed = history::listLine(e, it);
+    FUZZ_CHECK(formats::lineTenorKey(listed) == e.type);
+    FUZZ_CHECK(formats::lineTenorKey(line).size() <= 13 && formats::lineTenorKey(path).size() <= 13);
+
+    // The companion: the history file itself, or its name with the extension replaced, same folder.
+    const QString csv = history::companionPath(path);
+    FUZZ_CHECK(folder(csv) == folder(path));
+    if (csv != path) {
+        const QString name = path.sliced(folder(path).size());
+        FUZZ_CHECK(csv.endsWith(QStringLiteral(".CSV")) && !name.startsWith(u'.') && name.contains(u'.'));
+        FUZZ_CHECK(csv.chopped(4) == path.first(path.lastIndexOf(u'.')));
+    }
+    return 0;
+}

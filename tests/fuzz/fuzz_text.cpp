@@ -1,0 +1,54 @@
+// The runtime's text helpers: Trim, Left, Right, Mid, InStr and Val on any text and any position.
+
+#include "fuzz_support.h"
+#include "vb.h"
+
+#include <QLocale>
+
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <cmath>
+
+extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size) {
+    FuzzedDataProvider in(data, size);
+    const auto start = in.ConsumeIntegralInRange<qsizetype>(-3, 300);
+    const auto n = in.ConsumeIntegralInRange<qsizetype>(-3, 300);
+    const double number = in.ConsumeFloatingPoint<double>();
+    const std::string findBytes = in.ConsumeRandomLengthString(16);
+    const std::string rest = in.ConsumeRemainingBytesAsString();
+    const QString find = QString::fromUtf8(findBytes.data(), qsizetype(findBytes.size()));
+    const QString s = QString::fromUtf8(rest.data(), qsizetype(rest.size()));
+
+    const QString t = vb::Trim(s);
+    FUZZ_CHECK(!hasBlankEnds(t) && s.contains(t));
+    FUZZ_CHECK(t == vb::LTrim(vb::RTrim(s)) && t == vb::RTrim(vb::LTrim(s)));
+    FUZZ_CHECK(vb::Trim(s).isEmpty() == (s.count(u' ') == s.size()));
+
+    FUZZ_CHECK(vb::Left(s, n) == (n <= 0 ? QString() : s.first(std::min(n, s.size()))));
+    FUZZ_CHECK(vb::Right(s, n) == (n <= 0 ? QString() : s.last(std::min(n, s.size()))));
+    const bool inside = start >= 1 && start <= s.size();
+    FUZZ_CHECK(vb::Mid(s, start) == (inside ? s.sliced(start - 1) : QString()));
+    FUZZ_CHECK(vb::Mid(s, start, n) ==
+               (inside && n > 0 ? s.sliced(start - 1).first(std::min(n, s.size() - start + 1)) : QString()));
+
+    const qsizetype at = vb::InStr(start, s, find);
+    FUZZ_CHECK(at >= 0 && at <= s.size());
+    if (!inside)
+        FUZZ_CHECK(at == 0);
+    else if (find.isEmpty())
+        FUZZ_CHECK(at == start);
+    else if (at == 0)
+        FUZZ_CHECK(s.indexOf(find, start - 1) < 0);
+    else
+        FUZZ_CHECK(at >= start && s.sliced(at - 1).startsWith(find) && s.indexOf(find, start - 1) == at - 1);
+
+    FUZZ_CHECK(std::isfinite(vb::Val(s)) && std::isfinite(vb::Val(find)));
+    // A number written by CStr reads back with Val (15 significant digits).
+    if (std::isfinite(number) && std::fabs(number) < 1e307) {
+        const double back = vb::Val(vb::CStr(number, QLocale::c()));
+        FUZZ_CHECK(std::fabs(back - number) <= 1e-14 * std::fabs(number));
+    }
+    const QString shown = vb::CStr(number, QLocale(QLocale::Italian, QLocale::Italy));
+    FUZZ_CHECK(!shown.isEmpty() && !shown.contains(u' '));
+    return 0;
+}
