@@ -400,3 +400,21 @@ TEST(Program, AKillAtAnyStepOfTheRecordingLeavesFilesAndDatabaseAgreeing) {
         }
     }
 }
+
+// The window's start, ended once its cycle has run (as bench/start_ratio measures it), records the
+// same bytes as the windowless update.
+TEST(Program, TheWindowsStartRecordsWhatTheUpdateRecords) {
+    LoopbackHttpServer server({{"/rates", {200, "Content-Type: text/html\r\n", samplePage(), false}}});
+    Folder window, update;
+    seedShipped(window);
+    seedShipped(update);
+    const QString url = QString::fromLatin1(server.url("/rates"));
+    const Outcome shown = runProgram({S("--cartella"), window.path(), S("--provider"), url},
+                                     {S("QT_QPA_PLATFORM=offscreen"), S("EURIBOR_QUIT_AFTER_CYCLE=1")});
+    ASSERT_EQ(shown.exit, 0) << shown.err.toStdString();
+    ASSERT_EQ(runProgram({S("--aggiorna"), S("--cartella"), update.path(), S("--provider"), url}).exit, 0);
+    EXPECT_EQ(readFile(window.history()).count("\r\n"), 9);
+    EXPECT_EQ(readFile(window.history()), readFile(update.history()));
+    EXPECT_EQ(readFile(window.csv()), readFile(update.csv()));
+    EXPECT_EQ(rowTexts(window.path(S("EURIBOR.MDB"))), rowTexts(update.path(S("EURIBOR.MDB"))));
+}

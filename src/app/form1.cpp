@@ -319,7 +319,10 @@ void form1::showEvent(QShowEvent* event) {
     // later must not fetch and record again.
     if (!m_activated) {
         m_activated = true;
-        QTimer::singleShot(0, this, [this] { Form_Activate(); });
+        QTimer::singleShot(0, this, [this] {
+            Form_Activate();
+            emit cycleEnded();
+        });
     }
 }
 

@@ -114,6 +114,10 @@ public:
     // Whether a handler is running; the user's clicks and keys on the window are kept out meanwhile.
     bool handlerRunning() const { return m_handlerDepth > 0; }
 
+signals:
+    // The start-up cycle has run to its end.
+    void cycleEnded();
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
