@@ -73,21 +73,17 @@ TEST_F(ConnRasTest, ProgressTextsShowOnceUntilAnErrorAbove600EndsTheDial) {
     EXPECT_EQ(ended, 1);
 }
 
-TEST_F(ConnRasTest, ConnectedStopsTheTickAndOffersToDisconnect) {
-    dialAccepted({{0, ras::Connected, 0}});
-    conn.StatusTick();
-    EXPECT_EQ(label(), S("Connessione effettuata."));
-    EXPECT_EQ(login.Command2->text(), S("Disconnetti"));
-    EXPECT_FALSE(conn.tickRunning());
-    EXPECT_EQ(conn.phase(), Conn_RAS::Phase::Connected);
-    EXPECT_TRUE(sim.hangUps.isEmpty());
-}
-
-TEST_F(ConnRasTest, AnnullaHangsUpWhileDiallingAndWhileConnected) {
+TEST_F(ConnRasTest, ConnectedStopsTheTickAndAnnullaHangsUpWhileDiallingAndWhileConnected) {
     for (int state : {2, ras::Connected}) {
         const DialHandle h = dialAccepted({{0, state, 0}});
         sim.hangUps.clear(); // the earlier round's dial, dropped by this one
         conn.StatusTick();
+        const bool up = state == ras::Connected;
+        EXPECT_EQ(label(), up ? S("Connessione effettuata.") : S("Chiamata in corso..."));
+        EXPECT_EQ(login.Command2->text(), up ? S("Disconnetti") : S("Annulla"));
+        EXPECT_EQ(conn.tickRunning(), !up);
+        EXPECT_EQ(conn.phase(), up ? Conn_RAS::Phase::Connected : Conn_RAS::Phase::Dialling);
+        EXPECT_TRUE(sim.hangUps.isEmpty());
         login.Command2->click();
         EXPECT_EQ(sim.hangUps, QList<DialHandle>{h}) << state;
         EXPECT_EQ(login.Command2->text(), S("Annulla")) << state;
