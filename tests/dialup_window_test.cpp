@@ -52,11 +52,8 @@ TEST_F(DialWindowTest, ARefusedDialEndsTheWait) {
     };
     form1& w = loaded();
     EXPECT_EQ(sim.dials.size(), 1);
-    ASSERT_EQ(shell.boxes.size(), 1);
-    EXPECT_EQ(shell.boxes[0].title, S("Accesso al Server"));
-    EXPECT_EQ(shell.boxes[0].icon, Shell::Icon::Critical);
-    EXPECT_EQ(shell.boxes[0].text,
-              S("Errore di accesso remoto n. 623:\r\nImpossibile trovare la connessione"));
+    EXPECT_EQ(shell.texts(),
+              QStringList{S("Errore di accesso remoto n. 623:\r\nImpossibile trovare la connessione")});
     EXPECT_EQ(w.Label6->text(), S("Not Connected to the Internet"));
 }
 
