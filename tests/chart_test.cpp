@@ -46,13 +46,6 @@ QString datesOf(const ChartResult& r) {
 
 } // namespace
 
-TEST(Chart, OneBarTakesTheFrameWidthLess68AndIsCoveredAt30Percent) {
-    for (const int width : {8415, 6000}) {
-        const chart::ChartBar b = chartOf({line("15-10-2007", " 4,1000")}, "EuRibor 3m", width).bars.at(0);
-        EXPECT_EQ(std::tie(b.left, b.width, b.coverHeight), std::tuple(120, width - 68, 761)); // 30%: 760.5
-    }
-}
-
 TEST(Chart, CoversFollowTheRatesShareOfTheLargestAboveZero) {
     // Of 2535: 30% and 55% for 4.0 and 3.8 against 4.0, all at 86% or less; nothing when no rate is above 0.
     const std::pair<std::vector<const char*>, std::vector<int>> cases[] = {
@@ -75,13 +68,15 @@ TEST(Chart, RateTextsAreReadWithTheirDecimalComma) {
 }
 
 TEST(Chart, SpacingFollowsTheNumberOfBars) {
-    // w = (8415 - gap * n) / n - (n < 20 ? 20 : 10), gap = n < 30 ? 48 : 43, bars w + 44 apart; under a
-    // pixel, one-pixel bars spread up to a right margin as wide as the left one (8415 - 120 - 15 = 8280).
-    const std::tuple<int, int, int> cases[] = {{19, 375, 7660}, {20, 363, 7848}, {29, 232, 7853},
-                                               {30, 228, 7994}, {123, 15, 7369}, {124, 15, 7377},
-                                               {250, 15, 8280}};
-    for (const auto& [n, width, lastLeft] : cases) {
-        const ChartResult r = chartOf(days(n));
+    // One bar takes the frame width less 68. Else w = (8415 - gap * n) / n - (n < 20 ? 20 : 10),
+    // gap = n < 30 ? 48 : 43, bars w + 44 apart; under a pixel, one-pixel bars spread up to a right
+    // margin as wide as the left one (8415 - 120 - 15 = 8280).
+    const std::tuple<int, int, int, int> cases[] = {
+        {1, 8415, 8347, 120},  {1, 6000, 5932, 120},  {19, 8415, 375, 7660},
+        {20, 8415, 363, 7848}, {29, 8415, 232, 7853}, {30, 8415, 228, 7994},
+        {123, 8415, 15, 7369}, {124, 8415, 15, 7377}, {250, 8415, 15, 8280}};
+    for (const auto& [n, frame, width, lastLeft] : cases) {
+        const ChartResult r = chartOf(days(n), "EuRibor 3m", frame);
         ASSERT_EQ(r.bars.size(), static_cast<std::size_t>(n));
         EXPECT_EQ(r.bars.back().width, width) << n;
         EXPECT_EQ(r.bars.back().left, lastLeft) << n;

@@ -73,21 +73,17 @@ TEST_F(ConnRasTest, ProgressTextsShowOnceUntilAnErrorAbove600EndsTheDial) {
     EXPECT_EQ(ended, 1);
 }
 
-TEST_F(ConnRasTest, ConnectedStopsTheTickAndOffersToDisconnect) {
-    dialAccepted({{0, ras::Connected, 0}});
-    conn.StatusTick();
-    EXPECT_EQ(label(), S("Connessione effettuata."));
-    EXPECT_EQ(login.Command2->text(), S("Disconnetti"));
-    EXPECT_FALSE(conn.tickRunning());
-    EXPECT_EQ(conn.phase(), Conn_RAS::Phase::Connected);
-    EXPECT_TRUE(sim.hangUps.isEmpty());
-}
-
-TEST_F(ConnRasTest, AnnullaHangsUpWhileDiallingAndWhileConnected) {
+TEST_F(ConnRasTest, ConnectedStopsTheTickAndAnnullaHangsUpWhileDiallingAndWhileConnected) {
     for (int state : {2, ras::Connected}) {
         const DialHandle h = dialAccepted({{0, state, 0}});
         sim.hangUps.clear(); // the earlier round's dial, dropped by this one
         conn.StatusTick();
+        const bool up = state == ras::Connected;
+        EXPECT_EQ(label(), up ? S("Connessione effettuata.") : S("Chiamata in corso..."));
+        EXPECT_EQ(login.Command2->text(), up ? S("Disconnetti") : S("Annulla"));
+        EXPECT_EQ(conn.tickRunning(), !up);
+        EXPECT_EQ(conn.phase(), up ? Conn_RAS::Phase::Connected : Conn_RAS::Phase::Dialling);
+        EXPECT_TRUE(sim.hangUps.isEmpty());
         login.Command2->click();
         EXPECT_EQ(sim.hangUps, QList<DialHandle>{h}) << state;
         EXPECT_EQ(login.Command2->text(), S("Annulla")) << state;
@@ -95,38 +91,53 @@ TEST_F(ConnRasTest, AnnullaHangsUpWhileDiallingAndWhileConnected) {
     }
 }
 
-TEST_F(ConnRasTest, DisconnectedIsReportedWithTheLastTextExceptFor602) {
+// A refused dial, or Disconnected read by the tick, is boxed from the event loop, except for 602.
+TEST_F(ConnRasTest, ARefusalOrAFallIsReportedAfterwardsExceptFor602) {
     struct Case {
-        int error;
+        int refusal, fall; // the dial's answer, else the error read with Disconnected
         const char* label;
         const char* box; // nullptr: no box
     };
     const Case cases[] = {
-        {0, "Disconnessione effettuata.", "Disconnessione effettuata."},
-        {678, "Nessuna risposta", "Nessuna risposta"},
-        {ras::ErrorPortAlreadyOpen, "Porta seriale già aperta", nullptr},
+        {623, 0, "", "Errore di accesso remoto n. 623:\r\nImpossibile trovare la connessione"},
+        {691, 0, "", "Errore di accesso remoto n. 691:\r\nAutenticazione fallita"},
+        {ras::ErrorPortAlreadyOpen, 0, "", nullptr},
+        {0, ras::ErrorPortAlreadyOpen, "Porta seriale già aperta", nullptr},
+        {0, 678, "Nessuna risposta", "Impossibile effettuare la connessione per Nessuna risposta"},
+        {0, 0, "Disconnessione effettuata.",
+         "Impossibile effettuare la connessione per Disconnessione effettuata."},
     };
     for (const Case& c : cases) {
         shell.boxes.clear();
-        const DialHandle h = dialAccepted({{0, ras::Disconnected, c.error}});
-        conn.StatusTick();
-        EXPECT_TRUE(shell.boxes.isEmpty()) << "a box opened inside the tick";
-        EXPECT_EQ(label(), S(c.label)) << c.error;
-        EXPECT_EQ(sim.hangUps.constLast(), h) << c.error;
-        EXPECT_EQ(boxesShown(), c.box
-                                    ? QStringList{S("Impossibile effettuare la connessione per ") + S(c.box)}
-                                    : QStringList());
+        sim.hangUps.clear();
+        sim.dialResult = c.refusal;
+        sim.readings = {{0, ras::Disconnected, c.fall}};
+        conn.DialConnection(S("Ufficio"), S("mario"), kPassword);
+        const DialHandle h = conn.ConnHandle;
+        ASSERT_TRUE(sim.answerDial());
+        if (!c.refusal)
+            conn.StatusTick();
+        EXPECT_TRUE(shell.boxes.isEmpty()) << "a box opened inside the dial's answer or the tick";
+        EXPECT_EQ(label(), S(c.label)) << c.refusal << c.fall;
+        EXPECT_EQ(boxesShown(), c.box ? QStringList{S(c.box)} : QStringList()) << c.refusal << c.fall;
         if (c.box) {
-            EXPECT_EQ(shell.boxes[0].title, S("Quotazioni Euribor"));
-            EXPECT_EQ(shell.boxes[0].icon, Shell::Icon::None);
+            EXPECT_EQ(shell.boxes[0].title, S(c.refusal ? "Accesso al Server" : "Quotazioni Euribor"));
+            EXPECT_EQ(shell.boxes[0].icon, c.refusal ? Shell::Icon::Critical : Shell::Icon::None);
+        }
+        EXPECT_EQ(sim.hangUps.constLast(), h);
+        if (c.refusal) {
+            EXPECT_EQ(sim.hangUps, (QList<DialHandle>{h, h}));
+            EXPECT_EQ(conn.phase(), Conn_RAS::Phase::Refused);
+            EXPECT_FALSE(conn.tickRunning());
+            continue;
         }
         // Without an error the tick goes on until the hung-up handle fails the query.
-        EXPECT_EQ(conn.tickRunning(), c.error == 0) << c.error;
+        EXPECT_EQ(conn.tickRunning(), c.fall == 0) << c.fall;
         conn.StatusTick();
-        EXPECT_FALSE(conn.tickRunning()) << c.error;
+        EXPECT_FALSE(conn.tickRunning()) << c.fall;
     }
     EXPECT_EQ(label(), S("Errore non previsto (Cod. 6)."));
-    EXPECT_EQ(ended, 3);
+    EXPECT_EQ(ended, 6);
 }
 
 TEST_F(ConnRasTest, TicksWhileTheDisconnectedBoxIsOpenShowNoFurtherBox) {
@@ -139,37 +150,6 @@ TEST_F(ConnRasTest, TicksWhileTheDisconnectedBoxIsOpenShowNoFurtherBox) {
     conn.StatusTick();
     EXPECT_EQ(boxesShown().size(), 1);
     EXPECT_FALSE(conn.tickRunning());
-}
-
-TEST_F(ConnRasTest, ARefusedDialIsReportedAfterItsAnswerExceptFor602) {
-    struct Case {
-        int result;
-        const char* box; // nullptr: no box
-    };
-    const Case cases[] = {
-        {623, "Errore di accesso remoto n. 623:\r\nImpossibile trovare la connessione"},
-        {691, "Errore di accesso remoto n. 691:\r\nAutenticazione fallita"},
-        {ras::ErrorPortAlreadyOpen, nullptr},
-    };
-    for (const Case& c : cases) {
-        shell.boxes.clear();
-        sim.hangUps.clear();
-        sim.dialResult = c.result;
-        conn.DialConnection(S("Ufficio"), S("mario"), kPassword);
-        const DialHandle h = conn.ConnHandle;
-        ASSERT_TRUE(sim.answerDial());
-        EXPECT_TRUE(shell.boxes.isEmpty()) << "a box opened inside the dial's answer";
-        EXPECT_EQ(boxesShown(), c.box ? QStringList{S(c.box)} : QStringList()) << c.result;
-        if (c.box) {
-            EXPECT_EQ(shell.boxes[0].title, S("Accesso al Server"));
-            EXPECT_EQ(shell.boxes[0].icon, Shell::Icon::Critical);
-        }
-        EXPECT_EQ(sim.hangUps, (QList<DialHandle>{h, h})) << c.result;
-        EXPECT_EQ(conn.phase(), Conn_RAS::Phase::Refused);
-        EXPECT_FALSE(conn.tickRunning());
-        EXPECT_TRUE(label().isEmpty());
-    }
-    EXPECT_EQ(ended, 3);
 }
 
 TEST_F(ConnRasTest, AFailedQueryTestsNoState) {

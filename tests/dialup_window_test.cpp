@@ -32,8 +32,7 @@ TEST_F(DialWindowTest, AnOfflineLoadDialsOnceAndGoesOnWhenConnected) {
         if (dialup.phase() == Conn_RAS::Phase::Connected)
             connection.info = {true, ConnectionInfo::Modem};
     };
-    form1& w = window();
-    w.Form_Load();
+    form1& w = loaded();
     ASSERT_EQ(sim.dials.size(), 1);
     EXPECT_EQ(sim.dials[0].entry, S("Ufficio"));
     EXPECT_EQ(sim.dials[0].user, S("mario"));
@@ -51,21 +50,16 @@ TEST_F(DialWindowTest, ARefusedDialEndsTheWait) {
         sim.answerDial();
         QCoreApplication::processEvents();
     };
-    form1& w = window();
-    w.Form_Load();
+    form1& w = loaded();
     EXPECT_EQ(sim.dials.size(), 1);
-    ASSERT_EQ(shell.boxes.size(), 1);
-    EXPECT_EQ(shell.boxes[0].title, S("Accesso al Server"));
-    EXPECT_EQ(shell.boxes[0].icon, Shell::Icon::Critical);
-    EXPECT_EQ(shell.boxes[0].text,
-              S("Errore di accesso remoto n. 623:\r\nImpossibile trovare la connessione"));
+    EXPECT_EQ(shell.texts(),
+              QStringList{S("Errore di accesso remoto n. 623:\r\nImpossibile trovare la connessione")});
     EXPECT_EQ(w.Label6->text(), S("Not Connected to the Internet"));
 }
 
 TEST_F(DialWindowTest, ADialThatNeverConnectsIsWaitedForABoundedTime) {
     // The dial is never answered: the wait still ends and the window loads.
-    form1& w = window();
-    w.Form_Load();
+    form1& w = loaded();
     EXPECT_EQ(sim.dials.size(), 1);
     EXPECT_EQ(shell.waits, 600);
     EXPECT_FALSE(shell.busy);
@@ -74,12 +68,11 @@ TEST_F(DialWindowTest, ADialThatNeverConnectsIsWaitedForABoundedTime) {
 
 TEST_F(DialWindowTest, NoDialWhenConnectedOrWithoutAName) {
     connection.info = {true, ConnectionInfo::Lan};
-    window().Form_Load();
+    loaded();
     EXPECT_TRUE(sim.dials.isEmpty());
-    form.reset();
     connection.info = {false, 0};
     login.Text1->setText(S(" Ufficio"));
-    window().Form_Load();
+    reloaded();
     EXPECT_TRUE(sim.dials.isEmpty());
     EXPECT_EQ(shell.waits, 0);
 }
@@ -87,8 +80,7 @@ TEST_F(DialWindowTest, NoDialWhenConnectedOrWithoutAName) {
 TEST_F(DialWindowTest, ClosingAsksAndHangsUpDialUpConnectionsOnlyOnOk) {
     sim.openConnections = {7, 9};
     connection.info = {true, ConnectionInfo::Lan};
-    form1& w = window();
-    w.Form_Load();
+    form1& w = loaded();
     shell.answers = {Shell::Answer::Cancel};
     w.Form_Unload();
     EXPECT_TRUE(shell.ended);
@@ -102,9 +94,9 @@ TEST_F(DialWindowTest, ClosingAsksAndHangsUpDialUpConnectionsOnlyOnOk) {
     EXPECT_EQ(shell.boxes.size(), 1);
 
     form.reset();
-    window().Form_Load();
+    loaded();
     shell.answers = {Shell::Answer::Ok};
-    window().Form_Unload();
+    form->Form_Unload();
     EXPECT_TRUE(sim.hangUps.contains(7) && sim.hangUps.contains(9));
     EXPECT_TRUE(shell.ended);
 }

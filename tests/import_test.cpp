@@ -70,26 +70,23 @@ TEST_F(ImportTest, CrLfAndLfFilesImportTheSameRecords) {
     EXPECT_EQ(rowTexts(dbPath()), expected);
 }
 
-TEST_F(ImportTest, ImportingAgainKeepsOneRecordPerDayAndAnApostropheIsAnyCharacter) {
-    importLines({S("t"), S("VALUTA SELEZIONATA: Sterlina"), S("h"), S("04/12/2026,0.85,a")});
-    importLines({S("t"), S("VALUTA SELEZIONATA: Sterlina"), S("h"), S("04/12/2026,0.86,b")});
-    importLines({S("t"), S("VALUTA SELEZIONATA: Dollaro dell'Est"), S("h"), S("04/12/2026,1.5,")});
-    EXPECT_TRUE(shell.boxes.isEmpty()) << shell.texts().join(u'|').toStdString();
-    EXPECT_EQ(rowTexts(dbPath()), (QStringList{S("STERLINA|20261204|0.86|STERLINA|b"),
-                                               S("DOLLARO DELL'|20261204|1.5|DOLLARO DELL'EST|")}));
-}
-
-TEST_F(ImportTest, AfterTheImportTheHistoryIsReloadedAndListed) {
+TEST_F(ImportTest, ImportingAgainKeepsOneRecordPerDayReloadsTheHistoryAndAnApostropheIsAnyCharacter) {
     form1& w = loaded();
     w.Combo1->setEditText(S("STERLINA"));
+    importLines({S("t"), S("VALUTA SELEZIONATA: Sterlina"), S("h"), S("04/12/2026,0.85,a")});
     w.Frame2->show();
     importLines(
-        {S("t"), S("VALUTA SELEZIONATA: Sterlina"), S("h"), S("04/12/2026,0.85,a"), S("05/12/2026,0.86,b")});
+        {S("t"), S("VALUTA SELEZIONATA: Sterlina"), S("h"), S("04/12/2026,0.86,b"), S("05/12/2026,0.87,c")});
     EXPECT_TRUE(w.Frame2->isHidden());
     EXPECT_EQ(w.HistCount(), 2);
     ASSERT_EQ(w.List1->count(), 2);
-    EXPECT_EQ(w.List1->item(1)->text(), S("05-12-2026 - 0,8600 - STERLINA"));
+    EXPECT_EQ(w.List1->item(1)->text(), S("05-12-2026 - 0,8700 - STERLINA"));
     EXPECT_FALSE(shell.busy);
+    importLines({S("t"), S("VALUTA SELEZIONATA: Dollaro dell'Est"), S("h"), S("04/12/2026,1.5,")});
+    EXPECT_TRUE(shell.boxes.isEmpty()) << shell.texts().join(u'|').toStdString();
+    EXPECT_EQ(rowTexts(dbPath()),
+              (QStringList{S("STERLINA|20261204|0.86|STERLINA|b"), S("STERLINA|20261205|0.87|STERLINA|c"),
+                           S("DOLLARO DELL'|20261204|1.5|DOLLARO DELL'EST|")}));
 }
 
 TEST_F(ImportTest, FailuresAreReportedAndTheHistoryStillReloads) {

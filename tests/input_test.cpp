@@ -50,7 +50,6 @@ protected:
         shell.onProcessEvents = [] { QCoreApplication::processEvents(); };
     }
 
-    QString historyPath() const { return folderFile(S("Storico_Euribor.TXT")); }
     bool recorded() const { return QFile::exists(historyPath()); }
 
     // The user clicks "Elenco" and moves the tenor box down by one.
@@ -71,8 +70,7 @@ protected:
 };
 
 TEST_F(InputTest, ClicksAndKeysWhileThePageComesRunNoHandlerInTheMiddleOfTheCycle) {
-    form1& w = window();
-    w.Form_Load();
+    form1& w = loaded();
     ASSERT_FALSE(w.ending());
     ASSERT_EQ(w.Combo1->currentText(), kChoice);
     const QStringList earlier = rowTexts(dbPath());

@@ -28,18 +28,12 @@ protected:
                                  pageRow(S("EuRibor 3m"), S("2,064"), S("04/12/2026")),
                                  pageRow(S("EURIBOR PIÙ"), S("2,137"), S("03/12/2026"))});
     }
-    form1& loaded() {
-        form1& w = window();
-        w.Form_Load();
-        return w;
-    }
     // Loads the window and fetches the page, as the start of the daily cycle does.
     form1& fetched() {
         form1& w = loaded();
         w.Command1_Click();
         return w;
     }
-    QString historyPath() const { return folderFile(S("Storico_Euribor.TXT")); }
     QString csvPath() const { return folderFile(S("Storico_Euribor.CSV")); }
     QStringList listed() const {
         QStringList out;
@@ -49,39 +43,26 @@ protected:
     }
 };
 
-TEST_F(RecordTest, FirstRecordingCreatesBothFilesInWindows1252) {
+TEST_F(RecordTest, BothFilesGetTheDayOnceInWindows1252AndAChangedRateAgain) {
+    writeFile(historyPath(), kHeader + "vecchia riga\r\n");
     form1& w = fetched();
     w.RecordToday();
     EXPECT_TRUE(shell.boxes.isEmpty()) << shell.texts().join(u'|').toStdString();
-    EXPECT_EQ(readFile(historyPath()), kHeader + "04-12-2026 - 1,9860 - EuRibor 1m\r\n"
-                                                 "04-12-2026 - 2,0640 - EuRibor 3m\r\n"
-                                                 "03-12-2026 - 2,1370 - Euribor pi\xf9\r\n");
+    const QByteArray day = "04-12-2026 - 1,9860 - EuRibor 1m\r\n04-12-2026 - 2,0640 - EuRibor 3m\r\n"
+                           "03-12-2026 - 2,1370 - Euribor pi\xf9\r\n";
+    EXPECT_EQ(readFile(historyPath()), kHeader + "vecchia riga\r\n" + day);
     EXPECT_EQ(readFile(csvPath()), kHeader + "04/12/2026;1,9860;EuRibor 1m;\r\n"
                                              "04/12/2026;2,0640;EuRibor 3m;\r\n"
                                              "03/12/2026;2,1370;Euribor pi\xf9;\r\n");
     EXPECT_EQ(rowTexts(dbPath()).constLast(), S("Euribor più|20261203|2.137|Euribor più|"));
     EXPECT_EQ(w.lblQuote->text(), S("2,1370")) << "the last recorded entry stays shown";
-}
 
-TEST_F(RecordTest, AnExistingFileKeepsItsLinesAndOnlyTheMissingOneIsCreated) {
-    writeFile(historyPath(), kHeader + "vecchia riga\r\n");
-    form1& w = fetched();
-    w.RecordToday();
-    EXPECT_TRUE(readFile(historyPath()).startsWith(kHeader + "vecchia riga\r\n04-12-2026"));
-    EXPECT_TRUE(readFile(csvPath()).startsWith(kHeader + "04/12/2026;1,9860"));
-
+    // Only the missing file gets the day's lines, and a day already written is not written again.
     QFile::remove(historyPath());
     w.RecordToday();
-    EXPECT_EQ(readFile(historyPath()).count("\r\n"), 4);
-    EXPECT_EQ(readFile(csvPath()).count("\r\n"), 4) << "the companion already holds the day's lines";
-}
-
-TEST_F(RecordTest, ADayIsWrittenOnceUnlessItsRateChangesAndReadsBackForTheChosenTenor) {
-    form1& w = fetched();
     w.RecordToday();
-    w.RecordToday();
-    EXPECT_EQ(readFile(historyPath()).count("EuRibor 3m"), 1);
-    EXPECT_EQ(readFile(csvPath()).count("EuRibor 3m"), 1);
+    EXPECT_EQ(readFile(historyPath()), kHeader + day);
+    EXPECT_EQ(readFile(csvPath()).count("\r\n"), 4);
     EXPECT_EQ(allRows(dbPath()).size(), 3);
     // The page corrected the day's rate: the new line is written, the record overwritten.
     w.Hist[1].quote = 2.07;
@@ -108,9 +89,8 @@ TEST_F(RecordTest, AHistoryFileThatCannotBeWrittenStopsAfterOneMessage) {
         {".storico", "File già aperto", kHeader},
         {"manca/Storico.TXT", "Impossibile trovare il percorso", QByteArray()}};
     for (const auto& [name, reason, content] : cases) {
-        shell.boxes.clear();
-        form.reset();
-        form1& w = fetched();
+        form1& w = reloaded();
+        w.Command1_Click();
         const QString path = folderFile(S(name));
         w.Text2->setText(S("  ") + path + S(" "));
         w.RecordToday();

@@ -85,6 +85,28 @@ private:
     rlimit m_saved{};
 };
 
+// The recording on a folder's files and database, under a file size limit when one is given.
+struct Recorder {
+    explicit Recorder(const Folder& f)
+        : folder(f) {
+        db.open(folder.path(S("EURIBOR.MDB")));
+    }
+    core::RecordResult record(const HistArrays& entries, rlim_t limit = RLIM_INFINITY) {
+        ConsoleShell shell(err);
+        const FileSizeLimit full(limit);
+        return core::recordEntries(db, files, entries, folder.history(), kItalian, shell);
+    }
+    const Folder& folder;
+    HistoryDb db;
+    FileChannels files;
+    QString said;
+    QTextStream err{&said};
+};
+
+HistEntry entry(const char* tenor, double rate) {
+    return HistEntry{S(tenor), S("20261204"), rate, S(tenor), {}, false};
+}
+
 } // namespace
 
 TEST(DataFolder, PortableFolderElseTheUsersSeededOnceNeverOverwritten) {
@@ -125,53 +147,39 @@ TEST(DataFolder, PortableFolderElseTheUsersSeededOnceNeverOverwritten) {
 TEST(Recording, FilesAreNeverTornAndNeverAheadOfTheDatabase) {
     ::signal(SIGXFSZ, SIG_IGN);
     // A short write is cut back: the file keeps exactly what it had.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(S("h.TXT"));
+    const QByteArray before = kHeader + "01-12-2026 - 1,9000 - EuRibor 1m";
+    writeFile(path, before);
+    FileChannels files;
+    files.open(1, path, FileChannels::Mode::Append);
+    int error = 0;
     {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(S("h.TXT"));
-        const QByteArray before = kHeader + "01-12-2026 - 1,9000 - EuRibor 1m";
-        writeFile(path, before);
-        FileChannels files;
-        files.open(1, path, FileChannels::Mode::Append);
-        int error = 0;
-        {
-            FileSizeLimit limit(static_cast<rlim_t>(before.size() + 20));
-            error = runtimeErrorOf(
-                [&] { files.printLines(1, QStringList(10, S("04-12-2026 - 2,0640 - EuRibor 3m"))); });
-        }
-        EXPECT_EQ(error, rt::DiskFull);
-        files.closeAll();
-        EXPECT_EQ(readFile(path), before);
+        FileSizeLimit limit(static_cast<rlim_t>(before.size() + 20));
+        error = runtimeErrorOf(
+            [&] { files.printLines(1, QStringList(10, S("04-12-2026 - 2,0640 - EuRibor 3m"))); });
+    }
+    EXPECT_EQ(error, rt::DiskFull);
+    files.closeAll();
+    EXPECT_EQ(readFile(path), before);
 
-        // A last line without its end (torn by a crash of an older copy) is ended first.
-        files.open(1, path, FileChannels::Mode::Append);
-        files.printLines(1, {S("04-12-2026 - 2,0640 - EuRibor 3m")});
-        files.closeAll();
-        EXPECT_EQ(readFile(path), before + "\r\n04-12-2026 - 2,0640 - EuRibor 3m\r\n");
-    }
+    // A last line without its end (torn by a crash of an older copy) is ended first.
+    files.open(1, path, FileChannels::Mode::Append);
+    files.printLines(1, {S("04-12-2026 - 2,0640 - EuRibor 3m")});
+    files.closeAll();
+    EXPECT_EQ(readFile(path), before + "\r\n04-12-2026 - 2,0640 - EuRibor 3m\r\n");
+
     // A commit that cannot reach the disk writes no line at all.
-    {
-        Folder folder;
-        HistoryDb db;
-        db.open(folder.path(S("EURIBOR.MDB")));
-        FileChannels files;
-        QString said;
-        QTextStream err(&said);
-        ConsoleShell shell(err);
-        const HistArrays entries = {
-            HistEntry{S("EuRibor 3m"), S("20261204"), 2.064, S("EuRibor 3m"), {}, false}};
-        core::RecordResult result;
-        {
-            FileSizeLimit limit(1000); // the headers fit, the database's pages do not
-            result = core::recordEntries(db, files, entries, folder.history(), kItalian, shell);
-        }
-        EXPECT_TRUE(result.stopped);
-        EXPECT_TRUE(result.recorded.isEmpty());
-        EXPECT_EQ(readFile(folder.history()), kHeader);
-        EXPECT_EQ(readFile(folder.csv()), kHeader);
-        db.close();
-        EXPECT_TRUE(allRows(folder.path(S("EURIBOR.MDB"))).isEmpty());
-        EXPECT_TRUE(said.startsWith(S("Errore registrazione su DataBase "))) << said.toStdString();
-    }
+    Folder folder;
+    Recorder r(folder);
+    const core::RecordResult result = r.record({entry("EuRibor 3m", 2.064)}, 1000); // headers fit, pages not
+    EXPECT_TRUE(result.stopped);
+    EXPECT_TRUE(result.recorded.isEmpty());
+    EXPECT_EQ(readFile(folder.history()), kHeader);
+    EXPECT_EQ(readFile(folder.csv()), kHeader);
+    r.db.close();
+    EXPECT_TRUE(allRows(folder.path(S("EURIBOR.MDB"))).isEmpty());
+    EXPECT_TRUE(r.said.startsWith(S("Errore registrazione su DataBase "))) << r.said.toStdString();
 }
 
 // The disk fills at every byte of the two files' appends: each run leaves whole lines only, says
@@ -184,34 +192,25 @@ TEST(Recording, ADiskFillingAtAnyByteOfTheAppendsTearsNoLine) {
     QByteArray earlierCsv = kHeader;
     for (int i = 0; i < 600; ++i)
         earlierCsv += "01/01/2020;1,0000;EuRibor " + QByteArray::number(i) + "x;\r\n";
-    const HistArrays entries = {HistEntry{S("EuRibor 1m"), S("20261204"), 1.986, S("EuRibor 1m"), {}, false},
-                                HistEntry{S("EuRibor 3m"), S("20261204"), 2.064, S("EuRibor 3m"), {}, false}};
+    const HistArrays entries = {entry("EuRibor 1m", 1.986), entry("EuRibor 3m", 2.064)};
     const qsizetype smaller = std::min(earlier.size(), earlierCsv.size());
     for (qsizetype limit = smaller - 2; limit < earlier.size() + 80; limit += 3) {
         Folder folder;
         writeFile(folder.history(), earlier);
         writeFile(folder.csv(), earlierCsv);
         ASSERT_LT(QFileInfo(folder.path(S("EURIBOR.MDB"))).size(), smaller);
-        HistoryDb db;
-        db.open(folder.path(S("EURIBOR.MDB")));
-        FileChannels files;
-        QString said;
-        QTextStream err(&said);
-        ConsoleShell shell(err);
-        {
-            FileSizeLimit full(static_cast<rlim_t>(limit));
-            core::recordEntries(db, files, entries, folder.history(), kItalian, shell);
-        }
+        Recorder r(folder);
+        r.record(entries, static_cast<rlim_t>(limit));
         for (const auto& [file, before] :
              {std::pair{folder.history(), earlier}, std::pair{folder.csv(), earlierCsv}}) {
             const QByteArray now = readFile(file);
             EXPECT_TRUE(now.startsWith(before) && now.endsWith("\r\n")) << limit;
             EXPECT_TRUE(now.size() == before.size() || now.size() > limit || now.count("2026") == 2) << limit;
         }
-        if (!said.isEmpty()) {
-            EXPECT_TRUE(said.contains(S("Disco pieno"))) << said.toStdString();
+        if (!r.said.isEmpty()) {
+            EXPECT_TRUE(r.said.contains(S("Disco pieno"))) << r.said.toStdString();
         }
-        core::recordEntries(db, files, entries, folder.history(), kItalian, shell);
+        r.record(entries);
         EXPECT_EQ(readFile(folder.history()).count("2026"), 2) << limit;
         EXPECT_EQ(readFile(folder.csv()).count("2026"), 2) << limit;
     }
@@ -363,14 +362,12 @@ TEST(Program, RecordsTheDayAndSaysWhyNotWhenItCannot) {
     EXPECT_TRUE(history.startsWith(kHeader + "04-12-2026 - 1,9120 - EuRibor 1w\r\n")) << history.constData();
     EXPECT_EQ(history.count("\r\n"), 9);
 
-    r = runProgram(base + QStringList{QString::fromLatin1(server.url("/nowhere"))});
-    EXPECT_EQ(r.exit, 2);
-    EXPECT_TRUE(r.err.contains(S("Nessuna quotazione registrata: pagina non ricevuta")))
-        << r.err.toStdString();
-    r = runProgram(base + QStringList{S("http://127.0.0.1:1/rates")});
-    EXPECT_EQ(r.exit, 2);
-    EXPECT_TRUE(r.err.contains(S("Nessuna quotazione registrata: pagina non ricevuta")))
-        << r.err.toStdString();
+    for (const QString& url : {QString::fromLatin1(server.url("/nowhere")), S("http://127.0.0.1:1/rates")}) {
+        r = runProgram(base + QStringList{url});
+        EXPECT_EQ(r.exit, 2);
+        EXPECT_TRUE(r.err.contains(S("Nessuna quotazione registrata: pagina non ricevuta")))
+            << r.err.toStdString();
+    }
     EXPECT_EQ(readFile(folder.history()), history) << "failed runs touch nothing";
 }
 

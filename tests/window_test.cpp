@@ -48,10 +48,7 @@ TEST_F(WindowTest, LoadSetsTheDefaultsAndTheTenorList) {
         QFile::remove(copy);
         if (!content.isNull())
             writeFile(copy, content);
-        shell.boxes.clear();
-        form.reset();
-        form1& w = window();
-        w.Form_Load();
+        form1& w = reloaded();
         EXPECT_EQ(w.Combo1->count(), 0);
         EXPECT_EQ(w.Combo1->currentText(), S("EuRibor 3m"));
         QStringList expected{
@@ -62,12 +59,8 @@ TEST_F(WindowTest, LoadSetsTheDefaultsAndTheTenorList) {
             expected.prepend(S(tooLarge).arg(copy));
         EXPECT_EQ(shell.texts(), expected);
     }
-    form.reset();
-    shell.boxes.clear();
-
     writePageCopy(kCopy);
-    form1& v = window();
-    v.Form_Load();
+    form1& v = reloaded();
     EXPECT_EQ(v.Text1->text(), context.pageUrl);
     EXPECT_EQ(v.Text2->text(), dir.path() + S("/Storico_Euribor.TXT"));
     EXPECT_EQ(v.txtDA_DATA->text() + u'-' + v.txtA_DATA->text(), S("01/01/2026-31/12/2026"));
@@ -99,22 +92,6 @@ TEST_F(WindowTest, Label6NamesTheConnectionKindLastFlagWinningAndOfflineLoadingG
     }
 }
 
-TEST_F(WindowTest, PickingATenorPutsItsLastDigitAtTheAddressEnd) {
-    writePageCopy({S("Euribor 6"), S("EuRibor 3m 2,0")});
-    form1& w = window();
-    w.Form_Load();
-    const std::pair<const char*, const char*> picks[] = {{"lteur6", "Euribor 6"}, {"lteur0", "EuRibor 3m"}};
-    for (int i = 0; i < 2; ++i) {
-        w.Combo1->setCurrentIndex(i);
-        w.Combo1_Click();
-        EXPECT_TRUE(w.Text1->text().endsWith(S(picks[i].first))) << w.Text1->text().toStdString();
-        EXPECT_EQ(w.txtsymbol->text(), S(picks[i].second));
-    }
-    w.Text1->setText(S("   "));
-    w.Combo1_Click();
-    EXPECT_EQ(w.Text1->text(), QString());
-}
-
 TEST_F(WindowTest, ShowErrorNamesTheNumberAndItsStandardDescription) {
     form1& w = window();
     w.ShowError(rt::RuntimeError(53, S("a component's own text")));
@@ -131,8 +108,7 @@ TEST_F(WindowTest, FetchFillsTheHistoryArraysAndReportsWhatIsMissing) {
     fetcher.page = ratePage({pageRow(S("EuRibor 1m"), S("1,986"), S("04/12/2026")),
                              pageRow(S("EuRibor 3m"), S("2,064"), S("04/12/2026")),
                              pageRow(S("EuRibor 6m"), S("2,137"), S("03/12/2026"))});
-    form1& w = window();
-    w.Form_Load();
+    form1& w = loaded();
     w.Command1_Click();
     EXPECT_EQ(fetcher.urls, QStringList{context.pageUrl});
     ASSERT_EQ(w.HistCount(), 3);
@@ -154,8 +130,7 @@ TEST_F(WindowTest, FetchFillsTheHistoryArraysAndReportsWhatIsMissing) {
 TEST_F(WindowTest, TheDailyCycleRunsOnceAfterTheWindowIsFirstShown) {
     writePageCopy(kCopy);
     fetcher.page = ratePage({pageRow(S("EuRibor 3m"), S("2,064"), S("04/12/2026"))});
-    form1& w = window();
-    w.Form_Load();
+    form1& w = loaded();
     w.show();
     QApplication::processEvents();
     EXPECT_EQ(fetcher.urls.size(), 1);
@@ -172,8 +147,7 @@ TEST_F(WindowTest, TheDailyCycleRunsOnceAfterTheWindowIsFirstShown) {
 
 TEST_F(WindowTest, ACycleRecordsEveryRateThePageGaveAndReportsOnlyAPageWithoutAny) {
     writePageCopy(kCopy);
-    form1& w = window();
-    w.Form_Load();
+    form1& w = loaded();
     w.Form_Activate();
     ASSERT_FALSE(shell.texts().isEmpty());
     EXPECT_EQ(shell.texts().constLast(), S("Non trovo dati in Internet !!!"));
@@ -185,10 +159,7 @@ TEST_F(WindowTest, ACycleRecordsEveryRateThePageGaveAndReportsOnlyAPageWithoutAn
     // recorded all the same.
     fetcher.page = ratePage({pageRow(S("EuRibor 1m"), S("1,986"), S("04/12/2026")),
                              pageRow(S("EuRibor 3m"), S("2,064"), S("04/12/2026"))});
-    shell.boxes.clear();
-    form.reset();
-    window().Form_Load();
-    window().Form_Activate();
+    reloaded().Form_Activate();
     EXPECT_FALSE(shell.texts().contains(S("Non trovo dati in Internet !!!")));
     EXPECT_EQ(readFile(folderFile(S("Storico_Euribor.TXT"))),
               "Data;Quotazione;Valuta;Note\r\n04-12-2026 - 1,9860 - EuRibor 1m\r\n04-12-2026 - 2,0640 - "
@@ -196,33 +167,37 @@ TEST_F(WindowTest, ACycleRecordsEveryRateThePageGaveAndReportsOnlyAPageWithoutAn
     EXPECT_EQ(window().lblQuote->text() + u'|' + window().lblData->text(), S("2,0640|04-12"));
 }
 
-TEST_F(WindowTest, TypingInTheTenorBoxIsNoPick) {
-    writePageCopy(kCopy);
-    form1& w = window();
-    w.Form_Load();
+TEST_F(WindowTest, PickingATenorPutsItsLastDigitAtTheAddressEndAndTypingIsNoPick) {
+    writePageCopy({S("Euribor 6"), S("EuRibor 3m 2,0")});
+    form1& w = loaded();
     w.show();
+    // Typing, Return and leaving the box: no recasing to the list's item, no pick.
     const QString address = w.Text1->text();
     QLineEdit* edit = w.Combo1->lineEdit();
     edit->clear();
-    QTest::keyClicks(edit, S("euribor 6m"));
+    QTest::keyClicks(edit, S("euribor 6"));
     QTest::keyClick(edit, Qt::Key_Return);
     QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
     QApplication::sendEvent(edit, &out);
-    EXPECT_EQ(w.Combo1->currentText(), S("euribor 6m")) << "no recasing to the list's item";
+    EXPECT_EQ(w.Combo1->currentText(), S("euribor 6"));
     EXPECT_EQ(w.Text1->text(), address);
     EXPECT_EQ(w.txtsymbol->text(), S("EuRibor 3m"));
 
-    // A pick from the list is one.
-    w.Combo1->setCurrentIndex(2);
-    emit w.Combo1->activated(2);
-    EXPECT_TRUE(w.Text1->text().endsWith(S("lteur0"))) << w.Text1->text().toStdString();
-    EXPECT_EQ(w.txtsymbol->text(), S("EuRibor 6m"));
+    const std::pair<const char*, const char*> picks[] = {{"lteur6", "Euribor 6"}, {"lteur0", "EuRibor 3m"}};
+    for (int i = 0; i < 2; ++i) {
+        w.Combo1->setCurrentIndex(i);
+        emit w.Combo1->activated(i);
+        EXPECT_TRUE(w.Text1->text().endsWith(S(picks[i].first))) << w.Text1->text().toStdString();
+        EXPECT_EQ(w.txtsymbol->text(), S(picks[i].second));
+    }
+    w.Text1->setText(S("   "));
+    w.Combo1_Click();
+    EXPECT_EQ(w.Text1->text(), QString());
     w.hide();
 }
 
 TEST_F(WindowTest, ResizingStretchesThePanelTheListAndTheChart) {
-    form1& w = window();
-    w.Form_Load();
+    form1& w = loaded();
     auto fillList = [&](int n) {
         for (int i = 1; i <= n; ++i)
             w.List1->addItem(QStringLiteral("0%1-12-2026 - 2,0640 - EuRibor 3m").arg(i));

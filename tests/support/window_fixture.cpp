@@ -25,3 +25,14 @@ form1& WindowTest::window() {
         form = std::make_unique<form1>(context, &login);
     return *form;
 }
+
+form1& WindowTest::loaded() {
+    window().Form_Load();
+    return *form;
+}
+
+form1& WindowTest::reloaded() {
+    form.reset();
+    shell.boxes.clear();
+    return loaded();
+}

@@ -25,6 +25,10 @@ protected:
     void writePageCopy(const QStringList& lines);
     // Builds the window (after the test has laid its files).
     form1& window();
+    // The window built and loaded; reloaded() starts over with a new window and no boxes.
+    form1& loaded();
+    form1& reloaded();
+    QString historyPath() const { return dir.filePath(QStringLiteral("Storico_Euribor.TXT")); }
 
     QTemporaryDir dir;
     FakeShell shell;
