@@ -15,4 +15,7 @@ struct HistEntry {
     bool unavailable = false;
 };
 
+// Moved as bytes when the arrays grow, as its members are.
+Q_DECLARE_TYPEINFO(HistEntry, Q_RELOCATABLE_TYPE);
+
 using HistArrays = QVector<HistEntry>;

@@ -55,15 +55,31 @@ RuntimeError openError(const QSqlError& error, const QString& path) {
     }
 }
 
-RuntimeError writeError(const QSqlError& error) {
-    qCWarning(lcHistory).noquote() << "write failed |" << error.text();
-    switch (sqliteCode(error)) {
+RuntimeError writeError(int code, const QString& text) {
+    qCWarning(lcHistory).noquote() << "write failed |" << text;
+    switch (code & 0xff) {
     case kSqliteBusy:
     case kSqliteLocked:
         return RuntimeError(rt::DbLocked);
     default: // read-only file, full disk, missing field
         return RuntimeError(rt::DbWriteFailed);
     }
+}
+
+RuntimeError writeError(const QSqlError& error) {
+    return writeError(error.nativeErrorCode().toInt(), error.text());
+}
+
+RuntimeError writeError(sqlite3* db) {
+    return writeError(sqlite3_extended_errcode(db), QString::fromUtf8(sqlite3_errmsg(db)));
+}
+
+// A null string binds as SQL NULL, as Qt's own binding does.
+void bindText(sqlite3_stmt* stmt, int index, const QString& text) {
+    if (text.isNull())
+        sqlite3_bind_null(stmt, index);
+    else
+        sqlite3_bind_text16(stmt, index, text.utf16(), static_cast<int>(text.size() * 2), SQLITE_TRANSIENT);
 }
 
 // Qt binds a null string as SQL NULL: an empty text is stored as the empty text it is.
@@ -124,6 +140,12 @@ private:
     };
     std::array<Slot, kBuckets> m_table;
     const Slot* m_last = nullptr;
+};
+
+// Orders records and dates by date, for searches in the date-ordered arrays.
+struct ByDate {
+    bool operator()(const HistEntry& e, const QString& date) const { return e.date < date; }
+    bool operator()(const QString& date, const HistEntry& e) const { return date < e.date; }
 };
 
 } // namespace
@@ -214,7 +236,14 @@ void HistoryDb::keepStored(const HistEntry& stored, bool inserted, qint64 rowid)
         return;
     }
     if (!inserted) {
-        const qsizetype at = m_keptRowids.lastIndexOf(rowid);
+        // The record kept its date: it is among those of that date.
+        const auto [from, to] = std::equal_range(entries.cbegin(), entries.cend(), stored.date, ByDate{});
+        qsizetype at = -1;
+        for (auto it = from; it != to && at < 0; ++it)
+            if (m_keptRowids[it - entries.cbegin()] == rowid)
+                at = it - entries.cbegin();
+        if (at < 0)
+            at = m_keptRowids.lastIndexOf(rowid);
         if (at < 0) {
             m_kept.reset();
             return;
@@ -223,9 +252,7 @@ void HistoryDb::keepStored(const HistEntry& stored, bool inserted, qint64 rowid)
         return;
     }
     // A new rowid is the largest: the record goes last among those of its date.
-    const auto after =
-        std::upper_bound(entries.cbegin(), entries.cend(), stored.date,
-                         [](const QString& date, const HistEntry& e) { return date < e.date; });
+    const auto after = std::upper_bound(entries.cbegin(), entries.cend(), stored.date, ByDate{});
     const qsizetype at = after - entries.cbegin();
     if (at == 0 && !entries.isEmpty()) {
         m_kept.reset(); // a new first record changes which blank tenors are passed over
@@ -233,6 +260,18 @@ void HistoryDb::keepStored(const HistEntry& stored, bool inserted, qint64 rowid)
     }
     entries.insert(at, stored);
     m_keptRowids.insert(at, rowid);
+}
+
+// The largest rowid is about the number of records (they are added, seldom removed), so the arrays
+// grow once; bounded for rowids set by hand.
+qsizetype HistoryDb::expectedRecords() const {
+    sqlite3_stmt* raw = nullptr;
+    if (sqlite3_prepare_v2(handle(), "SELECT max(rowid) FROM Storico_Euribor", -1, &raw, nullptr) !=
+        SQLITE_OK)
+        return 0;
+    const qint64 largest = sqlite3_step(raw) == SQLITE_ROW ? sqlite3_column_int64(raw, 0) : 0;
+    sqlite3_finalize(raw);
+    return static_cast<qsizetype>(std::clamp<qint64>(largest, 0, 1 << 20));
 }
 
 // The load reads every record of ten years and more: it runs on SQLite directly, through the
@@ -288,7 +327,7 @@ HistoryDb::Load HistoryDb::readAll() {
 
     Load out;
     QVector<qint64> rowids;
-    out.entries.reserve(sqlite3_column_count(raw) > 0 ? 4096 : 0);
+    out.entries.reserve(expectedRecords());
     bool first = true;
     while (true) {
         const int rc = sqlite3_step(raw);
@@ -299,18 +338,17 @@ HistoryDb::Load HistoryDb::readAll() {
             ++out.unreadable;
             break;
         }
-        if (!first) {
-            // Only records whose tenor sorts after a single blank are reached by the walk.
-            if (type < 0 || sqlite3_column_type(raw, type) == SQLITE_NULL ||
-                vb::RTrim(pooled(types, type)) <= u" ")
-                continue;
-        }
+        const bool typeNull = type < 0 || sqlite3_column_type(raw, type) == SQLITE_NULL;
+        const QString typeText = typeNull ? QString() : pooled(types, type);
+        // Only records whose tenor sorts after a single blank are reached by the walk.
+        if (!first && (typeNull || vb::RTrim(typeText) <= u" "))
+            continue;
         first = false;
         try {
             if (!complete)
                 throw RuntimeError(rt::DbFieldMissing);
             HistEntry e;
-            e.type = pooled(types, type);
+            e.type = typeText;
             e.date = pooled(dates, date);
             e.descr = pooled(descrs, descr);
             e.note = pooled(notes, note);
@@ -361,19 +399,23 @@ void HistoryDb::commitBatch() {
         storeOne(e);
 }
 
+void HistoryDb::Finalize::operator()(sqlite3_stmt* stmt) const {
+    sqlite3_finalize(stmt);
+}
+
 sqlite3* HistoryDb::handle() const {
     const QVariant h = QSqlDatabase::database(m_connection, false).driver()->handle();
     return h.isValid() ? *static_cast<sqlite3* const*>(h.constData()) : nullptr;
 }
 
-QSqlQuery& HistoryDb::prepared(std::unique_ptr<QSqlQuery>& slot, const QString& sql) {
+sqlite3_stmt* HistoryDb::prepared(Statement& slot, const char* sql) {
     if (!slot) {
-        auto query = std::make_unique<QSqlQuery>(QSqlDatabase::database(m_connection, false));
-        if (!query->prepare(sql))
-            throw writeError(query->lastError());
-        slot = std::move(query);
+        sqlite3_stmt* raw = nullptr;
+        if (sqlite3_prepare_v3(handle(), sql, -1, SQLITE_PREPARE_PERSISTENT, &raw, nullptr) != SQLITE_OK)
+            throw writeError(handle());
+        slot.reset(raw);
     }
-    return *slot;
+    return slot.get();
 }
 
 void HistoryDb::store(const HistEntry& entry) {
@@ -388,36 +430,36 @@ void HistoryDb::storeOne(const HistEntry& entry) {
     const QString type = vb::Trim(entry.type);
     const QString date = vb::Trim(entry.date);
 
-    QSqlQuery& lookup =
-        prepared(m_lookup, QStringLiteral("SELECT rowid FROM Storico_Euribor WHERE Tipo_Valuta = ? "
-                                          "AND Data_Valuta = ? ORDER BY rowid LIMIT 1"));
-    lookup.bindValue(0, type);
-    lookup.bindValue(1, date);
-    if (!lookup.exec())
-        throw writeError(lookup.lastError());
-    const bool exists = lookup.next();
-    const qint64 rowid = exists ? lookup.value(0).toLongLong() : 0;
-    lookup.finish();
+    // Straight on SQLite, like the load: an import stores thousands of records.
+    sqlite3* db = handle();
+    sqlite3_stmt* lookup = prepared(m_lookup, "SELECT rowid FROM Storico_Euribor WHERE Tipo_Valuta = ? "
+                                              "AND Data_Valuta = ? ORDER BY rowid LIMIT 1");
+    bindText(lookup, 1, type);
+    bindText(lookup, 2, date);
+    const int found = sqlite3_step(lookup);
+    const bool exists = found == SQLITE_ROW;
+    const qint64 rowid = exists ? sqlite3_column_int64(lookup, 0) : 0;
+    sqlite3_reset(lookup);
+    if (found != SQLITE_ROW && found != SQLITE_DONE)
+        throw writeError(db);
 
-    QSqlQuery& write =
-        exists ? prepared(m_update,
-                          QStringLiteral("UPDATE Storico_Euribor SET Tipo_Valuta = ?, Data_Valuta = ?, "
-                                         "Quotazione = ?, Descrizione = ?, Note = ? WHERE rowid = ?"))
-               : prepared(m_insert, QStringLiteral("INSERT INTO Storico_Euribor (Tipo_Valuta, Data_Valuta, "
-                                                   "Quotazione, Descrizione, Note) VALUES (?, ?, ?, ?, ?)"));
-    write.bindValue(0, nonNull(type));
-    write.bindValue(1, nonNull(date));
-    write.bindValue(2, entry.quote);
-    write.bindValue(3, nonNull(vb::Trim(entry.descr)));
-    write.bindValue(4, nonNull(vb::Trim(entry.note)));
+    sqlite3_stmt* write =
+        exists ? prepared(m_update, "UPDATE Storico_Euribor SET Tipo_Valuta = ?, Data_Valuta = ?, "
+                                    "Quotazione = ?, Descrizione = ?, Note = ? WHERE rowid = ?")
+               : prepared(m_insert, "INSERT INTO Storico_Euribor (Tipo_Valuta, Data_Valuta, "
+                                    "Quotazione, Descrizione, Note) VALUES (?, ?, ?, ?, ?)");
+    bindText(write, 1, nonNull(type));
+    bindText(write, 2, nonNull(date));
+    sqlite3_bind_double(write, 3, entry.quote);
+    bindText(write, 4, nonNull(vb::Trim(entry.descr)));
+    bindText(write, 5, nonNull(vb::Trim(entry.note)));
     if (exists)
-        write.bindValue(5, rowid);
-    const bool ok = write.exec();
-    const QSqlError error = write.lastError();
-    write.finish();
-    if (!ok)
-        throw writeError(error);
+        sqlite3_bind_int64(write, 6, rowid);
+    const int written = sqlite3_step(write);
+    sqlite3_reset(write);
+    if (written != SQLITE_DONE)
+        throw writeError(db);
     HistEntry stored{type, date, entry.quote, nonNull(vb::Trim(entry.descr)), nonNull(vb::Trim(entry.note)),
                      false};
-    keepStored(stored, !exists, exists ? rowid : sqlite3_last_insert_rowid(handle()));
+    keepStored(stored, !exists, exists ? rowid : sqlite3_last_insert_rowid(db));
 }

@@ -9,8 +9,8 @@
 #include <memory>
 #include <optional>
 
-class QSqlQuery;
 struct sqlite3;
+struct sqlite3_stmt;
 
 class HistoryDb {
 public:
@@ -57,14 +57,19 @@ private:
     void storeOne(const HistEntry& entry);
     Load readAll();
     qint64 dataVersion() const;
+    qsizetype expectedRecords() const;
     // Brings the kept answer of load() up to date with one stored record, or drops it.
     void keepStored(const HistEntry& stored, bool inserted, qint64 rowid);
     sqlite3* handle() const;
-    QSqlQuery& prepared(std::unique_ptr<QSqlQuery>& slot, const QString& sql);
+    struct Finalize {
+        void operator()(sqlite3_stmt* stmt) const;
+    };
+    using Statement = std::unique_ptr<sqlite3_stmt, Finalize>;
+    sqlite3_stmt* prepared(Statement& slot, const char* sql);
 
     QString m_connection;
     // The statements of a store, prepared once per connection: an import stores thousands.
-    std::unique_ptr<QSqlQuery> m_lookup, m_insert, m_update;
+    Statement m_lookup, m_insert, m_update;
     bool m_inBatch = false;
     HistArrays m_batchStored; // what the open batch has stored so far
     QString m_path;
