@@ -182,6 +182,12 @@ TEST_F(WindowTest, PickingATenorPutsItsLastDigitAtTheAddressEndAndTypingIsNoPick
     EXPECT_EQ(w.Combo1->currentText(), S("euribor 6"));
     EXPECT_EQ(w.Text1->text(), address);
     EXPECT_EQ(w.txtsymbol->text(), S("EuRibor 3m"));
+    // An item's exact text typed and Return: the box reports it as activated, still no pick.
+    edit->clear();
+    QTest::keyClicks(edit, S("Euribor 6"));
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_EQ(w.Text1->text(), address);
+    EXPECT_EQ(w.txtsymbol->text(), S("EuRibor 3m"));
 
     const std::pair<const char*, const char*> picks[] = {{"lteur6", "Euribor 6"}, {"lteur0", "EuRibor 3m"}};
     for (int i = 0; i < 2; ++i) {
