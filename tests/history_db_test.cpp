@@ -100,6 +100,18 @@ TEST(HistoryDbOpen, TheDatabaseMustExistAndBeADatabase) {
     db.open(noTable);
     EXPECT_EQ(runtimeErrorOf([&] { db.load(); }), rt::DbTableMissing);
     EXPECT_EQ(runtimeErrorOf([&] { db.store(entry("a", "b", 1)); }), rt::DbWriteFailed);
+
+    // A table without one of the fields: no record can be read whole.
+    const QString noNote = dir.filePath(QStringLiteral("senza_note.mdb"));
+    execOn(noNote, S("CREATE TABLE Storico_Euribor (Tipo_Valuta TEXT, Data_Valuta TEXT, Quotazione REAL, "
+                     "Descrizione TEXT)"));
+    execOn(noNote, S("INSERT INTO Storico_Euribor VALUES ('EuRibor 3m', '20261204', 2.0, '')"));
+    db.open(noNote);
+    const HistoryDb::Load l = db.load();
+    EXPECT_TRUE(l.entries.isEmpty());
+    ASSERT_TRUE(l.readError);
+    EXPECT_EQ(l.readError->number(), rt::DbFieldMissing);
+    EXPECT_EQ(l.unreadable, 1);
 }
 
 TEST(HistoryLines, RatesKeepTheirDecimalSeparatorAndTheCompanionReplacesOnlyTheExtension) {

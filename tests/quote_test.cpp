@@ -52,8 +52,8 @@ TEST(Extraction, CutsRateAndDateOfEveryTenor) {
     EXPECT_DOUBLE_EQ(x.entries[0].quote, 1.986);
     EXPECT_EQ(x.lblQuote + u'|' + x.lblData, S("2,3450|12-05"));
 
-    for (const char* date :
-         {"12-05-2008", "2/5/2008", "n.d.", "ab/cd/efgh", "١٢/٠٥/٢٠٠٨", "12/05/２００８"}) {
+    for (const char* date : {"12-05-2008", "2/5/2008", "n.d.", "ab/cd/efgh", "12/05/200x", "x2/05/2008",
+                             "١٢/٠٥/٢٠٠٨", "12/05/２００８"}) {
         const Extraction y = run(ratePage({row3m("2,345", date)}), {S("EuRibor 3m")});
         ASSERT_EQ(y.entries.size(), 1) << date;
         EXPECT_EQ(y.entries[0].date + u'|' + y.lblData, S("20261204|04-12")) << "today for " << date;

@@ -209,6 +209,19 @@ TEST_F(RecordTest, AMissingDatabaseEndsTheProgram) {
     EXPECT_FALSE(QFile::exists(dbPath()));
 }
 
+// After the start-up cycle the chosen tenor shows what the page said of it, never the last rate the
+// database holds for it.
+TEST_F(RecordTest, ACycleOverAChosenTenorWithoutARateEndsWithBlankLabels) {
+    insertRows(dbPath(), {row("EuRibor 3m", S("20261203"), 2.05)});
+    fetcher.page = ratePage({pageRow(S("EuRibor 1m"), S("1,986"), S("04/12/2026")),
+                             pageRow(S("EuRibor 3m"), S("n.d."), S("04/12/2026"))});
+    form1& w = loaded();
+    w.Form_Activate();
+    EXPECT_EQ(w.lblQuote->text() + u'|' + w.lblData->text(), S("|"));
+    EXPECT_TRUE(shell.texts().contains(S("Quotazione  EuRibor 3m  non disponibile su Internet !!!")));
+    EXPECT_EQ(allRows(dbPath()).size(), 2) << "the 1m rate is recorded, the old 3m one kept";
+}
+
 TEST_F(RecordTest, TheChosenTenorShowsItsLatestEntryAndNeverAnotherOrAMadeUpRate) {
     form1& w = loaded();
     auto show = [&](double quote, const char* date, bool unavailable = false) {
