@@ -172,6 +172,7 @@ else
     for dep in libc6 libqt6core6 libqt6widgets6 libqt6sql6-sqlite; do
         grep -Eq "(^|, )$dep( |,|$)" <<<"$depends" || fail "the package does not depend on $dep"
     done
+    grep -q fonts-liberation2 <<<"$(dpkg-deb -f "$deb" Recommends)" || fail "the package does not recommend the window's font"
     for field in Maintainer Section Description; do
         [ -n "$(dpkg-deb -f "$deb" "$field")" ] || fail "the package has no $field"
     done
