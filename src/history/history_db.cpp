@@ -172,6 +172,10 @@ void HistoryDb::open(const QString& path) {
             QSqlQuery probe(db);
             if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")))
                 failure = openError(probe.lastError(), path);
+            // The load reads every page once, in order, and keeps what it read: SQLite's own cache
+            // of those pages (2 MiB by default) would only double them in memory.
+            else
+                probe.exec(QStringLiteral("PRAGMA cache_size = -256"));
         }
         if (failure) {
             db.close();
