@@ -14,17 +14,19 @@ CommandLine parseCommandLine(const QStringList& args, const QString& version) {
                                            QStringLiteral("Mostra la versione ed esce."));
     const QCommandLineOption update(
         QStringLiteral("aggiorna"),
-        QStringLiteral("Registra le quotazioni del giorno senza finestra (per il timer): esce con 0 se tutte "
-                       "le scadenze sono state registrate, 1 se solo alcune, 2 se nessuna, 3 se un'altra copia "
-                       "usa la cartella dei dati."));
+        QStringLiteral(
+            "Registra le quotazioni del giorno senza finestra (per il timer): esce con 0 se tutte "
+            "le scadenze sono state registrate, 1 se solo alcune, 2 se nessuna, 3 se un'altra copia "
+            "usa la cartella dei dati."));
     const QCommandLineOption provider(QStringLiteral("provider"),
                                       QStringLiteral("Legge le quotazioni da questo indirizzo (http o https) "
                                                      "invece di quello predefinito."),
                                       QStringLiteral("URL"));
-    const QCommandLineOption folder(QStringLiteral("cartella"),
-                                    QStringLiteral("Usa questa cartella per i dati (storico, database, elenco "
-                                                   "delle scadenze)."),
-                                    QStringLiteral("CARTELLA"));
+    const QCommandLineOption folder(
+        QStringLiteral("cartella"),
+        QStringLiteral("Usa questa cartella per i dati (storico, database, elenco "
+                       "delle scadenze)."),
+        QStringLiteral("CARTELLA"));
     parser.addOptions({help, versionOption, update, provider, folder});
 
     CommandLine out;
@@ -63,8 +65,9 @@ CommandLine parseCommandLine(const QStringList& args, const QString& version) {
         const QString scheme = url.scheme().toLower();
         if (!url.isValid() || url.host().isEmpty() || (scheme != u"http" && scheme != u"https")) {
             out.mode = CommandLine::Mode::Refused;
-            out.text = QStringLiteral("Indirizzo non valido per --provider (serve un indirizzo http o https): ") +
-                       out.provider + u'\n';
+            out.text =
+                QStringLiteral("Indirizzo non valido per --provider (serve un indirizzo http o https): ") +
+                out.provider + u'\n';
             return out;
         }
     }

@@ -107,10 +107,10 @@ struct UpdateSettings {
 };
 
 struct UpdateReport {
-    bool opened = false;  // the database could be opened
+    bool opened = false;    // the database could be opened
     bool pageEmpty = false; // the fetch gave no page
     QString fetchFailure;   // why, when the fetcher tells
-    QStringList tenors;   // the tenor list's keys
+    QStringList tenors;     // the tenor list's keys
     QVector<Recorded> recorded;
     QStringList missing;     // keys not on the page
     QStringList unavailable; // keys whose cell held no rate

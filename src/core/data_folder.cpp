@@ -23,8 +23,8 @@ DataFolder chooseDataFolder(const QString& executableFolder, const QString& expl
             exe.isWritable())
             return {QDir::cleanPath(exe.absoluteFilePath()), {}};
     }
-    const QString folder = QDir::cleanPath(QFileInfo(explicitFolder.isEmpty() ? userFolder : explicitFolder)
-                                               .absoluteFilePath());
+    const QString folder =
+        QDir::cleanPath(QFileInfo(explicitFolder.isEmpty() ? userFolder : explicitFolder).absoluteFilePath());
     if (folder.isEmpty() || !QDir().mkpath(folder))
         return {{}, QStringLiteral("Impossibile creare la cartella dei dati: ") + folder};
     const QDir dir(folder);
@@ -41,12 +41,14 @@ DataFolder chooseDataFolder(const QString& executableFolder, const QString& expl
             }
         }
         if (source.isEmpty())
-            return {{}, QStringLiteral("Manca il file ") + name +
-                            QStringLiteral(" dei dati installati: impossibile preparare la cartella ") + folder};
+            return {{},
+                    QStringLiteral("Manca il file ") + name +
+                        QStringLiteral(" dei dati installati: impossibile preparare la cartella ") + folder};
         // Copied under another name and renamed, so a copy cut short is never taken for the file.
         const QString part = target + QStringLiteral(".parziale");
         QFile::remove(part);
-        if (!QFile::copy(source, part) || !QFile::setPermissions(part, QFile::ReadOwner | QFile::WriteOwner) ||
+        if (!QFile::copy(source, part) ||
+            !QFile::setPermissions(part, QFile::ReadOwner | QFile::WriteOwner) ||
             !QFile::rename(part, target)) {
             QFile::remove(part);
             return {{}, QStringLiteral("Impossibile copiare ") + source + QStringLiteral(" in ") + folder};

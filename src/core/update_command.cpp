@@ -45,8 +45,8 @@ int runUpdateCommand(const UpdateCommand& command, PageFetcher& fetcher, QTextSt
     if (!report.unavailable.isEmpty())
         notRecorded.append(joined(report.unavailable, QStringLiteral("non disponibile")));
     const qsizetype total = report.tenors.size();
-    out << QStringLiteral("Registrate ") << report.recorded.size() << QStringLiteral(" quotazioni su ") << total
-        << u'.' << Qt::endl;
+    out << QStringLiteral("Registrate ") << report.recorded.size() << QStringLiteral(" quotazioni su ")
+        << total << u'.' << Qt::endl;
     if (!report.recorded.isEmpty() && !report.recordingStopped && report.recorded.size() >= total)
         return AllRecorded;
 
