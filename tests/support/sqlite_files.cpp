@@ -69,9 +69,11 @@ QVector<Row> allRows(const QString& path) {
 
 QStringList rowTexts(const QString& path) {
     QStringList out;
+    // SQL NULL shows as "NULL": other programs reading the file tell it from an empty text.
+    auto text = [](const QVariant& v) { return v.isNull() ? QStringLiteral("NULL") : v.toString(); };
     for (const Row& r : allRows(path))
-        out.append(QStringList{r.type.toString(), r.date.toString(), QString::number(r.quote.toDouble()),
-                               r.descr.toString(), r.note.toString()}
+        out.append(QStringList{text(r.type), text(r.date), QString::number(r.quote.toDouble()), text(r.descr),
+                               text(r.note)}
                        .join(u'|'));
     return out;
 }

@@ -16,7 +16,7 @@ void createHistoryDatabase(const QString& path);
 void insertRows(const QString& path, const QVector<Row>& rows);
 // Every record in insertion order.
 QVector<Row> allRows(const QString& path);
-// Every record in insertion order as "type|date|quote|descr|note".
+// Every record in insertion order as "type|date|quote|descr|note", SQL NULL as "NULL".
 QStringList rowTexts(const QString& path);
 // Runs one statement on the file.
 void execOn(const QString& path, const QString& sql);
