@@ -82,7 +82,7 @@ void bindText(sqlite3_stmt* stmt, int index, const QString& text) {
         sqlite3_bind_text16(stmt, index, text.utf16(), static_cast<int>(text.size() * 2), SQLITE_TRANSIENT);
 }
 
-// Qt binds a null string as SQL NULL: an empty text is stored as the empty text it is.
+// A null string would bind as SQL NULL: an empty text is stored as the empty text it is.
 QString nonNull(const QString& s) {
     return s.isNull() ? QStringLiteral("") : s;
 }
@@ -267,7 +267,7 @@ void HistoryDb::keepStored(const HistEntry& stored, bool inserted, qint64 rowid)
 }
 
 // The largest rowid is about the number of records (they are added, seldom removed), so the arrays
-// grow once; bounded for rowids set by hand.
+// grow once; bounded for rowids set by hand (beyond the bound they grow as needed).
 qsizetype HistoryDb::expectedRecords() const {
     sqlite3_stmt* raw = nullptr;
     if (sqlite3_prepare_v2(handle(), "SELECT max(rowid) FROM Storico_Euribor", -1, &raw, nullptr) !=
@@ -275,7 +275,7 @@ qsizetype HistoryDb::expectedRecords() const {
         return 0;
     const qint64 largest = sqlite3_step(raw) == SQLITE_ROW ? sqlite3_column_int64(raw, 0) : 0;
     sqlite3_finalize(raw);
-    return static_cast<qsizetype>(std::clamp<qint64>(largest, 0, 1 << 20));
+    return static_cast<qsizetype>(std::clamp<qint64>(largest, 0, 1 << 18));
 }
 
 // The load reads every record of ten years and more: it runs on SQLite directly, through the
