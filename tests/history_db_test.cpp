@@ -112,6 +112,18 @@ TEST(HistoryDbOpen, TheDatabaseMustExistAndBeADatabase) {
     ASSERT_TRUE(l.readError);
     EXPECT_EQ(l.readError->number(), rt::DbFieldMissing);
     EXPECT_EQ(l.unreadable, 1);
+
+    // Every page but the schema's unreadable: the query fails as a whole, and may be tried again,
+    // rather than passing for a history of one bad record.
+    const QString broken = dir.filePath(QStringLiteral("rotto.mdb"));
+    createHistoryDatabase(broken);
+    insertRows(broken, {row(S("EuRibor 3m"), S("20261204"), 2.0)});
+    QFile file(broken);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite) && file.size() > 4096 && file.seek(4096));
+    file.write(QByteArray(file.size() - 4096, '\xff'));
+    file.close();
+    db.open(broken);
+    EXPECT_EQ(runtimeErrorOf([&] { db.load(); }), rt::DbQueryFailed);
 }
 
 TEST(HistoryLines, RatesKeepTheirDecimalSeparatorAndTheCompanionReplacesOnlyTheExtension) {
@@ -167,5 +179,42 @@ TEST_F(HistoryDbTest, TheKeptLoadIsAlwaysWhatAFreshReadGives) {
     for (const auto& [what, step] : steps) {
         step();
         EXPECT_EQ(texts(db), fresh()) << what;
+    }
+}
+
+TEST_F(HistoryDbTest, AnEmptyKeyIsFoundAgainAndAClosedBatchIsNeverStoredLater) {
+    db.store(HistEntry{QString(), S("20261204"), 1.0, {}, {}, false});
+    db.store(HistEntry{S(""), S("20261204"), 1.5, {}, {}, false});
+    db.store(HistEntry{S("YEN"), QString(), 2.0, {}, {}, false});
+    db.store(HistEntry{S("YEN"), QString(), 2.5, {}, {}, false});
+    EXPECT_EQ(rowTexts(path), (QStringList{S("|20261204|1.5||"), S("YEN||2.5||")}));
+
+    // The batch is undone by the close; what it stored must not come back with the next commit.
+    db.beginBatch();
+    db.store(entry("EuRibor 6m", "20261204", 2.1));
+    db.close();
+    db.open(path);
+    db.store(entry("EuRibor 1m", "20261204", 1.9));
+    db.commitBatch();
+    EXPECT_EQ(rowTexts(path).size(), 3);
+    EXPECT_FALSE(rowTexts(path).join(u' ').contains(S("6m")));
+}
+
+// Dates with blanks around them sort otherwise in SQLite than trimmed: the load is then read again
+// rather than brought up to date.
+TEST_F(HistoryDbTest, TheKeptLoadFollowsSQLitesOrderOfUntrimmedDates) {
+    insertRows(path, {row(S("EuRibor 3m"), S("20261204 "), 2.0), row(S("EuRibor 1m"), S("20261204"), 1.9),
+                      row(S("A"), S(" 20261201"), 1.0), row(S("B"), S(" 20261230"), 1.1),
+                      row(S("C"), S("20261210"), 1.2)});
+    auto fresh = [&] {
+        HistoryDb other;
+        other.open(path);
+        return texts(other);
+    };
+    ASSERT_EQ(texts(db), fresh());
+    for (const auto& e : {entry("EuRibor 6m", "20261204", 2.1), entry("E", "20261205", 1.3),
+                          entry("EuRibor 1m", "20261204", 1.8)}) {
+        db.store(e);
+        EXPECT_EQ(texts(db), fresh()) << e.type.toStdString();
     }
 }

@@ -197,7 +197,11 @@ void FileChannels::printLines(int channel, const QStringList& lines) {
         bytes.append(vb::toCp1252(line));
         bytes.append("\r\n", 2);
     }
-    if (const int error = writeAll(fd, bytes)) {
+    // Some file systems tell a full disk only when the data goes out: the lines count once synced.
+    int error = writeAll(fd, bytes);
+    if (!error && ::fdatasync(fd) < 0)
+        error = errno;
+    if (error) {
         while (::ftruncate(fd, before) < 0 && errno == EINTR) {
         }
         throw RuntimeError(error == ENOSPC || error == EFBIG || error == EDQUOT ? rt::DiskFull

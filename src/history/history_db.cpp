@@ -204,6 +204,9 @@ void HistoryDb::close() {
     m_path.clear();
     m_fileId = 0;
     m_kept.reset();
+    // Closing undid an open batch: nothing of it may be stored again later, in this file or another.
+    m_inBatch = false;
+    m_batchStored.clear();
 }
 
 qint64 HistoryDb::dataVersion() const {
@@ -333,13 +336,25 @@ HistoryDb::Load HistoryDb::readAll() {
     QVector<qint64> rowids;
     out.entries.reserve(expectedRecords());
     bool first = true;
+    // The kept answer is brought up to date by searches on the date; they need the dates as SQLite
+    // ordered them: plain texts without blanks around them.
+    bool keepable = true;
     while (true) {
         const int rc = sqlite3_step(raw);
         if (rc == SQLITE_DONE)
             break;
         if (rc != SQLITE_ROW) {
+            qCWarning(lcHistory).noquote() << "load stopped |" << sqlite3_errmsg(db);
+            // Nothing read yet: the query itself failed (another program's lock held too long, say),
+            // and the user may try again.
+            if (first) {
+                const int code = rc & 0xff;
+                throw RuntimeError(code == kSqliteBusy || code == kSqliteLocked ? rt::DbLocked
+                                                                                : rt::DbQueryFailed);
+            }
             out.readError = RuntimeError(rt::DbCannotOpen);
             ++out.unreadable;
+            keepable = false;
             break;
         }
         const bool typeNull = type < 0 || sqlite3_column_type(raw, type) == SQLITE_NULL;
@@ -354,6 +369,9 @@ HistoryDb::Load HistoryDb::readAll() {
             HistEntry e;
             e.type = typeText;
             e.date = pooled(dates, date);
+            if (sqlite3_column_type(raw, date) != SQLITE_TEXT ||
+                e.date.size() != sqlite3_column_bytes(raw, date))
+                keepable = false;
             e.descr = pooled(descrs, descr);
             e.note = pooled(notes, note);
             e.quote = number(rate);
@@ -369,8 +387,10 @@ HistoryDb::Load HistoryDb::readAll() {
             ++out.unreadable;
         }
     }
-    m_kept = out;
-    m_keptRowids = std::move(rowids);
+    if (keepable) {
+        m_kept = out;
+        m_keptRowids = std::move(rowids);
+    }
     return out;
 }
 
@@ -431,8 +451,9 @@ void HistoryDb::store(const HistEntry& entry) {
 void HistoryDb::storeOne(const HistEntry& entry) {
     if (!isOpen())
         throw RuntimeError(rt::DbNotOpen);
-    const QString type = vb::Trim(entry.type);
-    const QString date = vb::Trim(entry.date);
+    // Looked up as stored: an empty key is the empty text, never NULL.
+    const QString type = nonNull(vb::Trim(entry.type));
+    const QString date = nonNull(vb::Trim(entry.date));
 
     // Straight on SQLite, like the load: an import stores thousands of records.
     sqlite3* db = handle();
@@ -452,8 +473,8 @@ void HistoryDb::storeOne(const HistEntry& entry) {
                                     "Quotazione = ?, Descrizione = ?, Note = ? WHERE rowid = ?")
                : prepared(m_insert, "INSERT INTO Storico_Euribor (Tipo_Valuta, Data_Valuta, "
                                     "Quotazione, Descrizione, Note) VALUES (?, ?, ?, ?, ?)");
-    bindText(write, 1, nonNull(type));
-    bindText(write, 2, nonNull(date));
+    bindText(write, 1, type);
+    bindText(write, 2, date);
     sqlite3_bind_double(write, 3, entry.quote);
     bindText(write, 4, nonNull(vb::Trim(entry.descr)));
     bindText(write, 5, nonNull(vb::Trim(entry.note)));
@@ -463,6 +484,15 @@ void HistoryDb::storeOne(const HistEntry& entry) {
     sqlite3_reset(write);
     if (written != SQLITE_DONE)
         throw writeError(db);
+    // Another program removed the record between the lookup and the update: it is added again.
+    if (exists && sqlite3_changes(db) == 0) {
+        m_kept.reset();
+        HistEntry again = entry;
+        again.type = type;
+        again.date = date;
+        storeOne(again);
+        return;
+    }
     HistEntry stored{type, date, entry.quote, nonNull(vb::Trim(entry.descr)), nonNull(vb::Trim(entry.note)),
                      false};
     keepStored(stored, !exists, exists ? rowid : sqlite3_last_insert_rowid(db));

@@ -56,12 +56,14 @@ QStringList missingLines(const QString& path, const QStringList& lines) {
         const qint64 size = file.size();
         const uchar* map = file.map(0, size);
         QByteArray whole;
+        qint64 length = size;
         if (!map) {
             whole = file.readAll();
             map = reinterpret_cast<const uchar*>(whole.constData());
+            length = whole.size(); // what could be read, however little
         }
         const char* p = reinterpret_cast<const char*>(map);
-        const char* end = p + (whole.isNull() ? size : whole.size());
+        const char* end = p + length;
         while (p < end && !wanted.isEmpty()) {
             const char* cr = static_cast<const char*>(memchr(p, '\r', static_cast<size_t>(end - p)));
             const char* stop = cr ? cr : end;
