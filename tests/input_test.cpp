@@ -9,7 +9,10 @@
 #include "support/text.h"
 #include "support/window_fixture.h"
 
+#include <QDropEvent>
 #include <QFile>
+#include <QInputMethodEvent>
+#include <QMimeData>
 #include <QTest>
 #include <QTimer>
 
@@ -56,6 +59,14 @@ protected:
     void userInput(form1& w) {
         QTest::mouseClick(w.Command10, Qt::LeftButton);
         QTest::keyClick(w.Combo1, Qt::Key_Down);
+        // Text that comes without a key: from an input method, and dropped.
+        QInputMethodEvent composed(QString(), {});
+        composed.setCommitString(S("/tmp/altrove"));
+        QApplication::sendEvent(w.Text2, &composed);
+        QMimeData dragged;
+        dragged.setText(S("/tmp/lasciato"));
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &dragged, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(w.Text2, &drop);
     }
 
     QtPageFetcher pageFetcher;
@@ -113,6 +124,7 @@ TEST_F(InputTest, ClicksAndKeysWhileThePageComesRunNoHandlerInTheMiddleOfTheCycl
     EXPECT_TRUE(shell.boxes.isEmpty()) << shell.texts().join(u'|').toStdString();
     EXPECT_EQ(w.Combo1->currentText().toStdString(), kChoice.toStdString());
     EXPECT_EQ(w.lblQuote->text().toStdString(), "2,0640");
+    EXPECT_EQ(w.Text2->text().toStdString(), historyPath().toStdString());
 
     // The day's rates once each, and no earlier record again.
     EXPECT_EQ(readFile(historyPath()).toStdString(), "Data;Quotazione;Valuta;Note\r\n"

@@ -25,6 +25,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <functional>
 
 #include <sys/resource.h>
 
@@ -305,8 +306,11 @@ QByteArray samplePage() {
     return f.readAll().replace("{{DATA}}", "04/12/2026");
 }
 
-Outcome runProgram(const QStringList& args, const QStringList& extraEnv = {}) {
+Outcome runProgram(const QStringList& args, const QStringList& extraEnv = {},
+                   const std::function<void()>& inChild = {}) {
     QProcess p;
+    if (inChild)
+        p.setChildProcessModifier(inChild);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove(S("DISPLAY"));
     env.remove(S("WAYLAND_DISPLAY"));
@@ -342,12 +346,31 @@ TEST(Program, AnswersItsCommandLineWithoutADisplay) {
          2,
          "Indirizzo non valido per --provider",
          false},
-        {{S("in-piu")}, 2, "Argomento non previsto: in-piu", false}};
+        {{S("in-piu")}, 2, "Argomento non previsto: in-piu", false},
+        {{S("--aggiorna=1")}, 2, "L'opzione --aggiorna non accetta un valore.", false},
+        {{S("--aggiorna"), S("--cartella"), S(" ")}, 2, "Cartella non valida per --cartella", false}};
     for (const auto& [args, exit, text, onOut] : cases) {
         const Outcome r = runProgram(args);
         EXPECT_EQ(r.exit, exit) << args.join(u' ').toStdString();
         EXPECT_TRUE((onOut ? r.out : r.err).contains(S(text))) << args.join(u' ').toStdString();
     }
+}
+
+// A folder where no file can be written (here: a file size limit of 0) is not another copy.
+TEST(Program, AFolderWhereNoLockCanBeMadeIsNotTakenForAnotherCopy) {
+    Folder folder;
+    seedShipped(folder);
+    const Outcome r = runProgram(
+        {S("--aggiorna"), S("--cartella"), folder.path(), S("--provider"), S("http://127.0.0.1:1/rates")}, {},
+        [] {
+            ::signal(SIGXFSZ, SIG_IGN);
+            const rlimit none{0, 0};
+            ::setrlimit(RLIMIT_FSIZE, &none);
+        });
+    EXPECT_EQ(r.exit, core::NoneRecorded);
+    EXPECT_TRUE(r.err.contains(S("Impossibile scrivere nella cartella dei dati"))) << r.err.toStdString();
+    EXPECT_FALSE(r.err.contains(S("già in esecuzione")));
+    EXPECT_FALSE(QFile::exists(folder.history()));
 }
 
 TEST(Program, RecordsTheDayAndSaysWhyNotWhenItCannot) {

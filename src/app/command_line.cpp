@@ -38,8 +38,16 @@ CommandLine parseCommandLine(const QStringList& args, const QString& version) {
     if (!parser.parse(args)) {
         out.mode = CommandLine::Mode::Refused;
         const QStringList unknown = parser.unknownOptionNames();
-        out.text = unknown.isEmpty() ? QStringLiteral("Opzione senza il valore richiesto.")
-                                     : QStringLiteral("Opzione sconosciuta: ") + unknown.constFirst();
+        // A switch given a value ("--aggiorna=1") is refused by the parser as well.
+        QString valued;
+        for (const QString& arg : args.mid(1))
+            for (const char* name : {"help", "version", "aggiorna"})
+                if (arg.startsWith(QStringLiteral("--") + QLatin1String(name) + u'='))
+                    valued = QLatin1String(name);
+        out.text = !unknown.isEmpty() ? QStringLiteral("Opzione sconosciuta: ") + unknown.constFirst()
+                   : !valued.isEmpty()
+                       ? QStringLiteral("L'opzione --") + valued + QStringLiteral(" non accetta un valore.")
+                       : QStringLiteral("Opzione senza il valore richiesto.");
         out.text += QStringLiteral("\n\n") + usage;
         return out;
     }
@@ -71,8 +79,15 @@ CommandLine parseCommandLine(const QStringList& args, const QString& version) {
             return out;
         }
     }
-    if (parser.isSet(folder))
+    if (parser.isSet(folder)) {
         out.folder = parser.value(folder);
+        // An empty value (an unset variable in a script) must not fall back to the user's history.
+        if (out.folder.trimmed().isEmpty()) {
+            out.mode = CommandLine::Mode::Refused;
+            out.text = QStringLiteral("Cartella non valida per --cartella: indicare una cartella.\n");
+            return out;
+        }
+    }
     out.mode = parser.isSet(update) ? CommandLine::Mode::Update : CommandLine::Mode::Window;
     return out;
 }

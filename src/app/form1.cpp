@@ -57,9 +57,9 @@ protected:
     }
 };
 
-// Keeps the user's clicks, keys and wheel turns away from the window while one of its handlers runs:
-// the handlers let events run in their waits, and a click there would start another handler in the
-// middle of the daily cycle. Paint events and timers go on.
+// Keeps the user's clicks, keys, wheel turns and dropped text away from the window while one of its
+// handlers runs: the handlers let events run in their waits, and a click there would start another
+// handler in the middle of the daily cycle. Paint events and timers go on.
 class InputGate : public QObject {
 public:
     explicit InputGate(QWidget* window)
@@ -80,7 +80,12 @@ protected:
         case QEvent::ContextMenu:
         case QEvent::TouchBegin:
         case QEvent::TouchUpdate:
-        case QEvent::TouchEnd: {
+        case QEvent::TouchEnd:
+        // Text also comes by dropping it or from an input method, without a key.
+        case QEvent::DragEnter:
+        case QEvent::DragMove:
+        case QEvent::Drop:
+        case QEvent::InputMethod: {
             auto* widget = qobject_cast<QWidget*>(watched);
             if (widget && widget->window() == m_window)
                 return true;
@@ -295,7 +300,8 @@ void form1::buildControls() {
 }
 
 void form1::runHandler(const std::function<void()>& handler) {
-    if (m_ending)
+    // Nothing starts once the window is closing: the exit question and the hang-ups let events run.
+    if (m_ending || m_unloading)
         return;
     if (m_handlerDepth++ == 0)
         qApp->installEventFilter(m_inputGate);

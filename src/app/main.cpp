@@ -77,9 +77,11 @@ int runWindow(int argc, char* argv[], const CommandLine& commandLine, const QStr
     const QString folder = data.path;
     // A second copy on the same folder would record every line twice.
     core::FolderLock lock(folder);
-    if (!lock.acquire(0)) {
-        shell.message(core::FolderLock::busyMessage(folder));
-        return 3;
+    if (const auto held = lock.acquire(0); held != core::FolderLock::Result::Acquired) {
+        const bool busy = held == core::FolderLock::Result::Busy;
+        shell.message(busy ? core::FolderLock::busyMessage(folder)
+                           : core::FolderLock::unwritableMessage(folder));
+        return busy ? 3 : 2;
     }
 
     QtPageFetcher fetcher;

@@ -1,5 +1,6 @@
 #include "data_folder.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -45,7 +46,9 @@ DataFolder chooseDataFolder(const QString& executableFolder, const QString& expl
                     QStringLiteral("Manca il file ") + name +
                         QStringLiteral(" dei dati installati: impossibile preparare la cartella ") + folder};
         // Copied under another name and renamed, so a copy cut short is never taken for the file.
-        const QString part = target + QStringLiteral(".parziale");
+        // Named after the process: two copies seeding a new folder at once do not take each other's.
+        const QString part =
+            target + QStringLiteral(".parziale.") + QString::number(QCoreApplication::applicationPid());
         QFile::remove(part);
         if (!QFile::copy(source, part) ||
             !QFile::setPermissions(part, QFile::ReadOwner | QFile::WriteOwner) ||

@@ -10,10 +10,13 @@ namespace core {
 class FolderLock {
 public:
     explicit FolderLock(const QString& folder);
-    // Waits up to waitMs for another copy to let go; false when it still holds the folder.
-    bool acquire(int waitMs);
-    // The message for a folder another copy holds.
+    enum class Result { Acquired, Busy, Unwritable };
+    // Waits up to waitMs for another copy to let go. Busy: another copy still holds the folder;
+    // Unwritable: no lock file can be made there (permissions, a full disk).
+    Result acquire(int waitMs);
+    // The messages for a folder another copy holds, and for one where no lock can be made.
     static QString busyMessage(const QString& folder);
+    static QString unwritableMessage(const QString& folder);
 
 private:
     QLockFile m_lock;

@@ -24,10 +24,17 @@ QString joined(const QStringList& keys, const QString& why) {
 
 int runUpdateCommand(const UpdateCommand& command, PageFetcher& fetcher, QTextStream& out, QTextStream& err) {
     FolderLock lock(command.folder);
-    if (!lock.acquire(command.lockWaitMs)) {
+    switch (lock.acquire(command.lockWaitMs)) {
+    case FolderLock::Result::Acquired:
+        break;
+    case FolderLock::Result::Busy:
         err << FolderLock::busyMessage(command.folder) << Qt::endl;
         qCWarning(lcUpdate) << "data folder held by another copy:" << command.folder;
         return FolderBusy;
+    case FolderLock::Result::Unwritable:
+        err << FolderLock::unwritableMessage(command.folder) << Qt::endl;
+        qCWarning(lcUpdate) << "no lock file can be made in" << command.folder;
+        return NoneRecorded;
     }
     ConsoleShell shell(err);
     const UpdateReport report =
