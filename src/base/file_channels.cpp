@@ -100,7 +100,8 @@ void FileChannels::close(int channel) {
         return;
     if (ch->file) {
         // The history files are the user's record: make sure what was appended reaches the disk.
-        ::fsync(ch->file->handle());
+        if (ch->unsynced)
+            ::fsync(ch->file->handle());
         ch->file->close();
     }
     ch.reset();
@@ -149,6 +150,7 @@ void FileChannels::printLine(int channel, const QString& text) {
         throw RuntimeError(54);
     QByteArray bytes = vb::toCp1252(text);
     bytes.append("\r\n", 2);
+    ch->unsynced = true;
     if (ch->file->write(bytes) != bytes.size())
         throw RuntimeError(ch->file->error() == QFileDevice::ResourceError ? rt::DiskFull
                                                                            : rt::DeviceIoError);
@@ -201,6 +203,7 @@ void FileChannels::printLines(int channel, const QStringList& lines) {
     int error = writeAll(fd, bytes);
     if (!error && ::fdatasync(fd) < 0)
         error = errno;
+    ch->unsynced = error != 0; // the cut back is synced at the close
     if (error) {
         while (::ftruncate(fd, before) < 0 && errno == EINTR) {
         }

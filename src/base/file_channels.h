@@ -47,6 +47,7 @@ private:
         QByteArray data; // whole content when reading
         qsizetype pos = 0;
         std::unique_ptr<QFile> file; // when writing
+        bool unsynced = false;       // written since the last sync
     };
     Channel* slot(int channel);
     const Channel* slot(int channel) const;
