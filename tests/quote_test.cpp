@@ -52,11 +52,44 @@ TEST(Extraction, CutsRateAndDateOfEveryTenor) {
     EXPECT_DOUBLE_EQ(x.entries[0].quote, 1.986);
     EXPECT_EQ(x.lblQuote + u'|' + x.lblData, S("2,3450|12-05"));
 
-    for (const char* date : {"12-05-2008", "2/5/2008", "n.d.", "ab/cd/efgh", "12/05/200x", "x2/05/2008",
-                             "١٢/٠٥/٢٠٠٨", "12/05/２００８"}) {
+    for (const char* date :
+         {"12-05-2008", "2/5/2008", "n.d.", "ab/cd/efgh", "12/05/200x", "x2/05/2008", "١٢/٠٥/٢٠٠٨",
+          "12/05/２００８", "12345/6789", "04-12/2026", "99/99/2026", "31/02/2026"}) {
         const Extraction y = run(ratePage({row3m("2,345", date)}), {S("EuRibor 3m")});
         ASSERT_EQ(y.entries.size(), 1) << date;
         EXPECT_EQ(y.entries[0].date + u'|' + y.lblData, S("20261204|04-12")) << "today for " << date;
+    }
+}
+
+// Each tenor's cells are looked for in its own row only, and the date cell is read whole, whatever
+// its blanks.
+TEST(Extraction, ATenorsRateAndDateComeFromItsOwnRowOnly) {
+    const QString oddCell = S("<tr><td align=\"left\" class=\"xplanecella\">EuRibor 1m</td>"
+                              "<td align=\"right\" class=\"xplanecella\">n.d.</td></tr>\r\n");
+    const Extraction x =
+        run(ratePage({oddCell, row3m("2,064", "11/05/2008")}), {S("EuRibor 1m"), S("EuRibor 3m")});
+    ASSERT_EQ(x.entries.size(), 2);
+    EXPECT_TRUE(x.entries[0].unavailable) << "the 3m rate is not the 1m's";
+    EXPECT_FALSE(x.entries[1].unavailable);
+    EXPECT_DOUBLE_EQ(x.entries[1].quote, 2.064);
+
+    // The key named in the text before the table: no other tenor's rate is taken for it.
+    const Extraction y = run(S("<p>Il tasso EuRibor 3m di oggi</p>") +
+                                 ratePage({pageRow(S("EuRibor 1m"), S("1,986"), S("11/05/2008"))}),
+                             {S("EuRibor 3m")});
+    ASSERT_EQ(y.entries.size(), 1);
+    EXPECT_TRUE(y.entries[0].unavailable);
+
+    const char* cells[] = {"> 11/05/2008</td>", ">11/05/2008</td>", ">&nbsp;11/05/2008 </td>",
+                           "><b>11/05/2008</b></td>"};
+    for (const char* cell : cells) {
+        const QString page = ratePage({S("<tr><td align=\"left\" class=\"xplanecella\">EuRibor 3m</td><td "
+                                         "align=\"right\" class=\"xplanerigatabella\">2,064</td><td "
+                                         "align=\"right\" class=\"xplanerigatabella\"") +
+                                       S(cell) + S("</tr>")});
+        const Extraction z = run(page, {S("EuRibor 3m")});
+        ASSERT_EQ(z.entries.size(), 1) << cell;
+        EXPECT_EQ(z.entries[0].date, S("20080511")) << cell;
     }
 }
 

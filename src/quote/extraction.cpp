@@ -31,10 +31,11 @@ bool digitsAt(const QString& s, std::initializer_list<qsizetype> positions) {
     return true;
 }
 
-// A date cell holds dd/mm/yyyy. Anything else (a note, markup cut in the middle) would be recorded
-// as a date that is no date, so the entry takes today's instead.
+// A date cell holds dd/mm/yyyy of a day that exists. Anything else (a note, markup cut in the middle)
+// would be recorded as a date that is no date, so the entry takes today's instead.
 bool isPageDate(const QString& d) {
-    return d.size() == 10 && d.contains(u'/') && digitsAt(d, {1, 2, 4, 5, 7, 8, 9, 10});
+    return d.size() == 10 && d[2] == u'/' && d[5] == u'/' && digitsAt(d, {1, 2, 4, 5, 7, 8, 9, 10}) &&
+           QDate(d.mid(6, 4).toInt(), d.mid(3, 2).toInt(), d.first(2).toInt()).isValid();
 }
 
 const QString kCellEnd = QStringLiteral("</td>");
@@ -43,10 +44,9 @@ const QString kNbsp = QStringLiteral("&nbsp;");
 bool isBlank(QChar c) {
     return c.isSpace(); // also the no-break space
 }
-} // namespace
 
-std::optional<PageRate> readPageRate(QStringView text) {
-    // Blanks at either end, the entity included; any blank left inside makes it no number.
+// A cell's text without the blanks at either end, the entity included.
+QStringView trimCell(QStringView text) {
     for (bool trimmed = false; !trimmed;) {
         trimmed = true;
         while (!text.isEmpty() && isBlank(text.front()))
@@ -58,6 +58,26 @@ std::optional<PageRate> readPageRate(QStringView text) {
         if (text.endsWith(kNbsp))
             text.chop(kNbsp.size()), trimmed = false;
     }
+    return text;
+}
+
+// Where the tenor's table row ends: at the next row's start or its own end, whichever comes first.
+qsizetype rowEnd(QStringView row) {
+    for (qsizetype at = row.indexOf(u'<'); at >= 0; at = row.indexOf(u'<', at + 1)) {
+        const QStringView tag = row.sliced(at + 1);
+        if (tag.startsWith(u"/tr", Qt::CaseInsensitive))
+            return at;
+        if (tag.startsWith(u"tr", Qt::CaseInsensitive) &&
+            (tag.size() == 2 || tag[2] == u'>' || tag[2].isSpace()))
+            return at;
+    }
+    return -1;
+}
+} // namespace
+
+std::optional<PageRate> readPageRate(QStringView text) {
+    // Any blank left inside makes it no number.
+    text = trimCell(text);
     QString shown;
     shown.reserve(text.size());
     QByteArray number;
@@ -230,7 +250,11 @@ Extraction extractAll(const QString& page, const QStringList& listItems, const Q
             continue;
         }
         item.found = true;
-        const QStringView row = midView(page, p);
+        // The tenor's cells are those of its own row: searched past it, the next tenor's rate would
+        // be taken for this one's.
+        QStringView row = midView(page, p);
+        if (const qsizetype end = rowEnd(row); end >= 0)
+            row = row.first(end);
 
         // The rate is the whole text of its cell or nothing: a number read from a fixed place would
         // be recorded wrong, without a word, as soon as the cell's blanks or markup change.
@@ -264,13 +288,21 @@ Extraction extractAll(const QString& page, const QStringList& listItems, const Q
             onUnavailable(key, out.lblQuote, out.lblData);
         item.rateCaption = formats::rateCaption(q);
 
+        // The date, like the rate, is its cell's whole text.
         QString d = kNotFound;
         const qsizetype t2 = find(rest, kCell);
         if (t2 > 1) {
             const QStringView cell = trimView(midView(rest, t2 - 3));
             const qsizetype x = find(cell, kValueClass);
-            if (x > 1)
-                d = trimView(midView(cell, x + 21, 10)).toString();
+            if (x > 1) {
+                const QStringView afterClass = cell.sliced(x - 1 + kValueClass.size());
+                const qsizetype tagEnd = afterClass.indexOf(u'>');
+                if (tagEnd >= 0) {
+                    const QStringView text = afterClass.sliced(tagEnd + 1);
+                    const qsizetype end = text.indexOf(kCellEnd, 0, Qt::CaseInsensitive);
+                    d = trimCell(cellText(end < 0 ? text : text.first(end))).toString();
+                }
+            }
         }
 
         HistEntry& e = item.entry;
