@@ -6,8 +6,6 @@ include(GNUInstallDirs)
 set(EURIBOR_APP_ID it.quotazionieuribor.QuotazioniEuribor)
 set(EURIBOR_LINUX_DIR ${PROJECT_SOURCE_DIR}/data/linux)
 set(EURIBOR_SHARE_DIR ${CMAKE_INSTALL_DATADIR}/quotazioni-euribor)
-# Where systemd looks for user units below /usr and /usr/local; never the multiarch libdir.
-set(EURIBOR_USER_UNIT_DIR lib/systemd/user)
 
 # The empty database shipped for seeding. Made apart from the program folder's one, which collects
 # the rates of every run from the build tree and must never end up in a package.
@@ -28,27 +26,40 @@ install(TARGETS euribor RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${PROJECT_SOURCE_DIR}/data/Euribor_PORTALEDATI.txt ${EURIBOR_EMPTY_DB}
               ${PROJECT_SOURCE_DIR}/data/schema.sql
         DESTINATION ${EURIBOR_SHARE_DIR})
-install(FILES ${EURIBOR_LINUX_DIR}/${EURIBOR_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${EURIBOR_LINUX_DIR}/quotazioni-euribor.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES ${EURIBOR_LINUX_DIR}/${EURIBOR_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
-install(FILES ${EURIBOR_LINUX_DIR}/quotazioni-euribor-aggiorna.timer DESTINATION ${EURIBOR_USER_UNIT_DIR})
-
-# The service names the installed executable by its full path, so it is configured when installing:
-# the prefix given to `cmake --install --prefix` (or CPack's /usr) is only known then.
+# The launcher and the service name the installed executable by its full path, and the user units
+# go where systemd looks for them below the prefix, so these are laid out when installing: the prefix
+# given to `cmake --install --prefix` (or CPack's /usr) is only known then.
 install(CODE "
-    set(euribor_service_in \"${EURIBOR_LINUX_DIR}/quotazioni-euribor-aggiorna.service.in\")
-    set(euribor_service \"${CMAKE_BINARY_DIR}/linux/quotazioni-euribor-aggiorna.service\")
+    set(euribor_linux_dir \"${EURIBOR_LINUX_DIR}\")
+    set(euribor_out_dir \"${CMAKE_BINARY_DIR}/linux\")
+    set(euribor_app_id \"${EURIBOR_APP_ID}\")
     set(euribor_bindir \"${CMAKE_INSTALL_BINDIR}\")
-    set(euribor_unit_dir \"${EURIBOR_USER_UNIT_DIR}\")")
+    set(euribor_datadir \"${CMAKE_INSTALL_DATADIR}\")")
 install(CODE [[
     if(IS_ABSOLUTE "${euribor_bindir}")
         set(CMAKE_INSTALL_FULL_BINDIR "${euribor_bindir}")
     else()
         set(CMAKE_INSTALL_FULL_BINDIR "${CMAKE_INSTALL_PREFIX}/${euribor_bindir}")
     endif()
-    configure_file("${euribor_service_in}" "${euribor_service}" @ONLY)
-    file(INSTALL DESTINATION "${CMAKE_INSTALL_PREFIX}/${euribor_unit_dir}" TYPE FILE FILES "${euribor_service}")
+    # systemd's user unit folders: lib/systemd/user below /usr and /usr/local, share/systemd/user
+    # below ~/.local (XDG_DATA_HOME) and the other data folders.
+    if(CMAKE_INSTALL_PREFIX STREQUAL "/usr" OR CMAKE_INSTALL_PREFIX STREQUAL "/usr/local")
+        set(unit_dir "${CMAKE_INSTALL_PREFIX}/lib/systemd/user")
+    else()
+        set(unit_dir "${CMAKE_INSTALL_PREFIX}/${euribor_datadir}/systemd/user")
+    endif()
+    configure_file("${euribor_linux_dir}/quotazioni-euribor-aggiorna.service.in"
+                   "${euribor_out_dir}/quotazioni-euribor-aggiorna.service" @ONLY)
+    configure_file("${euribor_linux_dir}/${euribor_app_id}.desktop.in"
+                   "${euribor_out_dir}/${euribor_app_id}.desktop" @ONLY)
+    file(INSTALL DESTINATION "${unit_dir}" TYPE FILE
+         FILES "${euribor_out_dir}/quotazioni-euribor-aggiorna.service"
+               "${euribor_linux_dir}/quotazioni-euribor-aggiorna.timer")
+    file(INSTALL DESTINATION "${CMAKE_INSTALL_PREFIX}/${euribor_datadir}/applications" TYPE FILE
+         FILES "${euribor_out_dir}/${euribor_app_id}.desktop")
 ]])
 
 # cpack -G DEB. Staged through DESTDIR with /usr as the install prefix, so the service configured

@@ -18,8 +18,19 @@ fail() {
     failures=$((failures + 1))
 }
 
-# Every installed file the program or the desktop relies on, relative to the prefix.
+# Where systemd looks for user units below an installed prefix: lib/ below /usr and /usr/local,
+# share/ below any other (~/.local, a scratch prefix).
+unit_dir_of() {
+    case "$1" in
+    /usr | /usr/local) echo lib/systemd/user ;;
+    *) echo share/systemd/user ;;
+    esac
+}
+
+# Every installed file the program or the desktop relies on, relative to the prefix PREFIX.
 expected_files() {
+    local units
+    units=$(unit_dir_of "$1")
     cat <<EOF
 bin/euribor
 share/quotazioni-euribor/Euribor_PORTALEDATI.txt
@@ -28,8 +39,8 @@ share/quotazioni-euribor/schema.sql
 share/applications/$app_id.desktop
 share/icons/hicolor/scalable/apps/quotazioni-euribor.svg
 share/metainfo/$app_id.metainfo.xml
-lib/systemd/user/quotazioni-euribor-aggiorna.service
-lib/systemd/user/quotazioni-euribor-aggiorna.timer
+$units/quotazioni-euribor-aggiorna.service
+$units/quotazioni-euribor-aggiorna.timer
 EOF
 }
 
@@ -45,7 +56,7 @@ check_tree() {
 
     while read -r f; do
         [ -f "$root/$f" ] || fail "$label: $f not installed"
-    done < <(expected_files)
+    done < <(expected_files "$prefix")
     [ -x "$root/bin/euribor" ] || fail "$label: bin/euribor is not executable"
     file -b "$root/bin/euribor" | grep -q '^ELF' || fail "$label: bin/euribor is not an ELF executable"
 
@@ -72,7 +83,7 @@ EOF
     if [ -f "$desktop" ]; then
         echo "== desktop-file-validate ($label)"
         desktop-file-validate "$desktop" || fail "$label: desktop-file-validate"
-        [ "$(key_of "$desktop" Exec)" = euribor ] || fail "$label: Exec is not euribor"
+        [ "$(key_of "$desktop" Exec)" = "$prefix/bin/euribor" ] || fail "$label: Exec is not $prefix/bin/euribor"
         [ "$(key_of "$desktop" Name)" = "Quotazioni Euribor" ] || fail "$label: Name is not Quotazioni Euribor"
         [ "$(key_of "$desktop" Categories)" = "Office;Finance;" ] || fail "$label: Categories are not Office;Finance;"
         local icon
@@ -95,12 +106,15 @@ EOF
             fail "$label: the metainfo does not launch $app_id.desktop"
     fi
 
-    local service=$root/lib/systemd/user/quotazioni-euribor-aggiorna.service
-    local timer=$root/lib/systemd/user/quotazioni-euribor-aggiorna.timer
+    local service timer
+    service=$root/$(unit_dir_of "$prefix")/quotazioni-euribor-aggiorna.service
+    timer=$root/$(unit_dir_of "$prefix")/quotazioni-euribor-aggiorna.timer
     if [ -f "$service" ]; then
         [ "$(key_of "$service" ExecStart)" = "$prefix/bin/euribor --aggiorna" ] ||
             fail "$label: ExecStart is '$(key_of "$service" ExecStart)', not '$prefix/bin/euribor --aggiorna'"
         [ "$(key_of "$service" Type)" = oneshot ] || fail "$label: the service is not Type=oneshot"
+        [ "$(key_of "$service" Restart)" = on-failure ] && [ "$(key_of "$service" RestartPreventExitStatus)" = "1 3" ] ||
+            fail "$label: a run that recorded nothing is not tried again, or a partial one is"
         grep -Eq '^Environment=.*\bL(ANG|C_[A-Z]+)=' "$service" && fail "$label: the service sets a locale"
     fi
     if [ -f "$timer" ]; then
@@ -150,7 +164,7 @@ cmake --install "$build" --prefix "$prefix" >"$scratch/install.log" 2>&1 || {
     fail "cmake --install"
 }
 check_tree "$prefix" "$prefix" "cmake --install"
-verify_units "$prefix/lib/systemd/user"
+verify_units "$prefix/$(unit_dir_of "$prefix")"
 
 # 2. The Debian package, built from the same install rules into the scratch folder.
 echo "== cpack -G DEB"
@@ -180,7 +194,7 @@ else
     dpkg-deb -c "$deb" >"$scratch/contents.txt" || fail "dpkg-deb -c"
     while read -r f; do
         grep -q " \./usr/$f\$" "$scratch/contents.txt" || fail "the package lacks /usr/$f"
-    done < <(expected_files)
+    done < <(expected_files /usr)
     echo "$(grep -c '^-' "$scratch/contents.txt") files in the package"
     # Nothing but the program's own files; dpkg refuses packages whose files clash with the system.
     grep -v -E ' \./($|usr/($|bin/|lib/($|systemd/($|user/))|share/($|applications/|icons/|metainfo/|quotazioni-euribor/)))' \
