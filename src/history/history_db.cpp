@@ -74,15 +74,14 @@ RuntimeError writeError(sqlite3* db) {
     return writeError(sqlite3_extended_errcode(db), QString::fromUtf8(sqlite3_errmsg(db)));
 }
 
-// A null string binds as SQL NULL, as Qt's own binding does.
+// Every text binds as text: an empty one, null or not, is stored as '' and never as SQL NULL.
 void bindText(sqlite3_stmt* stmt, int index, const QString& text) {
-    if (text.isNull())
-        sqlite3_bind_null(stmt, index);
-    else
-        sqlite3_bind_text16(stmt, index, text.utf16(), static_cast<int>(text.size() * 2), SQLITE_TRANSIENT);
+    static const char16_t empty = 0;
+    const void* data = text.isNull() ? static_cast<const void*>(&empty) : text.utf16();
+    sqlite3_bind_text16(stmt, index, data, static_cast<int>(text.size() * 2), SQLITE_TRANSIENT);
 }
 
-// A null string would bind as SQL NULL: an empty text is stored as the empty text it is.
+// The kept answer holds an empty text as the empty text it is, as a fresh read gives it.
 QString nonNull(const QString& s) {
     return s.isNull() ? QStringLiteral("") : s;
 }
@@ -451,16 +450,16 @@ void HistoryDb::store(const HistEntry& entry) {
 void HistoryDb::storeOne(const HistEntry& entry) {
     if (!isOpen())
         throw RuntimeError(rt::DbNotOpen);
-    // Looked up as stored: an empty key is the empty text, never NULL.
-    const QString type = nonNull(vb::Trim(entry.type));
-    const QString date = nonNull(vb::Trim(entry.date));
+    // The record as stored, and looked up by: an empty key is the empty text.
+    const HistEntry stored{nonNull(vb::Trim(entry.type)),  nonNull(vb::Trim(entry.date)), entry.quote,
+                           nonNull(vb::Trim(entry.descr)), nonNull(vb::Trim(entry.note)), false};
 
     // Straight on SQLite, like the load: an import stores thousands of records.
     sqlite3* db = handle();
     sqlite3_stmt* lookup = prepared(m_lookup, "SELECT rowid FROM Storico_Euribor WHERE Tipo_Valuta = ? "
                                               "AND Data_Valuta = ? ORDER BY rowid LIMIT 1");
-    bindText(lookup, 1, type);
-    bindText(lookup, 2, date);
+    bindText(lookup, 1, stored.type);
+    bindText(lookup, 2, stored.date);
     const int found = sqlite3_step(lookup);
     const bool exists = found == SQLITE_ROW;
     const qint64 rowid = exists ? sqlite3_column_int64(lookup, 0) : 0;
@@ -473,11 +472,11 @@ void HistoryDb::storeOne(const HistEntry& entry) {
                                     "Quotazione = ?, Descrizione = ?, Note = ? WHERE rowid = ?")
                : prepared(m_insert, "INSERT INTO Storico_Euribor (Tipo_Valuta, Data_Valuta, "
                                     "Quotazione, Descrizione, Note) VALUES (?, ?, ?, ?, ?)");
-    bindText(write, 1, type);
-    bindText(write, 2, date);
-    sqlite3_bind_double(write, 3, entry.quote);
-    bindText(write, 4, nonNull(vb::Trim(entry.descr)));
-    bindText(write, 5, nonNull(vb::Trim(entry.note)));
+    bindText(write, 1, stored.type);
+    bindText(write, 2, stored.date);
+    sqlite3_bind_double(write, 3, stored.quote);
+    bindText(write, 4, stored.descr);
+    bindText(write, 5, stored.note);
     if (exists)
         sqlite3_bind_int64(write, 6, rowid);
     const int written = sqlite3_step(write);
@@ -487,13 +486,8 @@ void HistoryDb::storeOne(const HistEntry& entry) {
     // Another program removed the record between the lookup and the update: it is added again.
     if (exists && sqlite3_changes(db) == 0) {
         m_kept.reset();
-        HistEntry again = entry;
-        again.type = type;
-        again.date = date;
-        storeOne(again);
+        storeOne(stored);
         return;
     }
-    HistEntry stored{type, date, entry.quote, nonNull(vb::Trim(entry.descr)), nonNull(vb::Trim(entry.note)),
-                     false};
     keepStored(stored, !exists, exists ? rowid : sqlite3_last_insert_rowid(db));
 }

@@ -61,6 +61,22 @@ QStringView trimCell(QStringView text) {
     return text;
 }
 
+// A value cell's text, from just after its class marker: past the tag's '>' up to "</td>".
+struct ValueCell {
+    bool tagEnded = false; // the marker's tag has its '>'
+    QStringView text;      // after the tag (or after the marker when the tag never ends), to the end
+    qsizetype end = -1;    // where "</td>" starts in text; -1 when the cell is never closed
+};
+
+ValueCell valueCell(QStringView afterClass) {
+    ValueCell c;
+    const qsizetype tagEnd = afterClass.indexOf(u'>');
+    c.tagEnded = tagEnd >= 0;
+    c.text = c.tagEnded ? afterClass.sliced(tagEnd + 1) : afterClass;
+    c.end = c.tagEnded ? c.text.indexOf(kCellEnd, 0, Qt::CaseInsensitive) : -1;
+    return c;
+}
+
 // Where the tenor's table row ends: at the next row's start or its own end, whichever comes first.
 qsizetype rowEnd(QStringView row) {
     for (qsizetype at = row.indexOf(u'<'); at >= 0; at = row.indexOf(u'<', at + 1)) {
@@ -265,20 +281,17 @@ Extraction extractAll(const QString& page, const QStringList& listItems, const Q
             rest = trimView(midView(row, t - 3));
             const qsizetype x = find(rest, kValueClass);
             if (x > 1) {
-                const QStringView afterClass = rest.sliced(x - 1 + kValueClass.size());
-                const qsizetype tagEnd = afterClass.indexOf(u'>');
-                const QStringView cell = tagEnd < 0 ? QStringView() : afterClass.sliced(tagEnd + 1);
-                const qsizetype cellEnd = cell.indexOf(kCellEnd, 0, Qt::CaseInsensitive);
-                if (cellEnd >= 0) {
-                    q = cellText(cell.first(cellEnd));
+                const ValueCell cell = valueCell(rest.sliced(x - 1 + kValueClass.size()));
+                if (cell.end >= 0) {
+                    q = cellText(cell.text.first(cell.end));
                     rate = readPageRate(q);
                     if (rate)
                         q = rate->text;
                     // The date's cell is searched from the end of the rate's.
-                    rest = cell.sliced(cellEnd);
+                    rest = cell.text.sliced(cell.end);
                 } else {
                     q.clear();
-                    rest = tagEnd < 0 ? afterClass : cell;
+                    rest = cell.text;
                 }
             }
         }
@@ -295,13 +308,9 @@ Extraction extractAll(const QString& page, const QStringList& listItems, const Q
             const QStringView cell = trimView(midView(rest, t2 - 3));
             const qsizetype x = find(cell, kValueClass);
             if (x > 1) {
-                const QStringView afterClass = cell.sliced(x - 1 + kValueClass.size());
-                const qsizetype tagEnd = afterClass.indexOf(u'>');
-                if (tagEnd >= 0) {
-                    const QStringView text = afterClass.sliced(tagEnd + 1);
-                    const qsizetype end = text.indexOf(kCellEnd, 0, Qt::CaseInsensitive);
-                    d = trimCell(cellText(end < 0 ? text : text.first(end))).toString();
-                }
+                const ValueCell date = valueCell(cell.sliced(x - 1 + kValueClass.size()));
+                if (date.tagEnded)
+                    d = trimCell(cellText(date.end < 0 ? date.text : date.text.first(date.end))).toString();
             }
         }
 
