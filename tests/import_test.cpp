@@ -113,9 +113,6 @@ TEST_F(ImportTest, ARefusedRecordStopsTheImportKeepingTheRecordsBefore) {
            S("CREATE TRIGGER no2 BEFORE INSERT ON Storico_Euribor WHEN NEW.Data_Valuta = '20261202' "
              "BEGIN SELECT RAISE(ROLLBACK, 'no'); END"));
     importLines("Yen", {S("01/12/2026,160,a"), S("02/12/2026,161,b"), S("03/12/2026,162,c")});
-    EXPECT_EQ(shell.texts(),
-              QStringList{S("Errore registrazione su DataBase Scrittura sul database non "
-                            "riuscita\r\n\r\nselect * from Storico_Euribor where  Tipo_Valuta = "
-                            "'YEN' and  Data_Valuta = '20261202'")});
+    EXPECT_EQ(shell.texts(), QStringList{dbRefusedText("YEN", "20261202")});
     EXPECT_EQ(rowTexts(dbPath()), QStringList{S("YEN|20261201|160|YEN|a")});
 }

@@ -70,19 +70,15 @@ Outcome update(const Folder& folder, FakeFetcher& fetcher, const QLocale& locale
 }
 
 // Writes to files beyond limit bytes fail as on a full disk, until the guard ends.
-class FileSizeLimit {
-public:
+struct FileSizeLimit {
     explicit FileSizeLimit(rlim_t limit) {
         ::signal(SIGXFSZ, SIG_IGN);
-        ::getrlimit(RLIMIT_FSIZE, &m_saved);
-        rlimit l = m_saved;
-        l.rlim_cur = limit;
+        ::getrlimit(RLIMIT_FSIZE, &saved);
+        const rlimit l{limit, saved.rlim_max};
         ::setrlimit(RLIMIT_FSIZE, &l);
     }
-    ~FileSizeLimit() { ::setrlimit(RLIMIT_FSIZE, &m_saved); }
-
-private:
-    rlimit m_saved{};
+    ~FileSizeLimit() { ::setrlimit(RLIMIT_FSIZE, &saved); }
+    rlimit saved{};
 };
 
 struct Recorder {

@@ -16,6 +16,13 @@ QString ratesPage(std::initializer_list<std::initializer_list<const char*>> rows
     return ratePage(out);
 }
 
+QString dbRefusedText(const char* type, const char* date) {
+    return QStringLiteral(
+               "Errore registrazione su DataBase Scrittura sul database non riuscita\r\n\r\nselect * "
+               "from Storico_Euribor where  Tipo_Valuta = '%1' and  Data_Valuta = '%2'")
+        .arg(QString::fromUtf8(type), QString::fromUtf8(date));
+}
+
 WindowTest::WindowTest() {
     context.shell = &shell;
     context.fetcher = &fetcher;

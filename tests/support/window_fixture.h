@@ -19,6 +19,8 @@
 extern const QStringList kThreeTenors;
 // A rate page from rows {tenor, rate} dated 04/12/2026, or {tenor, rate, date}.
 QString ratesPage(std::initializer_list<std::initializer_list<const char*>> rows);
+// The box of a store the database refused, naming its lookup.
+QString dbRefusedText(const char* type, const char* date);
 
 class WindowTest : public ::testing::Test {
 protected:
