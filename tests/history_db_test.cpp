@@ -184,7 +184,8 @@ TEST_F(HistoryDbTest, TheKeptLoadIsAlwaysWhatAFreshReadGives) {
 
 TEST_F(HistoryDbTest, AnEmptyKeyIsFoundAgainAndAClosedBatchIsNeverStoredLater) {
     db.store(HistEntry{QString(), S("20261204"), 1.0, {}, {}, false});
-    db.store(HistEntry{S(""), S("20261204"), 1.5, {}, {}, false});
+    db.store(HistEntry{S(""), S("20261204"), 1.2, {}, {}, false});
+    db.store(HistEntry{QString(), S("20261204"), 1.5, {}, {}, false});
     db.store(HistEntry{S("YEN"), QString(), 2.0, {}, {}, false});
     db.store(HistEntry{S("YEN"), QString(), 2.5, {}, {}, false});
     EXPECT_EQ(rowTexts(path), (QStringList{S("|20261204|1.5||"), S("YEN||2.5||")}));

@@ -259,7 +259,7 @@ TEST(UpdateCommand, ExitSaysHowMuchWasRecordedAndWhy) {
 }
 
 // A folder held by another copy is left alone; one where no file can be written is no other copy.
-TEST(UpdateCommand, AFolderHeldByAnotherCopyIsLeftAlone) {
+TEST(UpdateCommand, AFolderHeldByAnotherCopyIsLeftAloneAndOneWithoutALockIsNoOtherCopy) {
     Folder folder;
     FakeFetcher fetcher;
     Outcome r;
