@@ -19,7 +19,6 @@ HistEntry entry(const char* type, const char* date, double quote, const char* de
 Row row(const QVariant& type, const QVariant& date, const QVariant& quote, const char* note = "") {
     return {type, date, quote, S(""), S(note)};
 }
-// A load as "type|date|quote|descr|note" lines.
 QStringList texts(HistoryDb& db) {
     QStringList out;
     for (const HistEntry& e : db.load().entries)
@@ -34,7 +33,6 @@ protected:
         createHistoryDatabase(path);
         db.open(path);
     }
-    // The load a new connection reads from the file.
     QStringList fresh() const {
         HistoryDb other;
         other.open(path);

@@ -110,7 +110,6 @@ TEST_F(InputTest, ClicksAndKeysWhileThePageComesRunNoHandlerInTheMiddleOfTheCycl
     EXPECT_TRUE(shell.boxes.isEmpty()) << shell.texts().join(u'|').toStdString();
     EXPECT_EQ(w.Combo1->currentText() + u'|' + w.lblQuote->text() + u'|' + w.Text2->text(),
               kChoice + S("|2,0640|") + historyPath());
-    // The day's rates once each, and no earlier record again.
     EXPECT_EQ(readFile(historyPath()),
               "Data;Quotazione;Valuta;Note\r\n04-12-2026 - 1,9860 - EuRibor 1m\r\n"
               "04-12-2026 - 2,0640 - EuRibor 3m\r\n04-12-2026 - 2,1370 - EuRibor 6m\r\n");

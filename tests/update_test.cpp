@@ -280,8 +280,6 @@ TEST(UpdateCommand, AFolderHeldByAnotherCopyIsLeftAloneAndOneWithoutALockIsNoOth
     EXPECT_FALSE(QFile::exists(folder.history()));
 }
 
-// ---- The real executable, as the timer starts it: no display, a loopback provider. ----
-
 namespace {
 
 Outcome runProgram(const QStringList& args, const QStringList& extraEnv = {}) {
@@ -304,7 +302,6 @@ QStringList updateArgs(const Folder& folder, const QString& url) {
     return {S("--aggiorna"), S("--cartella"), folder.path(), S("--provider"), url};
 }
 
-// A provider serving the sample page at /rates.
 class ProgramTest : public ::testing::Test {
 protected:
     static QByteArray samplePage() {
@@ -371,7 +368,6 @@ TEST_F(ProgramTest, AKillAtAnyStepOfTheRecordingLeavesFilesAndDatabaseAgreeing) 
         EXPECT_EQ(again.exit, 0) << point << again.err.toStdString();
         EXPECT_EQ(allRows(folder.db()).size(), 8) << point;
         EXPECT_EQ(integrityCheck(folder.db()), S("ok"));
-        // Every record has exactly one line in each file, and no line is torn or doubled.
         for (const QString& file : {folder.history(), folder.csv()}) {
             const QList<QByteArray> lines = readFile(file).split('\n');
             EXPECT_EQ(lines.size(), 10) << point << file.toStdString();

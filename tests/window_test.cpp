@@ -111,8 +111,6 @@ TEST_F(WindowTest, FetchFillsTheHistoryArraysAndReportsWhatIsMissing) {
     EXPECT_TRUE(w.Hist[1].unavailable);
 }
 
-// The daily cycle runs once the window is first shown, records every rate the page gave, and reports
-// only a page without any.
 TEST_F(WindowTest, TheDailyCycleRunsOnceRecordingEveryRateThePageGave) {
     writePageCopy(kThreeTenors);
     form1& v = loaded();
