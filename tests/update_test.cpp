@@ -1,6 +1,4 @@
-// The daily update without a window: the data folder, the recording's integrity (torn lines, failed
-// commits, the file's decimal separator, kills at every step), and the real executable run as the
-// timer runs it. This executable links the core alone: no widgets, no display.
+// The daily update without a window, and the real executable run as the timer runs it.
 
 #include "console_shell.h"
 #include "daily_cycle.h"
@@ -25,7 +23,6 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <functional>
 
 #include <sys/resource.h>
 
@@ -34,20 +31,24 @@ namespace {
 const QByteArray kHeader("Data;Quotazione;Valuta;Note\r\n");
 const QLocale kItalian(QLocale::Italian, QLocale::Italy);
 
-QString row(const char* name, const char* rate, const char* date = "04/12/2026") {
-    return pageRow(S(name), S(rate), S(date));
+QString row(const char* name, const char* rate) {
+    return pageRow(S(name), S(rate), S("04/12/2026"));
 }
 
-// A data folder with the database, a tenor list of three and, when asked, the history files.
+// A data folder with the database and a tenor list: three tenors, or the shipped one.
 class Folder {
 public:
-    Folder() {
-        createHistoryDatabase(path(S("EURIBOR.MDB")));
-        writeFile(path(S("Euribor_PORTALEDATI.txt")),
-                  cp1252Lines({S("Dettaglio tassi Euribor"), S("EuRibor 1m  1,986"), S("EuRibor 3m  2,064"),
-                               S("EuRibor 6m  2,137")}));
+    explicit Folder(bool shipped = false) {
+        createHistoryDatabase(db());
+        if (shipped)
+            QFile::copy(S(EURIBOR_SOURCE_DIR "/data/Euribor_PORTALEDATI.txt"), tenors());
+        else
+            writeFile(tenors(), cp1252Lines({S("Dettaglio tassi Euribor"), S("EuRibor 1m  1,986"),
+                                             S("EuRibor 3m  2,064"), S("EuRibor 6m  2,137")}));
     }
     QString path(const QString& name = {}) const { return name.isEmpty() ? dir.path() : dir.filePath(name); }
+    QString db() const { return path(S("EURIBOR.MDB")); }
+    QString tenors() const { return path(S("Euribor_PORTALEDATI.txt")); }
     QString history() const { return path(S("Storico_Euribor.TXT")); }
     QString csv() const { return path(S("Storico_Euribor.CSV")); }
 
@@ -60,37 +61,30 @@ struct Outcome {
 };
 
 Outcome update(const Folder& folder, FakeFetcher& fetcher, const QLocale& locale = kItalian,
-               int lockWaitMs = 60000) {
+               int lockMs = 60000) {
     Outcome r;
-    QTextStream out(&r.out);
-    QTextStream err(&r.err);
+    QTextStream out(&r.out), err(&r.err);
     r.exit = core::runUpdateCommand(
-        {folder.path(), S("http://127.0.0.1:9/p"), locale, QDate(2026, 12, 4), lockWaitMs}, fetcher, out,
-        err);
+        {folder.path(), S("http://127.0.0.1:9/p"), locale, QDate(2026, 12, 4), lockMs}, fetcher, out, err);
     return r;
 }
 
 // Writes to files beyond limit bytes fail as on a full disk, until the guard ends.
-class FileSizeLimit {
-public:
+struct FileSizeLimit {
     explicit FileSizeLimit(rlim_t limit) {
         ::signal(SIGXFSZ, SIG_IGN);
-        ::getrlimit(RLIMIT_FSIZE, &m_saved);
-        rlimit l = m_saved;
-        l.rlim_cur = limit;
+        ::getrlimit(RLIMIT_FSIZE, &saved);
+        const rlimit l{limit, saved.rlim_max};
         ::setrlimit(RLIMIT_FSIZE, &l);
     }
-    ~FileSizeLimit() { ::setrlimit(RLIMIT_FSIZE, &m_saved); }
-
-private:
-    rlimit m_saved{};
+    ~FileSizeLimit() { ::setrlimit(RLIMIT_FSIZE, &saved); }
+    rlimit saved{};
 };
 
-// The recording on a folder's files and database, under a file size limit when one is given.
 struct Recorder {
     explicit Recorder(const Folder& f)
         : folder(f) {
-        db.open(folder.path(S("EURIBOR.MDB")));
+        db.open(folder.db());
     }
     core::RecordResult record(const HistArrays& entries, rlim_t limit = RLIM_INFINITY) {
         ConsoleShell shell(err);
@@ -115,27 +109,24 @@ TEST(DataFolder, PortableFolderElseTheUsersSeededOnceNeverOverwritten) {
     writeFile(shared.filePath(S("EURIBOR.MDB")), "db");
     writeFile(shared.filePath(S("Euribor_PORTALEDATI.txt")), "tenors");
     const QString userFolder = user.filePath(S("quotazioni-euribor"));
+    const QString userDb = userFolder + S("/EURIBOR.MDB"),
+                  userTenors = userFolder + S("/Euribor_PORTALEDATI.txt");
 
-    // Without a database beside it the executable's folder is no data folder.
-    core::DataFolder f = core::chooseDataFolder(exe.path(), {}, userFolder, {exe.path(), shared.path()});
-    EXPECT_EQ(f.path, userFolder);
-    EXPECT_EQ(readFile(userFolder + S("/EURIBOR.MDB")), "db");
-    EXPECT_EQ(readFile(userFolder + S("/Euribor_PORTALEDATI.txt")), "tenors");
-    EXPECT_FALSE(QFile::exists(userFolder + S("/EURIBOR.MDB.parziale")));
+    EXPECT_EQ(core::chooseDataFolder(exe.path(), {}, userFolder, {exe.path(), shared.path()}).path,
+              userFolder);
+    EXPECT_EQ(readFile(userDb) + readFile(userTenors), "dbtenors");
+    EXPECT_FALSE(QFile::exists(userDb + S(".parziale")));
 
-    writeFile(userFolder + S("/EURIBOR.MDB"), "years of rates");
-    QFile::remove(userFolder + S("/Euribor_PORTALEDATI.txt"));
-    f = core::chooseDataFolder(exe.path(), {}, userFolder, {shared.path()});
-    EXPECT_EQ(readFile(userFolder + S("/EURIBOR.MDB")), "years of rates");
-    EXPECT_EQ(readFile(userFolder + S("/Euribor_PORTALEDATI.txt")), "tenors")
-        << "a missing file is laid again";
+    writeFile(userDb, "years of rates");
+    QFile::remove(userTenors);
+    core::chooseDataFolder(exe.path(), {}, userFolder, {shared.path()});
+    EXPECT_EQ(readFile(userDb) + readFile(userTenors), "years of ratestenors");
 
     writeFile(exe.filePath(S("EURIBOR.MDB")), "portable");
     EXPECT_EQ(core::chooseDataFolder(exe.path(), {}, userFolder, {shared.path()}).path,
               QDir(exe.path()).absolutePath());
     const QString chosen = exe.filePath(S("altrove/dati"));
-    EXPECT_EQ(core::chooseDataFolder(exe.path(), chosen, userFolder, {shared.path()}).path, chosen)
-        << "the command line wins";
+    EXPECT_EQ(core::chooseDataFolder(exe.path(), chosen, userFolder, {shared.path()}).path, chosen);
     EXPECT_EQ(readFile(chosen + S("/EURIBOR.MDB")), "db");
 
     QTemporaryDir empty;
@@ -146,60 +137,50 @@ TEST(DataFolder, PortableFolderElseTheUsersSeededOnceNeverOverwritten) {
 }
 
 TEST(Recording, FilesAreNeverTornAndNeverAheadOfTheDatabase) {
-    ::signal(SIGXFSZ, SIG_IGN);
-    // A short write is cut back: the file keeps exactly what it had.
     QTemporaryDir dir;
     const QString path = dir.filePath(S("h.TXT"));
     const QByteArray before = kHeader + "01-12-2026 - 1,9000 - EuRibor 1m";
+    const QString line = S("04-12-2026 - 2,0640 - EuRibor 3m");
     writeFile(path, before);
     FileChannels files;
     files.open(1, path, FileChannels::Mode::Append);
-    int error = 0;
     {
         FileSizeLimit limit(static_cast<rlim_t>(before.size() + 20));
-        error = runtimeErrorOf(
-            [&] { files.printLines(1, QStringList(10, S("04-12-2026 - 2,0640 - EuRibor 3m"))); });
+        EXPECT_EQ(runtimeErrorOf([&] { files.printLines(1, QStringList(10, line)); }), rt::DiskFull);
     }
-    EXPECT_EQ(error, rt::DiskFull);
     files.closeAll();
     EXPECT_EQ(readFile(path), before);
 
-    // A last line without its end (torn by a crash of an older copy) is ended first.
-    files.open(1, path, FileChannels::Mode::Append);
-    files.printLines(1, {S("04-12-2026 - 2,0640 - EuRibor 3m")});
+    files.open(1, path, FileChannels::Mode::Append); // the torn last line is ended first
+    files.printLines(1, {line});
     files.closeAll();
-    EXPECT_EQ(readFile(path), before + "\r\n04-12-2026 - 2,0640 - EuRibor 3m\r\n");
+    EXPECT_EQ(readFile(path), before + "\r\n" + line.toLatin1() + "\r\n");
 
-    // A commit that cannot reach the disk writes no line at all.
     Folder folder;
     Recorder r(folder);
     const core::RecordResult result = r.record({entry("EuRibor 3m", 2.064)}, 1000); // headers fit, pages not
-    EXPECT_TRUE(result.stopped);
-    EXPECT_TRUE(result.recorded.isEmpty());
-    EXPECT_EQ(readFile(folder.history()), kHeader);
-    EXPECT_EQ(readFile(folder.csv()), kHeader);
+    EXPECT_TRUE(result.stopped && result.recorded.isEmpty());
+    EXPECT_EQ(readFile(folder.history()) + readFile(folder.csv()), kHeader + kHeader);
     r.db.close();
-    EXPECT_TRUE(allRows(folder.path(S("EURIBOR.MDB"))).isEmpty());
+    EXPECT_TRUE(allRows(folder.db()).isEmpty());
     EXPECT_TRUE(r.said.startsWith(S("Errore registrazione su DataBase "))) << r.said.toStdString();
 }
 
 // The disk fills at every byte of the two files' appends: each run leaves whole lines only, says
 // "Disco pieno", and the next run with room completes exactly what is missing.
 TEST(Recording, ADiskFillingAtAnyByteOfTheAppendsTearsNoLine) {
-    ::signal(SIGXFSZ, SIG_IGN);
-    QByteArray earlier = kHeader;
-    for (int i = 0; i < 600; ++i)
+    QByteArray earlier = kHeader, earlierCsv = kHeader;
+    for (int i = 0; i < 600; ++i) {
         earlier += "01-01-2020 - 1,0000 - EuRibor " + QByteArray::number(i) + "x\r\n";
-    QByteArray earlierCsv = kHeader;
-    for (int i = 0; i < 600; ++i)
         earlierCsv += "01/01/2020;1,0000;EuRibor " + QByteArray::number(i) + "x;\r\n";
+    }
     const HistArrays entries = {entry("EuRibor 1m", 1.986), entry("EuRibor 3m", 2.064)};
     const qsizetype smaller = std::min(earlier.size(), earlierCsv.size());
     for (qsizetype limit = smaller - 2; limit < earlier.size() + 80; limit += 3) {
         Folder folder;
         writeFile(folder.history(), earlier);
         writeFile(folder.csv(), earlierCsv);
-        ASSERT_LT(QFileInfo(folder.path(S("EURIBOR.MDB"))).size(), smaller);
+        ASSERT_LT(QFileInfo(folder.db()).size(), smaller);
         Recorder r(folder);
         r.record(entries, static_cast<rlim_t>(limit));
         for (const auto& [file, before] :
@@ -208,12 +189,10 @@ TEST(Recording, ADiskFillingAtAnyByteOfTheAppendsTearsNoLine) {
             EXPECT_TRUE(now.startsWith(before) && now.endsWith("\r\n")) << limit;
             EXPECT_TRUE(now.size() == before.size() || now.size() > limit || now.count("2026") == 2) << limit;
         }
-        if (!r.said.isEmpty()) {
-            EXPECT_TRUE(r.said.contains(S("Disco pieno"))) << r.said.toStdString();
-        }
+        EXPECT_TRUE(r.said.isEmpty() || r.said.contains(S("Disco pieno"))) << r.said.toStdString();
         r.record(entries);
-        EXPECT_EQ(readFile(folder.history()).count("2026"), 2) << limit;
-        EXPECT_EQ(readFile(folder.csv()).count("2026"), 2) << limit;
+        EXPECT_EQ(readFile(folder.history()).count("2026") + readFile(folder.csv()).count("2026"), 4)
+            << limit;
     }
 }
 
@@ -231,11 +210,10 @@ TEST(Recording, AHistoryKeepsTheDecimalSeparatorItWasStartedWith) {
         FakeFetcher fetcher;
         fetcher.page = ratePage({row("EuRibor 3m", "2,064")});
         update(folder, fetcher, locale);
-        EXPECT_TRUE(
-            readFile(folder.history()).endsWith("04-12-2026 - " + QByteArray(written) + " - EuRibor 3m\r\n"))
+        const QByteArray rate(written);
+        EXPECT_TRUE(readFile(folder.history()).endsWith("04-12-2026 - " + rate + " - EuRibor 3m\r\n"))
             << written;
-        EXPECT_TRUE(
-            readFile(folder.csv()).endsWith("04/12/2026;" + QByteArray(written) + ";EuRibor 3m;\r\n"));
+        EXPECT_TRUE(readFile(folder.csv()).endsWith("04/12/2026;" + rate + ";EuRibor 3m;\r\n")) << written;
     }
 }
 
@@ -246,14 +224,11 @@ TEST(UpdateCommand, ExitSaysHowMuchWasRecordedAndWhy) {
         ratePage({row("EuRibor 1m", "1,986"), row("EuRibor 3m", "2,064"), row("EuRibor 6m", "2,137")});
     Outcome r = update(folder, fetcher);
     EXPECT_EQ(r.exit, core::AllRecorded) << r.err.toStdString();
-    EXPECT_EQ(r.out, S("EuRibor 1m  04/12/2026  1,9860\nEuRibor 3m  04/12/2026  2,0640\n"
-                       "EuRibor 6m  04/12/2026  2,1370\nRegistrate 3 quotazioni su 3.\n"));
-    EXPECT_TRUE(r.err.isEmpty());
-    r = update(folder, fetcher);
-    EXPECT_EQ(r.exit, core::AllRecorded);
-    EXPECT_EQ(readFile(folder.history()).count("\r\n"), 4) << "a second run doubles nothing";
-    EXPECT_EQ(readFile(folder.csv()).count("\r\n"), 4);
-    EXPECT_EQ(allRows(folder.path(S("EURIBOR.MDB"))).size(), 3);
+    EXPECT_EQ(r.out + r.err, S("EuRibor 1m  04/12/2026  1,9860\nEuRibor 3m  04/12/2026  2,0640\n"
+                               "EuRibor 6m  04/12/2026  2,1370\nRegistrate 3 quotazioni su 3.\n"));
+    EXPECT_EQ(update(folder, fetcher).exit, core::AllRecorded);
+    EXPECT_EQ(readFile(folder.history()).count("\r\n") + readFile(folder.csv()).count("\r\n"), 8);
+    EXPECT_EQ(allRows(folder.db()).size(), 3);
 
     fetcher.page = ratePage({row("EuRibor 1m", "1,990"), row("EuRibor 3m", "n.d.")});
     r = update(folder, fetcher);
@@ -277,139 +252,122 @@ TEST(UpdateCommand, ExitSaysHowMuchWasRecordedAndWhy) {
             << r.err.toStdString();
     }
 
-    QFile::remove(folder.path(S("Euribor_PORTALEDATI.txt")));
+    QFile::remove(folder.tenors());
     r = update(folder, fetcher);
     EXPECT_EQ(r.exit, core::NoneRecorded);
     EXPECT_TRUE(r.err.contains(S("non contiene scadenze Euribor"))) << r.err.toStdString();
 }
 
-TEST(UpdateCommand, AFolderHeldByAnotherCopyIsLeftAlone) {
+// A folder held by another copy is left alone; one where no file can be written is no other copy.
+TEST(UpdateCommand, AFolderHeldByAnotherCopyIsLeftAloneAndOneWithoutALockIsNoOtherCopy) {
     Folder folder;
+    FakeFetcher fetcher;
+    Outcome r;
+    {
+        const FileSizeLimit none(0);
+        r = update(folder, fetcher, kItalian, 50);
+    }
+    EXPECT_EQ(r.exit, core::NoneRecorded);
+    EXPECT_TRUE(r.err.contains(S("Impossibile scrivere nella cartella dei dati"))) << r.err.toStdString();
+    EXPECT_FALSE(r.err.contains(S("già in esecuzione")));
+
     QLockFile other(folder.path(S(".euribor.lock")));
     ASSERT_TRUE(other.tryLock(0));
-    FakeFetcher fetcher;
-    fetcher.page = ratePage({row("EuRibor 3m", "2,064")});
-    const Outcome r = update(folder, fetcher, kItalian, 50);
+    r = update(folder, fetcher, kItalian, 50);
     EXPECT_EQ(r.exit, core::FolderBusy);
     EXPECT_TRUE(r.err.contains(S("già in esecuzione")));
     EXPECT_TRUE(fetcher.urls.isEmpty());
     EXPECT_FALSE(QFile::exists(folder.history()));
 }
 
-// ---- The real executable, as the timer starts it: no display, a loopback provider. ----
-
 namespace {
 
-QByteArray samplePage() {
-    QFile f(S(EURIBOR_SOURCE_DIR "/data/sample/provider_page.html"));
-    EXPECT_TRUE(f.open(QIODevice::ReadOnly));
-    return f.readAll().replace("{{DATA}}", "04/12/2026");
-}
-
-Outcome runProgram(const QStringList& args, const QStringList& extraEnv = {},
-                   const std::function<void()>& inChild = {}) {
+Outcome runProgram(const QStringList& args, const QStringList& extraEnv = {}) {
     QProcess p;
-    if (inChild)
-        p.setChildProcessModifier(inChild);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(S("DISPLAY"));
-    env.remove(S("WAYLAND_DISPLAY"));
-    env.remove(S("QT_QPA_PLATFORM"));
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(S(name));
     env.insert(S("LC_ALL"), S("it_IT.UTF-8"));
     for (const QString& kv : extraEnv)
         env.insert(kv.section(u'=', 0, 0), kv.section(u'=', 1));
     p.setProcessEnvironment(env);
     p.start(S(EURIBOR_EXECUTABLE), args);
     EXPECT_TRUE(p.waitForFinished(60000));
-    Outcome r;
-    r.exit = p.exitStatus() == QProcess::CrashExit ? -1 : p.exitCode();
-    r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
-    r.err = QString::fromLocal8Bit(p.readAllStandardError());
-    return r;
+    return {p.exitStatus() == QProcess::CrashExit ? -1 : p.exitCode(),
+            QString::fromLocal8Bit(p.readAllStandardOutput()),
+            QString::fromLocal8Bit(p.readAllStandardError())};
 }
 
-// The sample page's tenor list, as shipped.
-void seedShipped(const Folder& folder) {
-    QFile::remove(folder.path(S("Euribor_PORTALEDATI.txt")));
-    QFile::copy(S(EURIBOR_SOURCE_DIR "/data/Euribor_PORTALEDATI.txt"),
-                folder.path(S("Euribor_PORTALEDATI.txt")));
+QStringList updateArgs(const Folder& folder, const QString& url) {
+    return {S("--aggiorna"), S("--cartella"), folder.path(), S("--provider"), url};
 }
+
+class ProgramTest : public ::testing::Test {
+protected:
+    static QByteArray samplePage() {
+        QFile f(S(EURIBOR_SOURCE_DIR "/data/sample/provider_page.html"));
+        EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+        return f.readAll().replace("{{DATA}}", "04/12/2026");
+    }
+    QString url(const char* path = "/rates") const { return QString::fromLatin1(server.url(path)); }
+    LoopbackHttpServer server{{{"/rates", {200, "Content-Type: text/html\r\n", samplePage(), false}}}};
+};
 
 } // namespace
 
 TEST(Program, AnswersItsCommandLineWithoutADisplay) {
-    const std::tuple<QStringList, int, const char*, bool> cases[] = {
-        {{S("--help")}, 0, "--aggiorna", true},
-        {{S("--version")}, 0, "Quotazioni Euribor 1.0", true},
-        {{S("--boh")}, 2, "Opzione sconosciuta: boh", false},
+    const std::tuple<QStringList, int, const char*> cases[] = {
+        {{S("--help")}, 0, "--aggiorna"},
+        {{S("--version")}, 0, "Quotazioni Euribor 1.0"},
+        {{S("--boh")}, 2, "Opzione sconosciuta: boh"},
         {{S("--aggiorna"), S("--provider"), S("ftp://127.0.0.1/x")},
          2,
-         "Indirizzo non valido per --provider",
-         false},
-        {{S("in-piu")}, 2, "Argomento non previsto: in-piu", false},
-        {{S("--aggiorna=1")}, 2, "L'opzione --aggiorna non accetta un valore.", false},
-        {{S("--aggiorna"), S("--cartella"), S(" ")}, 2, "Cartella non valida per --cartella", false}};
-    for (const auto& [args, exit, text, onOut] : cases) {
+         "Indirizzo non valido per --provider"},
+        {{S("in-piu")}, 2, "Argomento non previsto: in-piu"},
+        {{S("--aggiorna=1")}, 2, "L'opzione --aggiorna non accetta un valore."},
+        {{S("--aggiorna"), S("--cartella"), S(" ")}, 2, "Cartella non valida per --cartella"}};
+    for (const auto& [args, exit, text] : cases) {
         const Outcome r = runProgram(args);
         EXPECT_EQ(r.exit, exit) << args.join(u' ').toStdString();
-        EXPECT_TRUE((onOut ? r.out : r.err).contains(S(text))) << args.join(u' ').toStdString();
+        EXPECT_TRUE((exit == 0 ? r.out : r.err).contains(S(text))) << args.join(u' ').toStdString();
     }
 }
 
-// A folder where no file can be written (here: a file size limit of 0) is not another copy.
-TEST(Program, AFolderWhereNoLockCanBeMadeIsNotTakenForAnotherCopy) {
-    Folder folder;
-    seedShipped(folder);
-    const Outcome r = runProgram(
-        {S("--aggiorna"), S("--cartella"), folder.path(), S("--provider"), S("http://127.0.0.1:1/rates")}, {},
-        [] {
-            ::signal(SIGXFSZ, SIG_IGN);
-            const rlimit none{0, 0};
-            ::setrlimit(RLIMIT_FSIZE, &none);
-        });
-    EXPECT_EQ(r.exit, core::NoneRecorded);
-    EXPECT_TRUE(r.err.contains(S("Impossibile scrivere nella cartella dei dati"))) << r.err.toStdString();
-    EXPECT_FALSE(r.err.contains(S("già in esecuzione")));
-    EXPECT_FALSE(QFile::exists(folder.history()));
-}
-
-TEST(Program, RecordsTheDayAndSaysWhyNotWhenItCannot) {
-    LoopbackHttpServer server({{"/rates", {200, "Content-Type: text/html\r\n", samplePage(), false}}});
-    Folder folder;
-    seedShipped(folder);
-    const QStringList base{S("--aggiorna"), S("--cartella"), folder.path(), S("--provider")};
-    Outcome r = runProgram(base + QStringList{QString::fromLatin1(server.url("/rates"))});
+// The window's start, ended once its cycle has run, records the same bytes as the windowless update;
+// failed updates after it touch nothing.
+TEST_F(ProgramTest, TheWindowsStartRecordsWhatTheUpdateRecordsAndFailuresTouchNothing) {
+    Folder window(true), folder(true);
+    const Outcome shown = runProgram({S("--cartella"), window.path(), S("--provider"), url()},
+                                     {S("QT_QPA_PLATFORM=offscreen"), S("EURIBOR_QUIT_AFTER_CYCLE=1")});
+    ASSERT_EQ(shown.exit, 0) << shown.err.toStdString();
+    const Outcome r = runProgram(updateArgs(folder, url()));
     ASSERT_EQ(r.exit, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.endsWith(S("Registrate 8 quotazioni su 8.\n"))) << r.out.toStdString();
     const QByteArray history = readFile(folder.history());
     EXPECT_TRUE(history.startsWith(kHeader + "04-12-2026 - 1,9120 - EuRibor 1w\r\n")) << history.constData();
     EXPECT_EQ(history.count("\r\n"), 9);
+    EXPECT_EQ(readFile(window.history()), history);
+    EXPECT_EQ(readFile(window.csv()), readFile(folder.csv()));
+    EXPECT_EQ(rowTexts(window.db()), rowTexts(folder.db()));
 
-    for (const QString& url : {QString::fromLatin1(server.url("/nowhere")), S("http://127.0.0.1:1/rates")}) {
-        r = runProgram(base + QStringList{url});
-        EXPECT_EQ(r.exit, 2);
-        EXPECT_TRUE(r.err.contains(S("Nessuna quotazione registrata: pagina non ricevuta")))
-            << r.err.toStdString();
+    for (const QString& to : {url("/nowhere"), S("http://127.0.0.1:1/rates")}) {
+        const Outcome failed = runProgram(updateArgs(folder, to));
+        EXPECT_EQ(failed.exit, 2);
+        EXPECT_TRUE(failed.err.contains(S("Nessuna quotazione registrata: pagina non ricevuta")))
+            << failed.err.toStdString();
     }
-    EXPECT_EQ(readFile(folder.history()), history) << "failed runs touch nothing";
+    EXPECT_EQ(readFile(folder.history()), history);
 }
 
-TEST(Program, AKillAtAnyStepOfTheRecordingLeavesFilesAndDatabaseAgreeing) {
-    LoopbackHttpServer server({{"/rates", {200, "Content-Type: text/html\r\n", samplePage(), false}}});
+TEST_F(ProgramTest, AKillAtAnyStepOfTheRecordingLeavesFilesAndDatabaseAgreeing) {
     for (const char* point : {"before-commit", "after-commit", "between-files"}) {
-        Folder folder;
-        seedShipped(folder);
-        const QStringList args{S("--aggiorna"), S("--cartella"), folder.path(), S("--provider"),
-                               QString::fromLatin1(server.url("/rates"))};
-        const Outcome killed = runProgram(args, {S("EURIBOR_TEST_KILL_AT=") + S(point)});
-        EXPECT_EQ(killed.exit, -1) << point;
-        const Outcome again = runProgram(args);
+        Folder folder(true);
+        EXPECT_EQ(runProgram(updateArgs(folder, url()), {S("EURIBOR_TEST_KILL_AT=") + S(point)}).exit, -1)
+            << point;
+        const Outcome again = runProgram(updateArgs(folder, url()));
         EXPECT_EQ(again.exit, 0) << point << again.err.toStdString();
-
-        const QString db = folder.path(S("EURIBOR.MDB"));
-        EXPECT_EQ(allRows(db).size(), 8) << point;
-        EXPECT_EQ(integrityCheck(db), S("ok"));
-        // Every record has exactly one line in each file, and no line is torn or doubled.
+        EXPECT_EQ(allRows(folder.db()).size(), 8) << point;
+        EXPECT_EQ(integrityCheck(folder.db()), S("ok"));
         for (const QString& file : {folder.history(), folder.csv()}) {
             const QList<QByteArray> lines = readFile(file).split('\n');
             EXPECT_EQ(lines.size(), 10) << point << file.toStdString();
@@ -419,22 +377,4 @@ TEST(Program, AKillAtAnyStepOfTheRecordingLeavesFilesAndDatabaseAgreeing) {
                     << point << lines[i].constData();
         }
     }
-}
-
-// The window's start, ended once its cycle has run (as bench/start_ratio measures it), records the
-// same bytes as the windowless update.
-TEST(Program, TheWindowsStartRecordsWhatTheUpdateRecords) {
-    LoopbackHttpServer server({{"/rates", {200, "Content-Type: text/html\r\n", samplePage(), false}}});
-    Folder window, update;
-    seedShipped(window);
-    seedShipped(update);
-    const QString url = QString::fromLatin1(server.url("/rates"));
-    const Outcome shown = runProgram({S("--cartella"), window.path(), S("--provider"), url},
-                                     {S("QT_QPA_PLATFORM=offscreen"), S("EURIBOR_QUIT_AFTER_CYCLE=1")});
-    ASSERT_EQ(shown.exit, 0) << shown.err.toStdString();
-    ASSERT_EQ(runProgram({S("--aggiorna"), S("--cartella"), update.path(), S("--provider"), url}).exit, 0);
-    EXPECT_EQ(readFile(window.history()).count("\r\n"), 9);
-    EXPECT_EQ(readFile(window.history()), readFile(update.history()));
-    EXPECT_EQ(readFile(window.csv()), readFile(update.csv()));
-    EXPECT_EQ(rowTexts(window.path(S("EURIBOR.MDB"))), rowTexts(update.path(S("EURIBOR.MDB"))));
 }

@@ -2,6 +2,27 @@
 
 #include "sqlite_files.h"
 
+const QStringList kThreeTenors = {
+    QStringLiteral("Dettaglio tassi Euribor"), QStringLiteral("EuRibor 1m    1,986  04/12/2026"),
+    QStringLiteral("EuRibor 3m    2,064  04/12/2026"), QStringLiteral("EuRibor 6m    2,137  04/12/2026")};
+
+QString ratesPage(std::initializer_list<std::initializer_list<const char*>> rows) {
+    QStringList out;
+    for (const auto& r : rows) {
+        const auto* c = r.begin();
+        out.append(pageRow(QString::fromUtf8(c[0]), QString::fromUtf8(c[1]),
+                           QString::fromUtf8(r.size() > 2 ? c[2] : "04/12/2026")));
+    }
+    return ratePage(out);
+}
+
+QString dbRefusedText(const char* type, const char* date) {
+    return QStringLiteral(
+               "Errore registrazione su DataBase Scrittura sul database non riuscita\r\n\r\nselect * "
+               "from Storico_Euribor where  Tipo_Valuta = '%1' and  Data_Valuta = '%2'")
+        .arg(QString::fromUtf8(type), QString::fromUtf8(date));
+}
+
 WindowTest::WindowTest() {
     context.shell = &shell;
     context.fetcher = &fetcher;

@@ -12,7 +12,15 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <memory>
+
+// The page copy of a list of three tenors: 1m, 3m and 6m.
+extern const QStringList kThreeTenors;
+// A rate page from rows {tenor, rate} dated 04/12/2026, or {tenor, rate, date}.
+QString ratesPage(std::initializer_list<std::initializer_list<const char*>> rows);
+// The box of a store the database refused, naming its lookup.
+QString dbRefusedText(const char* type, const char* date);
 
 class WindowTest : public ::testing::Test {
 protected:
@@ -28,6 +36,8 @@ protected:
     // The window built and loaded; reloaded() starts over with a new window and no boxes.
     form1& loaded();
     form1& reloaded();
+    // The chosen tenor's rate and date labels, as "rate|date".
+    QString labels() const { return form->lblQuote->text() + u'|' + form->lblData->text(); }
     QString historyPath() const { return dir.filePath(QStringLiteral("Storico_Euribor.TXT")); }
 
     QTemporaryDir dir;
