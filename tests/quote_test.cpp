@@ -58,8 +58,9 @@ TEST(Extraction, CutsRateAndDateOfEveryTenorElseTakesTodayForTheDate) {
     EXPECT_DOUBLE_EQ(x.entries[0].quote, 1.986);
     EXPECT_FALSE(e.unavailable || x.items[0].unavailableMessage || x.items[1].unavailableMessage);
 
-    for (const char* date : {"12-05-2008", "2/5/2008", "n.d.", "12/05/200x", "x2/05/2008", "١٢/٠٥/٢٠٠٨",
-                             "12/05/２００８", "12345/6789", "04-12/2026", "99/99/2026", "31/02/2026"}) {
+    for (const char* date :
+         {"12-05-2008", "2/5/2008", "n.d.", "12/05/200x", "x2/05/2008", "١٢/٠٥/٢٠٠٨", "12/05/２００８",
+          "12345/6789", "04-12/2026", "12/05-2008", "99/99/2026", "31/02/2026"}) {
         const Extraction y = run(ratePage({row3m("2,345", date)}), {S("EuRibor 3m")});
         ASSERT_EQ(y.entries.size(), 1) << date;
         EXPECT_EQ(y.entries[0].date + u'|' + y.lblData, S("20261204|04-12")) << date;
