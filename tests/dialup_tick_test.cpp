@@ -103,8 +103,7 @@ TEST_F(ConnRasTest, ARefusalOrAFallIsReportedAfterwardsExceptFor602) {
         {0, ras::ErrorPortAlreadyOpen, "Porta seriale già aperta", nullptr},
         {0, 678, "Nessuna risposta", "Impossibile effettuare la connessione per Nessuna risposta"},
         {0, 0, "Disconnessione effettuata.",
-         "Impossibile effettuare la connessione per Disconnessione effettuata."},
-    };
+         "Impossibile effettuare la connessione per Disconnessione effettuata."}};
     for (const Case& c : cases) {
         shell.boxes.clear();
         sim.hangUps.clear();
@@ -118,10 +117,10 @@ TEST_F(ConnRasTest, ARefusalOrAFallIsReportedAfterwardsExceptFor602) {
         EXPECT_TRUE(shell.boxes.isEmpty()) << "a box opened inside the dial's answer or the tick";
         EXPECT_EQ(label(), S(c.label)) << c.refusal << c.fall;
         EXPECT_EQ(boxesShown(), c.box ? QStringList{S(c.box)} : QStringList()) << c.refusal << c.fall;
-        if (c.box) {
-            EXPECT_EQ(shell.boxes[0].title, S(c.refusal ? "Accesso al Server" : "Quotazioni Euribor"));
-            EXPECT_EQ(shell.boxes[0].icon, c.refusal ? Shell::Icon::Critical : Shell::Icon::None);
-        }
+        EXPECT_TRUE(!c.box ||
+                    (shell.boxes[0].title == S(c.refusal ? "Accesso al Server" : "Quotazioni Euribor") &&
+                     shell.boxes[0].icon == (c.refusal ? Shell::Icon::Critical : Shell::Icon::None)))
+            << c.refusal << c.fall;
         EXPECT_EQ(sim.hangUps.constLast(), h);
         if (c.refusal) {
             EXPECT_EQ(sim.hangUps, (QList<DialHandle>{h, h}));

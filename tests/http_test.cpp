@@ -121,29 +121,19 @@ protected:
 };
 
 TEST_F(HttpTest, ServedPagesAreDecodedByTheirCharsetAndRedirectsFollowed) {
-    const struct {
-        const char* path;
-        QString page;
-    } cases[] = {
-        {"/page", S("<p>Più EuRibor 3m 2,345</p>")},
-        {"/utf8", S("<p>Più</p>")},
-        {"/gzip", S("<p>Pagina compressa</p>")},
-        {"/moved", S("<p>Più EuRibor 3m 2,345</p>")},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(fetcher.fetch(url(c.path)), c.page) << c.path;
-        EXPECT_EQ(fetcher.lastError(), QString()) << c.path;
-    }
+    for (const auto& [path, page] : {std::pair{"/page", "<p>Più EuRibor 3m 2,345</p>"},
+                                     {"/utf8", "<p>Più</p>"},
+                                     {"/gzip", "<p>Pagina compressa</p>"},
+                                     {"/moved", "<p>Più EuRibor 3m 2,345</p>"}})
+        EXPECT_EQ(fetcher.fetch(url(path)), S(page)) << path;
     EXPECT_TRUE(g_logged.isEmpty()) << g_logged.join(u'|').toStdString();
 }
 
 TEST_F(HttpTest, EveryFailureGivesAnEmptyPageItsCauseAndALogLine) {
     const QString refused = QString::fromLatin1(closedPortUrl());
     const FullListener full;
-    const struct {
-        QString url;
-        QString cause; // lastError() begins with it
-    } cases[] = {
+    const std::pair<QString, QString> cases[] = {
+        // the URL, what lastError() begins with
         {url("/missing"), S("risposta HTTP 404")},
         {url("/big"), S("pagina oltre 1024 byte")},
         {url("/hang"), S("tempo scaduto (nessuna risposta in 800 ms)")},
@@ -159,14 +149,12 @@ TEST_F(HttpTest, EveryFailureGivesAnEmptyPageItsCauseAndALogLine) {
         {S("http:///x"), S("indirizzo non valido")},
         {QString(), S("indirizzo non valido")},
     };
-    for (const auto& c : cases) {
-        const std::string name = c.url.toStdString();
+    for (const auto& [address, cause] : cases) {
         g_logged.clear();
-        EXPECT_EQ(fetcher.fetch(c.url), QString()) << name;
-        EXPECT_TRUE(fetcher.lastError().startsWith(c.cause))
-            << name << ": " << fetcher.lastError().toStdString();
-        ASSERT_EQ(g_logged.size(), 1) << name;
-        EXPECT_TRUE(g_logged[0].contains(c.url) && g_logged[0].contains(fetcher.lastError()))
+        EXPECT_EQ(fetcher.fetch(address), QString()) << address.toStdString();
+        EXPECT_TRUE(fetcher.lastError().startsWith(cause)) << fetcher.lastError().toStdString();
+        ASSERT_EQ(g_logged.size(), 1) << address.toStdString();
+        EXPECT_TRUE(g_logged[0].contains(address) && g_logged[0].contains(fetcher.lastError()))
             << g_logged[0].toStdString();
     }
     EXPECT_FALSE(fetcher.fetch(url("/page")).isEmpty());
@@ -175,11 +163,10 @@ TEST_F(HttpTest, EveryFailureGivesAnEmptyPageItsCauseAndALogLine) {
 
 TEST_F(HttpTest, RedirectsStopAfterTheLimit) {
     for (int limit : {0, 2, 5}) {
-        const QtPageFetcher::Limits l = quick(limit);
         const int before = server.requests();
-        EXPECT_EQ(QtPageFetcher(l).fetch(url("/loop")), QString());
+        EXPECT_EQ(QtPageFetcher(quick(limit)).fetch(url("/loop")), QString());
         EXPECT_EQ(server.requests() - before, 1 + limit) << limit << " redirects are followed, no more";
-        EXPECT_EQ(QtPageFetcher(l).fetch(url("/moved")).isEmpty(), limit == 0) << limit;
+        EXPECT_EQ(QtPageFetcher(quick(limit)).fetch(url("/moved")).isEmpty(), limit == 0) << limit;
     }
 }
 
@@ -191,11 +178,7 @@ TEST_F(HttpTest, DefaultLimitsTakeABigPage) {
 
 TEST(PageDecoding, LatinAndAsciiAreWindows1252AndOtherDeclarationsAreHonoured) {
     const QByteArray utf8 = S("Più").toUtf8();
-    const struct {
-        QByteArray body;
-        const char* contentType;
-        QString text;
-    } cases[] = {
+    const std::tuple<QByteArray, const char*, QString> cases[] = {
         {"\x80 Pi\xf9", "text/html", S("€ Più")},
         {"\x80", "text/html; charset=ISO-8859-1", S("€")},
         {"\x80", "text/html; charset=ISO_8859-1:1987", S("€")},
@@ -211,6 +194,6 @@ TEST(PageDecoding, LatinAndAsciiAreWindows1252AndOtherDeclarationsAreHonoured) {
         {QByteArray(5000, ' ') + "<meta charset=\"utf-8\">" + utf8, "text/html",
          QString(5000, u' ') + S("<meta charset=\"utf-8\">PiÃ¹")},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(decodePage(c.body, c.contentType), c.text) << c.body.left(40).toStdString();
+    for (const auto& [body, contentType, text] : cases)
+        EXPECT_EQ(decodePage(body, contentType), text) << body.left(40).toStdString();
 }

@@ -164,11 +164,10 @@ TEST(Extraction, EveryRateOfTheSamplePageIsReadWhole) {
     const Extraction x = run(page, {S("EuRibor 1w"), S("EuRibor 2w"), S("EuRibor 6m")});
     ASSERT_EQ(x.entries.size(), 3);
     const double rates[] = {1.912, 1.925, 2.137};
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_FALSE(x.entries[i].unavailable) << i;
-        EXPECT_EQ(x.entries[i].quote, rates[i]) << i;
-        EXPECT_EQ(x.entries[i].date, S("20261204")) << i;
-    }
+    for (int i = 0; i < 3; ++i)
+        EXPECT_TRUE(!x.entries[i].unavailable && x.entries[i].quote == rates[i] &&
+                    x.entries[i].date == S("20261204"))
+            << i;
 }
 
 TEST(Extraction, TenorsMissingFromThePageRecordNothing) {
