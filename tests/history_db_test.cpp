@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 HistEntry entry(const char* type, const char* date, double quote, const char* descr = "") {
     return HistEntry{S(type), S(date), quote, S(descr), {}, false};
@@ -59,6 +61,29 @@ TEST_F(HistoryDbTest, LoadsInDateOrderThenInsertionOrderWithBlankTenorsOnlyFirst
     EXPECT_EQ(QString::number(l.readError->number()) + l.readError->description() + u'|' + l.readErrorType +
                   u'|' + l.readErrorDate + u'|' + QString::number(l.unreadable),
               S("94Utilizzo non valido di Null|EuRibor 3m|20260102|2"));
+}
+
+// Records added out of date order (an import of older rates, another program) come out in date order,
+// ties in the order they were added; a date with a blank before it sorts first, as SQLite has it.
+TEST_F(HistoryDbTest, RecordsAddedOutOfDateOrderAreLoadedInDateOrder) {
+    QVector<Row> rows;
+    QStringList expected;
+    for (int i = 0; i < 60; ++i) {
+        const QString date = QString::number(20261201 + (i * 7) % 13);
+        const QString type = S("T") + QString::number(i);
+        rows.append(row(type, date, i + 0.5));
+        expected.append(type + u'|' + date + u'|' + QString::number(i + 0.5) + S("||"));
+    }
+    std::stable_sort(expected.begin(), expected.end(), [](const QString& a, const QString& b) {
+        return a.section(u'|', 1, 1) < b.section(u'|', 1, 1);
+    });
+    insertRows(path, rows);
+    EXPECT_EQ(texts(db), expected);
+
+    insertRows(path, {row(S("Ultimo"), S(" 20261203"), 9.5)});
+    expected.prepend(S("Ultimo|20261203|9.5||"));
+    EXPECT_EQ(texts(db), expected);
+    EXPECT_EQ(fresh(), expected);
 }
 
 TEST_F(HistoryDbTest, EveryRecordIsLoadedBeyondTheOldLimit) {

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include <memory>
+#include <numeric>
 #include <sys/stat.h>
 #include <utility>
 
@@ -280,66 +281,191 @@ qsizetype HistoryDb::expectedRecords() const {
     return static_cast<qsizetype>(std::clamp<qint64>(largest, 0, 1 << 18));
 }
 
-// The load reads every record of ten years and more: it runs on SQLite directly, through the
-// connection Qt opened, to skip the per-value variants of Qt SQL.
-HistoryDb::Load HistoryDb::readAll() {
-    m_kept.reset();
-    sqlite3* db = handle();
-    sqlite3_stmt* raw = nullptr;
-    if (sqlite3_prepare_v2(db, "SELECT rowid AS rowid_, * FROM Storico_Euribor ORDER BY Data_Valuta, rowid",
-                           -1, &raw, nullptr) != SQLITE_OK) {
-        const bool noTable = QByteArray(sqlite3_errmsg(db)).contains("no such table");
-        throw RuntimeError(noTable ? rt::DbTableMissing : rt::DbQueryFailed);
-    }
-    const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> stmt(raw, sqlite3_finalize);
+namespace {
 
-    auto column = [&](const char* name) {
-        for (int c = 0; c < sqlite3_column_count(raw); ++c)
-            if (qstricmp(sqlite3_column_name(raw, c), name) == 0)
+// One record of "SELECT rowid AS rowid_, * FROM Storico_Euribor", read as the load reads it. The load
+// runs on SQLite directly, through the connection Qt opened, to skip the per-value variants of Qt SQL.
+class RecordReader {
+public:
+    explicit RecordReader(sqlite3_stmt* stmt)
+        : m_stmt(stmt)
+        , m_type(column("Tipo_Valuta"))
+        , m_date(column("Data_Valuta"))
+        , m_rate(column("Quotazione"))
+        , m_descr(column("Descrizione"))
+        , m_note(column("Note")) {}
+
+    bool complete() const { return m_type >= 0 && m_date >= 0 && m_rate >= 0 && m_descr >= 0 && m_note >= 0; }
+    qint64 rowid() const { return sqlite3_column_int64(m_stmt, 0); }
+    bool typeNull() const { return m_type < 0 || sqlite3_column_type(m_stmt, m_type) == SQLITE_NULL; }
+    QString type() { return typeNull() ? QString() : pooled(m_types, m_type); }
+    // Only records whose tenor sorts after a single blank are reached by the walk.
+    static bool blank(const QString& type) { return vb::RTrim(type) <= u" "; }
+
+    // The record with its tenor as type() gave it. Raises rt::RuntimeError when it cannot be read.
+    HistEntry entry(const QString& type) {
+        if (!complete())
+            throw RuntimeError(rt::DbFieldMissing);
+        HistEntry e;
+        e.type = type;
+        e.date = pooled(m_dates, m_date);
+        e.descr = pooled(m_descrs, m_descr);
+        e.note = pooled(m_notes, m_note);
+        e.quote = number(m_rate);
+        return e;
+    }
+    // Whether SQLite orders the record's date as the text it was read as: plain ASCII text without
+    // blanks around it.
+    bool plainDate(const HistEntry& e) const {
+        if (sqlite3_column_type(m_stmt, m_date) != SQLITE_TEXT ||
+            e.date.size() != sqlite3_column_bytes(m_stmt, m_date))
+            return false;
+        return std::all_of(e.date.cbegin(), e.date.cend(), [](QChar c) { return c.unicode() < 0x80; });
+    }
+    // The tenor and date of a record that could not be read, for the message.
+    QString typeText() const { return m_type >= 0 ? text(m_type) : QString(); }
+    QString dateText() const { return m_date >= 0 ? text(m_date) : QString(); }
+
+private:
+    int column(const char* name) const {
+        for (int c = 0; c < sqlite3_column_count(m_stmt); ++c)
+            if (qstricmp(sqlite3_column_name(m_stmt, c), name) == 0)
                 return c;
         return -1;
-    };
-    const int type = column("Tipo_Valuta");
-    const int date = column("Data_Valuta");
-    const int rate = column("Quotazione");
-    const int descr = column("Descrizione");
-    const int note = column("Note");
-    const bool complete = type >= 0 && date >= 0 && rate >= 0 && descr >= 0 && note >= 0;
-
+    }
     // Null text reads as empty text.
-    auto text = [&](int c) {
-        const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(raw, c));
-        return bytes ? vb::Trim(QString::fromUtf8(bytes, sqlite3_column_bytes(raw, c))) : QString();
-    };
-    TextPool types, dates, descrs, notes;
-    auto pooled = [&](TextPool& pool, int c) {
-        const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(raw, c));
-        return bytes ? pool.get(bytes, sqlite3_column_bytes(raw, c)) : QString();
-    };
+    QString text(int c) const {
+        const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, c));
+        return bytes ? vb::Trim(QString::fromUtf8(bytes, sqlite3_column_bytes(m_stmt, c))) : QString();
+    }
+    QString pooled(TextPool& pool, int c) {
+        const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, c));
+        return bytes ? pool.get(bytes, sqlite3_column_bytes(m_stmt, c)) : QString();
+    }
     // The rate: Null (or an empty text) cannot be read as a number; other text is a type mismatch.
-    auto number = [&](int c) {
-        switch (sqlite3_column_type(raw, c)) {
+    double number(int c) const {
+        switch (sqlite3_column_type(m_stmt, c)) {
         case SQLITE_INTEGER:
         case SQLITE_FLOAT:
-            return sqlite3_column_double(raw, c);
+            return sqlite3_column_double(m_stmt, c);
         case SQLITE_NULL:
             throw RuntimeError(rt::InvalidUseOfNull);
         default:
-            if (sqlite3_column_bytes(raw, c) == 0)
+            if (sqlite3_column_bytes(m_stmt, c) == 0)
                 throw RuntimeError(rt::InvalidUseOfNull);
             throw RuntimeError(rt::TypeMismatch);
         }
-    };
+    }
+
+    sqlite3_stmt* m_stmt;
+    int m_type, m_date, m_rate, m_descr, m_note;
+    TextPool m_types, m_dates, m_descrs, m_notes;
+};
+
+using StatementPtr = std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)>;
+
+StatementPtr prepareRead(sqlite3* db, const char* sql) {
+    sqlite3_stmt* raw = nullptr;
+    if (sqlite3_prepare_v2(db, sql, -1, &raw, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(raw);
+        raw = nullptr;
+    }
+    return {raw, sqlite3_finalize};
+}
+
+} // namespace
+
+HistoryDb::Load HistoryDb::readAll() {
+    m_kept.reset();
+    if (std::optional<Load> fast = readInTableOrder())
+        return *std::move(fast);
+    return readInDateOrder();
+}
+
+// Records are added day after day, so the table's own order is nearly always the date order already,
+// and a walk of the table costs a third of a walk of the date index. The walk gives up, for the walk in
+// date order, on anything that would make the answers differ: a blank tenor, a record that cannot be read,
+// a date SQLite orders otherwise than its text. Dates out of order are sorted here, stably, as the
+// rowid breaks ties.
+std::optional<HistoryDb::Load> HistoryDb::readInTableOrder() {
+    const StatementPtr stmt = prepareRead(handle(), "SELECT rowid AS rowid_, * FROM Storico_Euribor");
+    if (!stmt)
+        return std::nullopt;
+    RecordReader reader(stmt.get());
+    if (!reader.complete())
+        return std::nullopt;
+    Load out;
+    QVector<qint64> rowids;
+    const qsizetype expected = expectedRecords();
+    out.entries.reserve(expected);
+    rowids.reserve(expected);
+    bool ordered = true;
+    int rc;
+    while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
+        if (reader.typeNull())
+            return std::nullopt;
+        const QString type = reader.type();
+        if (RecordReader::blank(type))
+            return std::nullopt;
+        try {
+            HistEntry e = reader.entry(type);
+            if (!reader.plainDate(e))
+                return std::nullopt;
+            if (ordered && !out.entries.isEmpty() && e.date < out.entries.constLast().date)
+                ordered = false;
+            out.entries.append(std::move(e));
+            rowids.append(reader.rowid());
+        } catch (const RuntimeError&) {
+            return std::nullopt;
+        }
+    }
+    if (rc != SQLITE_DONE) {
+        // Another program's lock held past the busy wait: the walk in date order would wait as long again.
+        const int code = rc & 0xff;
+        if (out.entries.isEmpty() && (code == kSqliteBusy || code == kSqliteLocked))
+            throw RuntimeError(rt::DbLocked);
+        return std::nullopt;
+    }
+    if (!ordered) {
+        std::vector<qsizetype> order(static_cast<std::size_t>(out.entries.size()));
+        std::iota(order.begin(), order.end(), 0);
+        std::stable_sort(order.begin(), order.end(),
+                         [&](qsizetype a, qsizetype b) { return out.entries[a].date < out.entries[b].date; });
+        HistArrays sorted;
+        QVector<qint64> sortedRowids;
+        sorted.reserve(out.entries.size());
+        sortedRowids.reserve(out.entries.size());
+        for (const qsizetype i : order) {
+            sorted.append(std::move(out.entries[i]));
+            sortedRowids.append(rowids[i]);
+        }
+        out.entries = std::move(sorted);
+        rowids = std::move(sortedRowids);
+    }
+    m_kept = out;
+    m_keptRowids = std::move(rowids);
+    return out;
+}
+
+HistoryDb::Load HistoryDb::readInDateOrder() {
+    sqlite3* db = handle();
+    const StatementPtr stmt =
+        prepareRead(db, "SELECT rowid AS rowid_, * FROM Storico_Euribor ORDER BY Data_Valuta, rowid");
+    if (!stmt) {
+        const bool noTable = QByteArray(sqlite3_errmsg(db)).contains("no such table");
+        throw RuntimeError(noTable ? rt::DbTableMissing : rt::DbQueryFailed);
+    }
+    RecordReader reader(stmt.get());
 
     Load out;
     QVector<qint64> rowids;
     out.entries.reserve(expectedRecords());
     bool first = true;
     // The kept answer is brought up to date by searches on the date; they need the dates as SQLite
-    // ordered them: plain texts without blanks around them.
+    // ordered them.
     bool keepable = true;
     while (true) {
-        const int rc = sqlite3_step(raw);
+        const int rc = sqlite3_step(stmt.get());
         if (rc == SQLITE_DONE)
             break;
         if (rc != SQLITE_ROW) {
@@ -356,32 +482,22 @@ HistoryDb::Load HistoryDb::readAll() {
             keepable = false;
             break;
         }
-        const bool typeNull = type < 0 || sqlite3_column_type(raw, type) == SQLITE_NULL;
-        const QString typeText = typeNull ? QString() : pooled(types, type);
-        // Only records whose tenor sorts after a single blank are reached by the walk.
-        if (!first && (typeNull || vb::RTrim(typeText) <= u" "))
+        const bool typeNull = reader.typeNull();
+        const QString type = reader.type();
+        if (!first && (typeNull || RecordReader::blank(type)))
             continue;
         first = false;
         try {
-            if (!complete)
-                throw RuntimeError(rt::DbFieldMissing);
-            HistEntry e;
-            e.type = typeText;
-            e.date = pooled(dates, date);
-            if (sqlite3_column_type(raw, date) != SQLITE_TEXT ||
-                e.date.size() != sqlite3_column_bytes(raw, date))
-                keepable = false;
-            e.descr = pooled(descrs, descr);
-            e.note = pooled(notes, note);
-            e.quote = number(rate);
+            HistEntry e = reader.entry(type);
+            keepable = keepable && reader.plainDate(e);
             out.entries.append(std::move(e));
-            rowids.append(sqlite3_column_int64(raw, 0));
+            rowids.append(reader.rowid());
         } catch (const RuntimeError& error) {
             // One bad record must not hide the history after it.
             if (!out.readError) {
                 out.readError = error;
-                out.readErrorType = type >= 0 ? text(type) : QString();
-                out.readErrorDate = date >= 0 ? text(date) : QString();
+                out.readErrorType = reader.typeText();
+                out.readErrorDate = reader.dateText();
             }
             ++out.unreadable;
         }

@@ -56,6 +56,8 @@ public:
 private:
     void storeOne(const HistEntry& entry);
     Load readAll();
+    std::optional<Load> readInTableOrder();
+    Load readInDateOrder();
     qint64 dataVersion() const;
     qsizetype expectedRecords() const;
     // Brings the kept answer of load() up to date with one stored record, or drops it.
