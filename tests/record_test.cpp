@@ -230,20 +230,32 @@ TEST_F(RecordTest, TheChosenTenorShowsItsLatestEntryAndNeverAnotherOrAMadeUpRate
 
 TEST_F(RecordTest, LoadAndTheDailyCycleListTheChosenTenorAndCountEveryRecord) {
     insertRows(dbPath(), {row("EuRibor 3m", S("20261202"), 2.0), row("EuRibor 1m", S("20261201"), 1.5),
-                          row("EuRibor 3m", S("20071015"), 4.1), row("EuRibor 3m", QVariant(), 3.0)});
+                          row("EuRibor 3m", S("20071015"), 4.1), row("EuRibor 3m", QVariant(), 3.0),
+                          row("EuRibor 3m", S("20261210"), 2.2)});
     form1& w = loaded();
-    EXPECT_EQ(w.HistCount(), 4);
-    EXPECT_EQ(w.Label15->text(), count(4));
+    EXPECT_EQ(w.HistCount(), 5);
+    EXPECT_EQ(w.Label15->text(), count(5));
     EXPECT_EQ(listed(),
-              (QStringList{S("15-10-2007 - 4,1000 - EuRibor 3m"), S("02-12-2026 - 2,0000 - EuRibor 3m")}));
+              (QStringList{S("15-10-2007 - 4,1000 - EuRibor 3m"), S("02-12-2026 - 2,0000 - EuRibor 3m"),
+                           S("10-12-2026 - 2,2000 - EuRibor 3m")}));
     EXPECT_TRUE(w.Command1->isEnabled() && w.Command4->isEnabled());
     EXPECT_GE(shell.beeps, 1);
 
+    // The day recorded lands before a later one: the lines after it change too.
     w.Form_Activate();
     EXPECT_TRUE(shell.boxes.isEmpty()) << shell.texts().join(u'|').toStdString();
-    EXPECT_EQ(w.Label15->text(), count(7));
-    EXPECT_EQ(listed().constLast(), S("04-12-2026 - 2,0640 - EuRibor 3m"));
+    EXPECT_EQ(w.Label15->text(), count(8));
+    EXPECT_EQ(listed(),
+              (QStringList{S("15-10-2007 - 4,1000 - EuRibor 3m"), S("02-12-2026 - 2,0000 - EuRibor 3m"),
+                           S("04-12-2026 - 2,0640 - EuRibor 3m"), S("10-12-2026 - 2,2000 - EuRibor 3m")}));
     EXPECT_EQ(labels(), S("2,0640|04-12"));
+
+    // "Elenco" lists anew: nothing stays chosen.
+    w.List1->setCurrentRow(2);
+    w.Command10_Click();
+    EXPECT_EQ(listed().size(), 4);
+    EXPECT_EQ(w.List1->currentRow(), -1);
+    EXPECT_TRUE(w.List1->selectedItems().isEmpty());
 
     w.Combo1->setCurrentIndex(0);
     w.Combo1_Click();
@@ -253,7 +265,7 @@ TEST_F(RecordTest, LoadAndTheDailyCycleListTheChosenTenorAndCountEveryRecord) {
     w.Combo1->setEditText(S("EuRibor 9m"));
     w.Command10_Click();
     EXPECT_EQ(w.List1->count(), 0);
-    EXPECT_EQ(w.Label15->text(), count(7));
+    EXPECT_EQ(w.Label15->text(), count(8));
 }
 
 TEST_F(RecordTest, FileChoicesStartInTheProgramFolderAndStampaPrintsTheWindow) {

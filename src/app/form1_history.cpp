@@ -12,12 +12,36 @@
 #include "vb.h"
 
 #include <QCloseEvent>
+#include <QScrollBar>
+
+#include <algorithm>
 
 using rt::RuntimeError;
 using vb::Trim;
 
 namespace {
 const QString kCrLf2 = QStringLiteral("\r\n\r\n");
+
+// The loads of one cycle list the same lines, or a few more: only the lines that differ are made
+// again, not thousands of items. The list then starts over as a new one does: nothing chosen, at the top.
+void setLines(QListWidget* list, const QStringList& lines) {
+    qsizetype same = 0;
+    const qsizetype common = std::min<qsizetype>(list->count(), lines.size());
+    while (same < common && list->item(static_cast<int>(same))->text() == lines[same])
+        ++same;
+    if (same == 0) {
+        list->clear();
+    } else {
+        while (list->count() > same)
+            delete list->takeItem(list->count() - 1);
+        list->setCurrentRow(-1);
+        list->clearSelection();
+        list->scrollToTop();
+        list->horizontalScrollBar()->setValue(0);
+    }
+    if (same < lines.size())
+        list->addItems(lines.sliced(same));
+}
 } // namespace
 
 QString form1::chosenKey() const {
@@ -44,9 +68,8 @@ void form1::LoadHistory() {
         return;
     }
 
-    List1->clear();
     Hist = std::move(loaded.load.entries);
-    List1->addItems(core::listLines(Hist, chosenKey(), m_ctx.locale));
+    setLines(List1, core::listLines(Hist, chosenKey(), m_ctx.locale));
     if (loaded.load.readError && !m_readErrorShown) {
         m_readErrorShown = true;
         shell.beep();

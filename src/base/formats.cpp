@@ -15,7 +15,12 @@ QString dateKey(const QString& dayFirst) {
 }
 
 QString dayFirst(const QString& key, QChar sep) {
-    return Mid(key, 7, 2) + sep + Mid(key, 5, 2) + sep + Mid(key, 1, 4);
+    // Every line of a list goes through here: one allocation, pieces cut short as the key is.
+    const QStringView k(key);
+    QString out;
+    out.reserve(10);
+    out.append(k.mid(6, 2)).append(sep).append(k.mid(4, 2)).append(sep).append(k.mid(0, 4));
+    return out;
 }
 
 QString dayMonth(const QString& key) {
