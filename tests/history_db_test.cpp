@@ -27,6 +27,21 @@ QStringList texts(HistoryDb& db) {
         out.append(QStringList{e.type, e.date, QString::number(e.quote), e.descr, e.note}.join(u'|'));
     return out;
 }
+// A load as text: its entries, the count of records and the record it could not read.
+QStringList summary(const HistoryDb::Load& l, const QString& key, bool onlyKey) {
+    QStringList out;
+    qsizetype records = 0;
+    for (const HistEntry& e : l.entries) {
+        ++records;
+        if (!onlyKey || e.type == key)
+            out.append(QStringList{e.type, e.date, QString::number(e.quote), e.descr, e.note}.join(u'|'));
+    }
+    out.append(QString::number(onlyKey ? records : l.records));
+    if (l.readError)
+        out.append(QString::number(l.readError->number()) + u'|' + l.readErrorType + u'|' + l.readErrorDate +
+                   u'|' + QString::number(l.unreadable));
+    return out;
+}
 } // namespace
 
 class HistoryDbTest : public ::testing::Test {
@@ -39,6 +54,13 @@ protected:
         HistoryDb other;
         other.open(path);
         return texts(other);
+    }
+    // One tenor's load on db, and its part of every record read afresh.
+    QStringList tenor(const QString& key) { return summary(db.load(key), key, false); }
+    QStringList freshTenor(const QString& key) const {
+        HistoryDb other;
+        other.open(path);
+        return summary(other.load(), key, true);
     }
     QTemporaryDir dir;
     QString path = dir.filePath(QStringLiteral("EURIBOR.MDB"));
@@ -84,6 +106,38 @@ TEST_F(HistoryDbTest, RecordsAddedOutOfDateOrderAreLoadedInDateOrder) {
     expected.prepend(S("Ultimo|20261203|9.5||"));
     EXPECT_EQ(texts(db), expected);
     EXPECT_EQ(fresh(), expected);
+}
+
+// Whatever else the history holds, one tenor's load is that tenor's part of every record, counts what a
+// load of every record counts and names the same unreadable record.
+TEST_F(HistoryDbTest, OneTenorsLoadIsItsPartOfEveryRecord) {
+    const QVector<Row> plain = {
+        row(S("EuRibor 3m"), S("20261202"), 2.0), row(S("EuRibor 1m"), S("20261201"), 1.5),
+        row(S("EuRibor 3m"), S("20261201"), 2.1), row(S("EuRibor 3m"), QVariant(), 2.2),
+        row(S("EuRibor 3m"), S("2026120\u00e8"), 2.3)};
+    const std::pair<const char*, QVector<Row>> others[] = {
+        {"nothing else", {}},
+        {"a blank tenor first", {row(S(""), S("20000101"), 9.0)}},
+        {"blank tenors later", {row(S("   "), S("20261203"), 9.0), row(QVariant(), S("20261203"), 9.1)}},
+        {"a tenor led by a blank or a tab",
+         {row(S(" EuRibor 3m"), S("20261203"), 9.2), row(S("\tX"), S("1"), 1.0)}},
+        {"the key with blanks after it", {row(S("EuRibor 3m  "), S("20261130"), 9.3)}},
+        {"a tenor that is a number or bytes",
+         {row(12, S("20261203"), 9.4), row(QByteArray("EuRibor 3m"), S("20261203"), 1.0)}},
+        {"a rate that is null, text or empty",
+         {row(S("EuRibor 1m"), S("20261203"), QVariant()), row(S("EuRibor 6m"), S("20261130"), S("2,1")),
+          row(S("EuRibor 3m"), S("20261204"), S(""))}},
+        {"an infinite rate", {row(S("EuRibor 6m"), S("20261203"), 1e308 * 10)}},
+    };
+    for (const auto& [what, rows] : others) {
+        execOn(path, S("DELETE FROM Storico_Euribor"));
+        insertRows(path, plain + rows);
+        for (const char* key : {"EuRibor 3m", "EuRibor 1m", "", "Nessuno"}) {
+            HistoryDb one;
+            one.open(path);
+            EXPECT_EQ(summary(one.load(S(key)), S(key), false), freshTenor(S(key))) << what << " / " << key;
+        }
+    }
 }
 
 TEST_F(HistoryDbTest, EveryRecordIsLoadedBeyondTheOldLimit) {
@@ -194,13 +248,18 @@ TEST_F(HistoryDbTest, TheKeptLoadIsAlwaysWhatAFreshReadGives) {
     };
     execOn(path, S("CREATE TRIGGER no9m BEFORE INSERT ON Storico_Euribor WHEN NEW.Tipo_Valuta = 'EuRibor 9m' "
                    "BEGIN SELECT RAISE(ROLLBACK, 'no'); END"));
+    // Each step after a load of every record, and after a load of one tenor.
     for (const QVector<Row>& start : starts) {
-        execOn(path, S("DELETE FROM Storico_Euribor"));
-        insertRows(path, start);
-        ASSERT_EQ(texts(db), fresh());
-        for (const auto& [what, step] : steps) {
-            step();
-            EXPECT_EQ(texts(db), fresh()) << what;
+        for (const QString& key : {QString(), S("EuRibor 3m"), S("EuRibor 6m")}) {
+            execOn(path, S("DELETE FROM Storico_Euribor"));
+            insertRows(path, start);
+            const auto now = [&] { return key.isNull() ? texts(db) : tenor(key); };
+            const auto afresh = [&] { return key.isNull() ? fresh() : freshTenor(key); };
+            ASSERT_EQ(now(), afresh());
+            for (const auto& [what, step] : steps) {
+                step();
+                EXPECT_EQ(now(), afresh()) << what << " / " << key.toStdString();
+            }
         }
     }
 }

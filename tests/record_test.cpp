@@ -233,7 +233,6 @@ TEST_F(RecordTest, LoadAndTheDailyCycleListTheChosenTenorAndCountEveryRecord) {
                           row("EuRibor 3m", S("20071015"), 4.1), row("EuRibor 3m", QVariant(), 3.0),
                           row("EuRibor 3m", S("20261210"), 2.2)});
     form1& w = loaded();
-    EXPECT_EQ(w.HistCount(), 5);
     EXPECT_EQ(w.Label15->text(), count(5));
     EXPECT_EQ(listed(),
               (QStringList{S("15-10-2007 - 4,1000 - EuRibor 3m"), S("02-12-2026 - 2,0000 - EuRibor 3m"),

@@ -140,6 +140,9 @@ private:
     Login_RAS* m_login;
     FileChannels m_files;
     HistoryDb m_db;
+    // What the last load put in Hist, while Hist may still hold it.
+    HistArrays m_loadedTenor;
+    bool m_histFromLoad = false;
     std::unique_ptr<ChartView> m_chart;
     bool m_loaded = false;
     bool m_inResize = false;

@@ -62,13 +62,16 @@ void form1::LoadHistory() {
     shell.setBusyPointer(true);
     shell.processEvents();
     DbPath = m_ctx.programFolder + QStringLiteral("/EURIBOR.MDB");
-    core::HistoryLoad loaded = core::openAndLoad(m_db, DbPath, shell);
+    // The list and the rate need only the chosen tenor's records; the count is the whole history's.
+    core::HistoryLoad loaded = core::openAndLoad(m_db, DbPath, shell, chosenKey());
     if (!loaded.opened) {
         endProgram();
         return;
     }
 
     Hist = std::move(loaded.load.entries);
+    m_loadedTenor = Hist;
+    m_histFromLoad = true;
     setLines(List1, core::listLines(Hist, chosenKey(), m_ctx.locale));
     if (loaded.load.readError && !m_readErrorShown) {
         m_readErrorShown = true;
@@ -76,7 +79,7 @@ void form1::LoadHistory() {
         shell.message(core::readErrorMessage(loaded.load));
     }
 
-    Label15->setText(QStringLiteral("Numero records nel Database: ") + QString::number(HistCount()));
+    Label15->setText(QStringLiteral("Numero records nel Database: ") + QString::number(loaded.load.records));
     m_files.closeAll();
     shell.beep();
     setHistoryButtonsEnabled(true);
@@ -94,6 +97,18 @@ void form1::RecordToday() {
         shell.message(QStringLiteral("Quotazione non disponibile su Internet !!!"));
         return;
     }
+    // Still the arrays of a load, which holds the chosen tenor's records: recording them again records
+    // every loaded record.
+    if (m_histFromLoad && Hist.isSharedWith(m_loadedTenor)) {
+        try {
+            Hist = m_db.load().entries;
+        } catch (const RuntimeError& e) {
+            ShowError(e);
+            return;
+        }
+    }
+    m_histFromLoad = false;
+    m_loadedTenor.clear();
     // The label is empty when the last tenor is missing from the page; the others may have rates.
     if (caption.isEmpty() && !core::hasRates(Hist)) {
         shell.message(QStringLiteral("Premere prima il Pulsante Aggiorna Quotazione !!!"));

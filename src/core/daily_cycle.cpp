@@ -34,7 +34,8 @@ void killPointForTests(const char* name) {
 }
 } // namespace
 
-HistoryLoad openAndLoad(HistoryDb& db, const QString& path, Shell& shell) {
+HistoryLoad openAndLoad(HistoryDb& db, const QString& path, Shell& shell,
+                        const std::optional<QString>& tenor) {
     HistoryLoad out;
     try {
         db.open(path);
@@ -48,7 +49,7 @@ HistoryLoad openAndLoad(HistoryDb& db, const QString& path, Shell& shell) {
     out.opened = true;
     while (true) {
         try {
-            out.load = db.load();
+            out.load = tenor ? db.load(*tenor) : db.load();
             break;
         } catch (const RuntimeError& e) {
             const auto answer = shell.messageBox(
@@ -273,7 +274,10 @@ bool importExchangeFile(HistoryDb& db, FileChannels& files, const QString& path,
 UpdateReport runDailyUpdate(const UpdateSettings& settings, PageFetcher& fetcher, Shell& shell) {
     UpdateReport report;
     HistoryDb db;
-    const HistoryLoad loaded = openAndLoad(db, settings.folder + QStringLiteral("/EURIBOR.MDB"), shell);
+    const QString chosen = QStringLiteral("EuRibor 3m");
+    // Only what the load reports is needed: an unreadable record.
+    const HistoryLoad loaded =
+        openAndLoad(db, settings.folder + QStringLiteral("/EURIBOR.MDB"), shell, chosen);
     if (!loaded.opened)
         return report;
     report.opened = true;
@@ -291,7 +295,6 @@ UpdateReport runDailyUpdate(const UpdateSettings& settings, PageFetcher& fetcher
     }
     for (const QString& item : items)
         report.tenors.append(formats::tenorKey(item));
-    const QString chosen = QStringLiteral("EuRibor 3m");
     const Quotes quotes = fetchQuotes(fetcher, shell, {settings.url, chosen, items, settings.today}, {},
                                       [&](const QString& key, const QString&, const QString&) {
                                           report.unavailable.append(key);

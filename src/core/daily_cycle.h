@@ -29,9 +29,11 @@ struct HistoryLoad {
     HistoryDb::Load load;
 };
 
-// Opens the database at path (reporting a failure with the critical box) and loads every record;
-// a failing query offers "Riprova"/"Annulla", and giving up leaves an empty history.
-HistoryLoad openAndLoad(HistoryDb& db, const QString& path, Shell& shell);
+// Opens the database at path (reporting a failure with the critical box) and loads every record, or
+// the records of one tenor with the whole history's count; a failing query offers "Riprova"/"Annulla",
+// and giving up leaves an empty history.
+HistoryLoad openAndLoad(HistoryDb& db, const QString& path, Shell& shell,
+                        const std::optional<QString>& tenor = std::nullopt);
 
 // The message for a record that could not be read, naming it.
 QString readErrorMessage(const HistoryDb::Load& load);

@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QSqlError>
@@ -218,16 +219,46 @@ qint64 HistoryDb::dataVersion() const {
     return version;
 }
 
+namespace {
+HistoryDb::Load ofTenor(const HistoryDb::Load& all, const QString& key) {
+    HistoryDb::Load out = all;
+    out.entries.clear();
+    for (const HistEntry& e : all.entries)
+        if (e.type == key)
+            out.entries.append(e);
+    out.records = all.entries.size();
+    return out;
+}
+} // namespace
+
 HistoryDb::Load HistoryDb::load() {
+    return loadKept(std::nullopt);
+}
+
+HistoryDb::Load HistoryDb::load(const QString& key) {
+    return loadKept(key);
+}
+
+HistoryDb::Load HistoryDb::loadKept(const std::optional<QString>& key) {
     if (!isOpen() || !handle())
         throw RuntimeError(rt::DbNotOpen);
     // Another program's commit changes the version; this connection's own do not.
     const qint64 version = dataVersion();
-    if (m_kept && version >= 0 && version == m_keptVersion)
-        return *m_kept;
-    Load out = readAll();
+    if (m_kept && version >= 0 && version == m_keptVersion) {
+        if (m_keptKey == key)
+            return *m_kept;
+        if (!m_keptKey)
+            return ofTenor(*m_kept, *key);
+    }
+    if (key) {
+        if (std::optional<Load> one = readTenor(*key)) {
+            m_keptVersion = version;
+            return *std::move(one);
+        }
+    }
+    Load all = readAll();
     m_keptVersion = version;
-    return out;
+    return key ? ofTenor(all, *key) : all;
 }
 
 void HistoryDb::keepStored(const HistEntry& stored, bool inserted, qint64 rowid) {
@@ -242,6 +273,10 @@ void HistoryDb::keepStored(const HistEntry& stored, bool inserted, qint64 rowid)
         m_kept.reset();
         return;
     }
+    if (inserted)
+        ++m_kept->records;
+    if (m_keptKey && stored.type != *m_keptKey)
+        return;
     if (!inserted) {
         // The record kept its date: it is among those of that date.
         const auto [from, to] = std::equal_range(entries.cbegin(), entries.cend(), stored.date, ByDate{});
@@ -261,8 +296,10 @@ void HistoryDb::keepStored(const HistEntry& stored, bool inserted, qint64 rowid)
     // A new rowid is the largest: the record goes last among those of its date.
     const auto after = std::upper_bound(entries.cbegin(), entries.cend(), stored.date, ByDate{});
     const qsizetype at = after - entries.cbegin();
-    if (at == 0 && !entries.isEmpty()) {
-        m_kept.reset(); // a new first record changes which blank tenors are passed over
+    // A new first record changes which blank tenors are passed over; one tenor's history was read only
+    // where there are none.
+    if (!m_keptKey && at == 0 && !entries.isEmpty()) {
+        m_kept.reset();
         return;
     }
     entries.insert(at, stored);
@@ -377,6 +414,7 @@ StatementPtr prepareRead(sqlite3* db, const char* sql) {
 
 HistoryDb::Load HistoryDb::readAll() {
     m_kept.reset();
+    m_keptKey.reset();
     if (std::optional<Load> fast = readInTableOrder())
         return *std::move(fast);
     return readInDateOrder();
@@ -442,6 +480,7 @@ std::optional<HistoryDb::Load> HistoryDb::readInTableOrder() {
         out.entries = std::move(sorted);
         rowids = std::move(sortedRowids);
     }
+    out.records = out.entries.size();
     m_kept = out;
     m_keptRowids = std::move(rowids);
     return out;
@@ -502,8 +541,80 @@ HistoryDb::Load HistoryDb::readInDateOrder() {
             ++out.unreadable;
         }
     }
+    out.records = out.entries.size();
     if (keepable) {
         m_kept = out;
+        m_keptRowids = std::move(rowids);
+    }
+    return out;
+}
+
+// What would make one tenor's records differ from its part of every record, all but the rates searched
+// in the indexes: a tenor that is missing, blank, led by a control character or blank, or not text (the
+// walk passes such records over or sorts them first), the key with blanks after it (the same tenor once
+// trimmed), and a rate that is not a number (the load names that record).
+std::optional<HistoryDb::Load> HistoryDb::readTenor(const QString& key) {
+    m_kept.reset();
+    m_keptKey.reset();
+    sqlite3* db = handle();
+    // Both queries see the same records.
+    const bool ownTransaction = sqlite3_get_autocommit(db) != 0;
+    if (ownTransaction && sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK)
+        return std::nullopt;
+    const auto end = qScopeGuard([&] {
+        if (ownTransaction)
+            sqlite3_exec(db, "END", nullptr, nullptr, nullptr);
+    });
+
+    const StatementPtr check = prepareRead(
+        db, "SELECT (SELECT count(*) FROM Storico_Euribor WHERE Tipo_Valuta IS NULL OR Tipo_Valuta < '!' "
+            "OR Tipo_Valuta >= x''), (SELECT count(*) FROM Storico_Euribor WHERE Tipo_Valuta > ?1 AND "
+            "Tipo_Valuta < ?1 || '!'), (SELECT count(*) FROM Storico_Euribor WHERE Quotazione IS NULL OR "
+            "NOT (Quotazione BETWEEN -9e999 AND 9e999)), (SELECT count(*) FROM Storico_Euribor)");
+    if (!check)
+        return std::nullopt;
+    bindText(check.get(), 1, key);
+    const int rc = sqlite3_step(check.get());
+    if (rc != SQLITE_ROW) {
+        // Another program's lock held past the busy wait: reading everything would wait as long again.
+        const int code = rc & 0xff;
+        if (code == kSqliteBusy || code == kSqliteLocked)
+            throw RuntimeError(rt::DbLocked);
+        return std::nullopt;
+    }
+    for (int c = 0; c < 3; ++c)
+        if (sqlite3_column_int64(check.get(), c) != 0)
+            return std::nullopt;
+
+    const StatementPtr stmt = prepareRead(
+        db,
+        "SELECT rowid AS rowid_, * FROM Storico_Euribor WHERE Tipo_Valuta = ?1 ORDER BY Data_Valuta, rowid");
+    if (!stmt)
+        return std::nullopt;
+    bindText(stmt.get(), 1, key);
+    RecordReader reader(stmt.get());
+    if (!reader.complete())
+        return std::nullopt;
+    Load out;
+    out.records = static_cast<qsizetype>(sqlite3_column_int64(check.get(), 3));
+    QVector<qint64> rowids;
+    bool keepable = true;
+    int step;
+    while ((step = sqlite3_step(stmt.get())) == SQLITE_ROW) {
+        try {
+            HistEntry e = reader.entry(reader.type());
+            keepable = keepable && reader.plainDate(e);
+            out.entries.append(std::move(e));
+            rowids.append(reader.rowid());
+        } catch (const RuntimeError&) {
+            return std::nullopt;
+        }
+    }
+    if (step != SQLITE_DONE)
+        return std::nullopt;
+    if (keepable) {
+        m_kept = out;
+        m_keptKey = key;
         m_keptRowids = std::move(rowids);
     }
     return out;

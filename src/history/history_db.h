@@ -29,6 +29,9 @@ public:
 
     struct Load {
         HistArrays entries;
+        // The records a load of every record gives: entries.size() for that load, the whole history's
+        // for a load of one tenor.
+        qsizetype records = 0;
         // The first record that could not be read, and the number of them: each is passed over and
         // the load goes on with the next.
         std::optional<rt::RuntimeError> readError;
@@ -40,6 +43,10 @@ public:
     // While no other program has written to the file, the records are not read again: what this
     // connection stored since the last read is already in the answer.
     Load load();
+    // The records of one tenor (those whose type is key), as load() gives them, and the whole history's
+    // count in records. Most of a long history is other tenors': it is looked over in the indexes, not
+    // read, unless a record there would make the answer differ (then everything is read).
+    Load load(const QString& key);
 
     // Adds the entry's record, or overwrites the first record of its tenor and date.
     // Raises rt::RuntimeError on failure.
@@ -55,7 +62,9 @@ public:
 
 private:
     void storeOne(const HistEntry& entry);
+    Load loadKept(const std::optional<QString>& key);
     Load readAll();
+    std::optional<Load> readTenor(const QString& key);
     std::optional<Load> readInTableOrder();
     Load readInDateOrder();
     qint64 dataVersion() const;
@@ -77,8 +86,10 @@ private:
     QString m_path;
     quint64 m_fileId = 0;
 
-    // The last answer of load(), with each entry's rowid, and the file's version it was read at.
+    // The last answer of load() (every record, or one tenor's: m_keptKey), with each entry's rowid, and
+    // the file's version it was read at.
     std::optional<Load> m_kept;
+    std::optional<QString> m_keptKey;
     QVector<qint64> m_keptRowids;
     qint64 m_keptVersion = -1;
 };
