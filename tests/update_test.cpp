@@ -104,6 +104,38 @@ HistEntry entry(const char* tenor, double rate) {
 
 } // namespace
 
+// Whatever changed between two lists (a day added, a rate or a date changed, records gone, another
+// tenor or separator), the kept lines are the lines made afresh.
+TEST(TenorLines, AreAlwaysTheLinesMadeAfresh) {
+    const auto e = [](const char* type, const char* date, double quote) {
+        return HistEntry{S(type), S(date), quote, S("descr"), {}, false};
+    };
+    const HistArrays start = {e("EuRibor 3m", "20261201", 2.0), e("EuRibor 1m", "20261201", 1.5),
+                              e("EuRibor 3m", "", 2.1), e("EuRibor 3m", "20261202", 2.2),
+                              e("EuRibor 3m", "20261203", 2.3)};
+    HistArrays added = start;
+    added.insert(3, e("EuRibor 3m", "20261204", 2.4));
+    HistArrays requoted = added;
+    requoted[4].quote = 2.25;
+    HistArrays changed = requoted;
+    changed[0].date = S("20261130");
+    changed[5].type = S("EuRibor 6m");
+    const HistArrays twice(2, start[0]), thrice(3, start[0]);
+    const std::pair<HistArrays, const char*> steps[] = {
+        {start, "EuRibor 3m"},    {start, "EuRibor 3m"},   {added, "EuRibor 3m"},
+        {requoted, "EuRibor 3m"}, {changed, "EuRibor 3m"}, {changed.mid(2), "EuRibor 3m"},
+        {changed, "EuRibor 3m"},  {changed, "EuRibor 6m"}, {{}, "EuRibor 6m"},
+        {start, "EuRibor 1m"},    {twice, "EuRibor 3m"},   {thrice, "EuRibor 3m"}};
+    core::TenorLines kept;
+    const QLocale italian(QLocale::Italian), english(QLocale::English);
+    for (const QLocale& locale : {italian, english})
+        for (const auto& [entries, key] : steps)
+            EXPECT_EQ(kept.lines(entries, S(key), locale), core::listLines(entries, S(key), locale))
+                << key << " " << entries.size();
+    EXPECT_EQ(kept.lines(start, S("EuRibor 3m"), english), core::listLines(start, S("EuRibor 3m"), english));
+    EXPECT_EQ(kept.lines(start, S("EuRibor 3m"), italian), core::listLines(start, S("EuRibor 3m"), italian));
+}
+
 TEST(DataFolder, PortableFolderElseTheUsersSeededOnceNeverOverwritten) {
     QTemporaryDir exe, user, shared;
     writeFile(shared.filePath(S("EURIBOR.MDB")), "db");

@@ -2,6 +2,7 @@
 // form1: the main window, its controls and the state its handlers share.
 
 #include "context.h"
+#include "daily_cycle.h"
 #include "file_channels.h"
 #include "hist_entry.h"
 #include "history_db.h"
@@ -140,6 +141,7 @@ private:
     Login_RAS* m_login;
     FileChannels m_files;
     HistoryDb m_db;
+    core::TenorLines m_tenorLines;
     // What the last load put in Hist, while Hist may still hold it.
     HistArrays m_loadedTenor;
     bool m_histFromLoad = false;

@@ -72,7 +72,7 @@ void form1::LoadHistory() {
     Hist = std::move(loaded.load.entries);
     m_loadedTenor = Hist;
     m_histFromLoad = true;
-    setLines(List1, core::listLines(Hist, chosenKey(), m_ctx.locale));
+    setLines(List1, m_tenorLines.lines(Hist, chosenKey(), m_ctx.locale));
     if (loaded.load.readError && !m_readErrorShown) {
         m_readErrorShown = true;
         shell.beep();

@@ -15,6 +15,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <iterator>
 
 #include <csignal>
 
@@ -84,6 +85,44 @@ QStringList listLines(const HistArrays& entries, const QString& key, const QLoca
         if (e.type == key && !e.date.isEmpty())
             lines.append(history::listLine(e, locale));
     return lines;
+}
+
+QStringList TenorLines::lines(const HistArrays& entries, const QString& key, const QLocale& locale) {
+    if (key != m_key || locale != m_locale) {
+        m_lines.clear();
+        m_key = key;
+        m_locale = locale;
+    }
+    // A line shows the date, the rate and the tenor; what the entries share at both ends is kept.
+    const auto same = [](const Line& l, const HistEntry& e) {
+        return l.quote == e.quote && l.date == e.date && l.type == e.type;
+    };
+    const std::size_t count = static_cast<std::size_t>(entries.size());
+    const std::size_t old = m_lines.size();
+    std::size_t head = 0;
+    while (head < count && head < old && same(m_lines[head], entries[static_cast<qsizetype>(head)]))
+        ++head;
+    std::size_t tail = 0;
+    while (tail < count - head && tail < old - head &&
+           same(m_lines[old - 1 - tail], entries[static_cast<qsizetype>(count - 1 - tail)]))
+        ++tail;
+
+    std::vector<Line> next;
+    next.reserve(count);
+    std::move(m_lines.begin(), m_lines.begin() + static_cast<std::ptrdiff_t>(head), std::back_inserter(next));
+    for (std::size_t i = head; i < count - tail; ++i) {
+        const HistEntry& e = entries[static_cast<qsizetype>(i)];
+        next.push_back({e.type, e.date, e.quote,
+                        e.type == key && !e.date.isEmpty() ? history::listLine(e, locale) : QString()});
+    }
+    std::move(m_lines.end() - static_cast<std::ptrdiff_t>(tail), m_lines.end(), std::back_inserter(next));
+    m_lines = std::move(next);
+
+    QStringList out;
+    for (const Line& l : m_lines)
+        if (!l.text.isNull())
+            out.append(l.text);
+    return out;
 }
 
 QString unavailableMessage(const QString& key) {

@@ -15,6 +15,7 @@
 
 #include <functional>
 #include <optional>
+#include <vector>
 
 class FileChannels;
 class PageFetcher;
@@ -40,6 +41,23 @@ QString readErrorMessage(const HistoryDb::Load& load);
 
 // The history list's lines of one tenor, in load order.
 QStringList listLines(const HistArrays& entries, const QString& key, const QLocale& locale);
+
+// listLines that makes again only the lines of entries that changed since its last answer: a cycle
+// lists the same tenor three times, a day added in between, and ten years are thousands of lines.
+class TenorLines {
+public:
+    QStringList lines(const HistArrays& entries, const QString& key, const QLocale& locale);
+
+private:
+    struct Line {
+        QString type, date;
+        double quote;
+        QString text; // null: not listed
+    };
+    std::vector<Line> m_lines;
+    QString m_key;
+    QLocale m_locale;
+};
 
 // ---- The page ----
 
