@@ -57,6 +57,13 @@ protected:
     }
     // One tenor's load on db, and its part of every record read afresh.
     QStringList tenor(const QString& key) { return summary(db.load(key), key, false); }
+    void checkTenors(const char* what) {
+        for (const char* key : {"EuRibor 3m", "EuRibor 1m", "", "Nessuno"}) {
+            HistoryDb one;
+            one.open(path);
+            EXPECT_EQ(summary(one.load(S(key)), S(key), false), freshTenor(S(key))) << what << " / " << key;
+        }
+    }
     QStringList freshTenor(const QString& key) const {
         HistoryDb other;
         other.open(path);
@@ -132,12 +139,18 @@ TEST_F(HistoryDbTest, OneTenorsLoadIsItsPartOfEveryRecord) {
     for (const auto& [what, rows] : others) {
         execOn(path, S("DELETE FROM Storico_Euribor"));
         insertRows(path, plain + rows);
-        for (const char* key : {"EuRibor 3m", "EuRibor 1m", "", "Nessuno"}) {
-            HistoryDb one;
-            one.open(path);
-            EXPECT_EQ(summary(one.load(S(key)), S(key), false), freshTenor(S(key))) << what << " / " << key;
-        }
+        checkTenors(what);
     }
+    // A table made by another program may compare its texts otherwise.
+    execOn(path, S("DROP TABLE Storico_Euribor"));
+    execOn(path, S("CREATE TABLE Storico_Euribor (Tipo_Valuta TEXT COLLATE NOCASE, Data_Valuta TEXT COLLATE "
+                   "NOCASE, Quotazione REAL, Descrizione TEXT, Note TEXT)"));
+    execOn(path, S("CREATE INDEX i ON Storico_Euribor (Tipo_Valuta, Data_Valuta)"));
+    insertRows(path, {row(S("EuRibor 3m"), S("20261202"), 2.0), row(S("x"), S("2026120B"), 9.8),
+                      row(S("EuRibor 3m"), S("2026120a"), 9.7), row(S("EURIBOR 3M"), S("20261203"), 9.6)});
+    checkTenors("letter case ignored");
+    EXPECT_EQ(texts(db), (QStringList{S("EuRibor 3m|20261202|2||"), S("EURIBOR 3M|20261203|9.6||"),
+                                      S("EuRibor 3m|2026120a|9.7||"), S("x|2026120B|9.8||")}));
 }
 
 TEST_F(HistoryDbTest, EveryRecordIsLoadedBeyondTheOldLimit) {

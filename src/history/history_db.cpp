@@ -410,6 +410,17 @@ StatementPtr prepareRead(sqlite3* db, const char* sql) {
     return {raw, sqlite3_finalize};
 }
 
+// Whether the table compares its texts byte for byte, as the shipped schema has it: the faster reads
+// order and match texts so.
+bool bytewiseTable(sqlite3* db) {
+    const StatementPtr stmt =
+        prepareRead(db, "SELECT sql FROM sqlite_master WHERE type = 'table' AND name = 'Storico_Euribor'");
+    if (!stmt || sqlite3_step(stmt.get()) != SQLITE_ROW)
+        return false;
+    const auto* sql = reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 0));
+    return sql && !QByteArray(sql).toUpper().contains("COLLATE");
+}
+
 } // namespace
 
 HistoryDb::Load HistoryDb::readAll() {
@@ -426,6 +437,8 @@ HistoryDb::Load HistoryDb::readAll() {
 // a date SQLite orders otherwise than its text. Dates out of order are sorted here, stably, as the
 // rowid breaks ties.
 std::optional<HistoryDb::Load> HistoryDb::readInTableOrder() {
+    if (!bytewiseTable(handle()))
+        return std::nullopt;
     const StatementPtr stmt = prepareRead(handle(), "SELECT rowid AS rowid_, * FROM Storico_Euribor");
     if (!stmt)
         return std::nullopt;
@@ -565,6 +578,8 @@ std::optional<HistoryDb::Load> HistoryDb::readTenor(const QString& key) {
         if (ownTransaction)
             sqlite3_exec(db, "END", nullptr, nullptr, nullptr);
     });
+    if (!bytewiseTable(db))
+        return std::nullopt;
 
     const StatementPtr check = prepareRead(
         db, "SELECT (SELECT count(*) FROM Storico_Euribor WHERE Tipo_Valuta IS NULL OR Tipo_Valuta < '!' "
@@ -603,6 +618,8 @@ std::optional<HistoryDb::Load> HistoryDb::readTenor(const QString& key) {
     while ((step = sqlite3_step(stmt.get())) == SQLITE_ROW) {
         try {
             HistEntry e = reader.entry(reader.type());
+            if (e.type != key)
+                return std::nullopt;
             keepable = keepable && reader.plainDate(e);
             out.entries.append(std::move(e));
             rowids.append(reader.rowid());
