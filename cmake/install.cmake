@@ -86,8 +86,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Loaded at run time, so dpkg-shlibdeps cannot see them: the SQLite driver and Qt's Italian texts.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite, qt6-translations-l10n")
+# Loaded at run time, so dpkg-shlibdeps cannot see them: Qt's Italian texts.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-translations-l10n")
 # The window's widths were laid out for a font of Arial's metrics: in a wider one long captions run
 # under the buttons beside them.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation2")

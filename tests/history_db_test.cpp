@@ -13,6 +13,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <future>
+#include <thread>
+
+#include <sqlite3.h>
 
 namespace {
 HistEntry entry(const char* type, const char* date, double quote, const char* descr = "") {
@@ -161,6 +166,32 @@ TEST_F(HistoryDbTest, EveryRecordIsLoadedBeyondTheOldLimit) {
     const HistoryDb::Load l = db.load();
     ASSERT_EQ(l.entries.size(), 3500);
     EXPECT_DOUBLE_EQ(l.entries.constLast().quote, 4.499);
+}
+
+// Another program writing the file holds it for a moment: the load and the store wait for it, as the
+// user would, instead of failing at once.
+TEST_F(HistoryDbTest, AnotherProgramsShortLockIsWaitedFor) {
+    for (const bool store : {false, true}) {
+        std::promise<void> locked;
+        std::thread other([&] {
+            sqlite3* h = nullptr;
+            sqlite3_open(QFile::encodeName(path).constData(), &h);
+            sqlite3_exec(h, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
+            locked.set_value();
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            sqlite3_exec(h, "INSERT INTO Storico_Euribor VALUES ('EuRibor 1m', '20261203', 1.9, '', '')",
+                         nullptr, nullptr, nullptr);
+            sqlite3_exec(h, "COMMIT", nullptr, nullptr, nullptr);
+            sqlite3_close(h);
+        });
+        locked.get_future().wait();
+        if (store)
+            EXPECT_NO_THROW(db.store(entry("EuRibor 3m", "20261204", 2.0)));
+        else
+            EXPECT_NO_THROW(db.load(S("EuRibor 3m")));
+        other.join();
+    }
+    EXPECT_EQ(rowTexts(path).size(), 3);
 }
 
 TEST_F(HistoryDbTest, StoringAPairAgainOverwritesItsOldestRecord) {

@@ -182,8 +182,8 @@ else
     dpkg-deb -I "$deb" >"$scratch/info.txt" || fail "dpkg-deb -I"
     depends=$(dpkg-deb -f "$deb" Depends)
     echo "Depends: $depends"
-    # libqt6core6 comes only from dpkg-shlibdeps; the SQLite driver only from the explicit list.
-    for dep in libc6 libqt6core6 libqt6widgets6 libqt6sql6-sqlite; do
+    # The libraries come from dpkg-shlibdeps, Qt's Italian texts from the explicit list.
+    for dep in libc6 libqt6core6 libqt6widgets6 libsqlite3-0 qt6-translations-l10n; do
         grep -Eq "(^|, )$dep( |,|$)" <<<"$depends" || fail "the package does not depend on $dep"
     done
     grep -q fonts-liberation2 <<<"$(dpkg-deb -f "$deb" Recommends)" || fail "the package does not recommend the window's font"

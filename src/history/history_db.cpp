@@ -6,18 +6,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QScopeGuard>
-#include <QSqlDatabase>
-#include <QSqlDriver>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QUrl>
-#include <QVariant>
 
 #include <sqlite3.h>
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -38,13 +31,10 @@ constexpr int kSqliteLocked = 6;
 constexpr int kSqliteCantOpen = 14;
 constexpr int kSqliteNotADb = 26;
 
-int sqliteCode(const QSqlError& error) {
-    return error.nativeErrorCode().toInt() & 0xff;
-}
-
-RuntimeError openError(const QSqlError& error, const QString& path) {
-    qCWarning(lcHistory).noquote() << "cannot open" << path << u'|' << error.text();
-    switch (sqliteCode(error)) {
+RuntimeError openError(sqlite3* db, int code, const QString& path) {
+    qCWarning(lcHistory).noquote() << "cannot open" << path << u'|'
+                                   << (db ? sqlite3_errmsg(db) : sqlite3_errstr(code));
+    switch (code & 0xff) {
     case kSqliteCantOpen:
         return RuntimeError(QFileInfo::exists(path) ? rt::DbCannotOpen : rt::DbFileNotFound);
     case kSqliteNotADb:
@@ -68,10 +58,6 @@ RuntimeError writeError(int code, const QString& text) {
     }
 }
 
-RuntimeError writeError(const QSqlError& error) {
-    return writeError(error.nativeErrorCode().toInt(), error.text());
-}
-
 RuntimeError writeError(sqlite3* db) {
     return writeError(sqlite3_extended_errcode(db), QString::fromUtf8(sqlite3_errmsg(db)));
 }
@@ -86,11 +72,6 @@ void bindText(sqlite3_stmt* stmt, int index, const QString& text) {
 // The kept answer holds an empty text as the empty text it is, as a fresh read gives it.
 QString nonNull(const QString& s) {
     return s.isNull() ? QStringLiteral("") : s;
-}
-
-QString newConnectionName() {
-    static std::atomic<int> counter{0};
-    return QStringLiteral("history-%1").arg(++counter);
 }
 
 } // namespace
@@ -157,51 +138,35 @@ void HistoryDb::open(const QString& path) {
     if (isOpen() && absolute == m_path && id != 0 && id == m_fileId)
         return;
     close();
-    const QString name = newConnectionName();
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        // mode=rw: SQLite must not make a new, empty database where the user's is missing.
-        QUrl uri = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
-        uri.setQuery(QStringLiteral("mode=rw"));
-        db.setDatabaseName(uri.toString(QUrl::FullyEncoded));
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
-        std::optional<RuntimeError> failure;
-        if (!db.open()) {
-            failure = openError(db.lastError(), path);
-        } else {
-            // SQLite reads the file only on first use: make it show now whether it is a database.
-            QSqlQuery probe(db);
-            if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")))
-                failure = openError(probe.lastError(), path);
-            // The load reads every page once, in order, and keeps what it read: SQLite's own cache
-            // of those pages (2 MiB by default) would only double them in memory.
-            else
-                probe.exec(QStringLiteral("PRAGMA cache_size = -256"));
-        }
-        if (failure) {
-            db.close();
-            db = QSqlDatabase();
-            QSqlDatabase::removeDatabase(name);
-            throw *failure;
-        }
+    sqlite3* db = nullptr;
+    // Without SQLITE_OPEN_CREATE: SQLite must not make a new, empty database where the user's is missing.
+    int rc = sqlite3_open_v2(QFile::encodeName(absolute).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    if (rc == SQLITE_OK) {
+        sqlite3_busy_timeout(db, 5000);
+        // SQLite reads the file only on first use: make it show now whether it is a database.
+        rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
     }
-    m_connection = name;
+    if (rc != SQLITE_OK) {
+        const RuntimeError failure = openError(db, db ? sqlite3_extended_errcode(db) : rc, path);
+        sqlite3_close_v2(db);
+        throw failure;
+    }
+    // A load reads the pages once, in order, and keeps what it read: SQLite's own cache of those pages
+    // (2 MiB by default) would only double them in memory.
+    sqlite3_exec(db, "PRAGMA cache_size = -256", nullptr, nullptr, nullptr);
+    m_db = db;
     m_path = absolute;
     m_fileId = id;
 }
 
 void HistoryDb::close() {
-    if (m_connection.isEmpty())
+    if (!m_db)
         return;
     m_lookup.reset();
     m_insert.reset();
     m_update.reset();
-    {
-        QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(m_connection);
-    m_connection.clear();
+    sqlite3_close_v2(m_db);
+    m_db = nullptr;
     m_path.clear();
     m_fileId = 0;
     m_kept.reset();
@@ -212,7 +177,7 @@ void HistoryDb::close() {
 
 qint64 HistoryDb::dataVersion() const {
     sqlite3_stmt* raw = nullptr;
-    if (sqlite3_prepare_v2(handle(), "PRAGMA data_version", -1, &raw, nullptr) != SQLITE_OK)
+    if (sqlite3_prepare_v2(m_db, "PRAGMA data_version", -1, &raw, nullptr) != SQLITE_OK)
         return -1;
     const qint64 version = sqlite3_step(raw) == SQLITE_ROW ? sqlite3_column_int64(raw, 0) : -1;
     sqlite3_finalize(raw);
@@ -240,7 +205,7 @@ HistoryDb::Load HistoryDb::load(const QString& key) {
 }
 
 HistoryDb::Load HistoryDb::loadKept(const std::optional<QString>& key) {
-    if (!isOpen() || !handle())
+    if (!isOpen())
         throw RuntimeError(rt::DbNotOpen);
     // Another program's commit changes the version; this connection's own do not.
     const qint64 version = dataVersion();
@@ -310,8 +275,7 @@ void HistoryDb::keepStored(const HistEntry& stored, bool inserted, qint64 rowid)
 // grow once; bounded for rowids set by hand (beyond the bound they grow as needed).
 qsizetype HistoryDb::expectedRecords() const {
     sqlite3_stmt* raw = nullptr;
-    if (sqlite3_prepare_v2(handle(), "SELECT max(rowid) FROM Storico_Euribor", -1, &raw, nullptr) !=
-        SQLITE_OK)
+    if (sqlite3_prepare_v2(m_db, "SELECT max(rowid) FROM Storico_Euribor", -1, &raw, nullptr) != SQLITE_OK)
         return 0;
     const qint64 largest = sqlite3_step(raw) == SQLITE_ROW ? sqlite3_column_int64(raw, 0) : 0;
     sqlite3_finalize(raw);
@@ -437,9 +401,9 @@ HistoryDb::Load HistoryDb::readAll() {
 // a date SQLite orders otherwise than its text. Dates out of order are sorted here, stably, as the
 // rowid breaks ties.
 std::optional<HistoryDb::Load> HistoryDb::readInTableOrder() {
-    if (!bytewiseTable(handle()))
+    if (!bytewiseTable(m_db))
         return std::nullopt;
-    const StatementPtr stmt = prepareRead(handle(), "SELECT rowid AS rowid_, * FROM Storico_Euribor");
+    const StatementPtr stmt = prepareRead(m_db, "SELECT rowid AS rowid_, * FROM Storico_Euribor");
     if (!stmt)
         return std::nullopt;
     RecordReader reader(stmt.get());
@@ -500,7 +464,7 @@ std::optional<HistoryDb::Load> HistoryDb::readInTableOrder() {
 }
 
 HistoryDb::Load HistoryDb::readInDateOrder() {
-    sqlite3* db = handle();
+    sqlite3* db = m_db;
     const StatementPtr stmt =
         prepareRead(db, "SELECT rowid AS rowid_, * FROM Storico_Euribor ORDER BY Data_Valuta, rowid");
     if (!stmt) {
@@ -569,7 +533,7 @@ HistoryDb::Load HistoryDb::readInDateOrder() {
 std::optional<HistoryDb::Load> HistoryDb::readTenor(const QString& key) {
     m_kept.reset();
     m_keptKey.reset();
-    sqlite3* db = handle();
+    sqlite3* db = m_db;
     // Both queries see the same records.
     const bool ownTransaction = sqlite3_get_autocommit(db) != 0;
     if (ownTransaction && sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK)
@@ -640,9 +604,8 @@ std::optional<HistoryDb::Load> HistoryDb::readTenor(const QString& key) {
 void HistoryDb::beginBatch() {
     if (!isOpen())
         throw RuntimeError(rt::DbNotOpen);
-    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-    if (!db.transaction())
-        throw writeError(db.lastError());
+    if (sqlite3_exec(m_db, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK)
+        throw writeError(m_db);
     m_inBatch = true;
     m_batchStored.clear();
 }
@@ -652,12 +615,11 @@ void HistoryDb::commitBatch() {
         return;
     const HistArrays stored = std::exchange(m_batchStored, {});
     m_inBatch = false;
-    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-    const bool stillOpen = sqlite3_get_autocommit(handle()) == 0;
-    if (stillOpen && db.commit())
+    const bool stillOpen = sqlite3_get_autocommit(m_db) == 0;
+    if (stillOpen && sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK)
         return;
     if (stillOpen)
-        db.rollback();
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
     // What the kept answer of load() took from the undone stores is no longer true.
     m_kept.reset();
     // SQLite undoes the whole transaction on a full disk, an I/O error or a refused commit: the records
@@ -670,16 +632,11 @@ void HistoryDb::Finalize::operator()(sqlite3_stmt* stmt) const {
     sqlite3_finalize(stmt);
 }
 
-sqlite3* HistoryDb::handle() const {
-    const QVariant h = QSqlDatabase::database(m_connection, false).driver()->handle();
-    return h.isValid() ? *static_cast<sqlite3* const*>(h.constData()) : nullptr;
-}
-
 sqlite3_stmt* HistoryDb::prepared(Statement& slot, const char* sql) {
     if (!slot) {
         sqlite3_stmt* raw = nullptr;
-        if (sqlite3_prepare_v3(handle(), sql, -1, SQLITE_PREPARE_PERSISTENT, &raw, nullptr) != SQLITE_OK)
-            throw writeError(handle());
+        if (sqlite3_prepare_v3(m_db, sql, -1, SQLITE_PREPARE_PERSISTENT, &raw, nullptr) != SQLITE_OK)
+            throw writeError(m_db);
         slot.reset(raw);
     }
     return slot.get();
@@ -699,7 +656,7 @@ void HistoryDb::storeOne(const HistEntry& entry) {
                            nonNull(vb::Trim(entry.descr)), nonNull(vb::Trim(entry.note)), false};
 
     // Straight on SQLite, like the load: an import stores thousands of records.
-    sqlite3* db = handle();
+    sqlite3* db = m_db;
     sqlite3_stmt* lookup = prepared(m_lookup, "SELECT rowid FROM Storico_Euribor WHERE Tipo_Valuta = ? "
                                               "AND Data_Valuta = ? ORDER BY rowid LIMIT 1");
     bindText(lookup, 1, stored.type);

@@ -25,7 +25,7 @@ public:
     void open(const QString& path);
     // Ignores every failure.
     void close();
-    bool isOpen() const { return !m_connection.isEmpty(); }
+    bool isOpen() const { return m_db != nullptr; }
 
     struct Load {
         HistArrays entries;
@@ -71,14 +71,13 @@ private:
     qsizetype expectedRecords() const;
     // Brings the kept answer of load() up to date with one stored record, or drops it.
     void keepStored(const HistEntry& stored, bool inserted, qint64 rowid);
-    sqlite3* handle() const;
     struct Finalize {
         void operator()(sqlite3_stmt* stmt) const;
     };
     using Statement = std::unique_ptr<sqlite3_stmt, Finalize>;
     sqlite3_stmt* prepared(Statement& slot, const char* sql);
 
-    QString m_connection;
+    sqlite3* m_db = nullptr;
     // The statements of a store, prepared once per connection: an import stores thousands.
     Statement m_lookup, m_insert, m_update;
     bool m_inBatch = false;
