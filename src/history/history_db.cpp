@@ -140,7 +140,9 @@ void HistoryDb::open(const QString& path) {
     close();
     sqlite3* db = nullptr;
     // Without SQLITE_OPEN_CREATE: SQLite must not make a new, empty database where the user's is missing.
-    int rc = sqlite3_open_v2(QFile::encodeName(absolute).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    // A connection is used by one thread only, so SQLite need not lock it at every call.
+    int rc = sqlite3_open_v2(QFile::encodeName(absolute).constData(), &db,
+                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc == SQLITE_OK) {
         sqlite3_busy_timeout(db, 5000);
         // SQLite reads the file only on first use: make it show now whether it is a database.
