@@ -153,7 +153,7 @@ void HistoryDb::open(const QString& path) {
         sqlite3_close_v2(db);
         throw failure;
     }
-    // A load reads the pages once, in order, and keeps what it read: SQLite's own cache of those pages
+    // The loads walk the pages in order and keep what they need: SQLite's own cache of those pages
     // (2 MiB by default) would only double them in memory.
     sqlite3_exec(db, "PRAGMA cache_size = -256", nullptr, nullptr, nullptr);
     m_db = db;
@@ -172,6 +172,7 @@ void HistoryDb::close() {
     m_path.clear();
     m_fileId = 0;
     m_kept.reset();
+    m_keptKey.reset();
     // Closing undid an open batch: nothing of it may be stored again later, in this file or another.
     m_inBatch = false;
     m_batchStored.clear();
