@@ -140,22 +140,88 @@ TEST_F(HistoryDbTest, OneTenorsLoadIsItsPartOfEveryRecord) {
          {row(S("EuRibor 1m"), S("20261203"), QVariant()), row(S("EuRibor 6m"), S("20261130"), S("2,1")),
           row(S("EuRibor 3m"), S("20261204"), S(""))}},
         {"an infinite rate", {row(S("EuRibor 6m"), S("20261203"), 1e308 * 10)}},
+        // '#' stands for a byte order mark, which SQLite would drop from bound text.
+        {"the key led by a byte order mark", {row(S("#EuRibor 3m"), S("20261130"), 9.9)}},
+        {"a blank led by a byte order mark", {row(S("#  "), S("20261203"), 9.1)}},
     };
     for (const auto& [what, rows] : others) {
         execOn(path, S("DELETE FROM Storico_Euribor"));
         insertRows(path, plain + rows);
+        execOn(path,
+               S("UPDATE Storico_Euribor SET Tipo_Valuta = CAST(x'EFBBBF' AS TEXT) || substr(Tipo_Valuta, 2) "
+                 "WHERE Tipo_Valuta LIKE '#%'"));
         checkTenors(what);
     }
-    // A table made by another program may compare its texts otherwise.
-    execOn(path, S("DROP TABLE Storico_Euribor"));
-    execOn(path, S("CREATE TABLE Storico_Euribor (Tipo_Valuta TEXT COLLATE NOCASE, Data_Valuta TEXT COLLATE "
-                   "NOCASE, Quotazione REAL, Descrizione TEXT, Note TEXT)"));
-    execOn(path, S("CREATE INDEX i ON Storico_Euribor (Tipo_Valuta, Data_Valuta)"));
+}
+
+// Tables made by other programs may order, match or give back texts otherwise than the shipped one:
+// every load, and every load after a store, is still what SQLite's own ordered walk gives.
+TEST_F(HistoryDbTest, TablesOfOtherProgramsAreReadAsTheyOrderAndGiveBack) {
+    const auto table = [&](const char* columns, const QStringList& more) {
+        execOn(path, S("DROP TABLE Storico_Euribor"));
+        execOn(path, S("CREATE TABLE Storico_Euribor (") + S(columns) + u')');
+        for (const QString& statement : more)
+            execOn(path, statement);
+    };
+    const char* shipped = "Tipo_Valuta TEXT, Data_Valuta TEXT, Quotazione REAL, Descrizione TEXT, Note TEXT";
+
+    table("Tipo_Valuta TEXT COLLATE NOCASE, Data_Valuta TEXT COLLATE NOCASE, Quotazione REAL, Descrizione "
+          "TEXT, Note TEXT",
+          {S("CREATE INDEX i ON Storico_Euribor (Tipo_Valuta, Data_Valuta)")});
     insertRows(path, {row(S("EuRibor 3m"), S("20261202"), 2.0), row(S("x"), S("2026120B"), 9.8),
                       row(S("EuRibor 3m"), S("2026120a"), 9.7), row(S("EURIBOR 3M"), S("20261203"), 9.6)});
     checkTenors("letter case ignored");
     EXPECT_EQ(texts(db), (QStringList{S("EuRibor 3m|20261202|2||"), S("EURIBOR 3M|20261203|9.6||"),
                                       S("EuRibor 3m|2026120a|9.7||"), S("x|2026120B|9.8||")}));
+    db.store(entry("v", "2026120A", 1.5));
+    EXPECT_EQ(texts(db).mid(2, 3),
+              (QStringList{S("EuRibor 3m|2026120a|9.7||"), S("v|2026120A|1.5||"), S("x|2026120B|9.8||")}));
+
+    // A column of its own named rowid orders the ties.
+    table("rowid INTEGER, Tipo_Valuta TEXT, Data_Valuta TEXT, Quotazione REAL, Descrizione TEXT, Note TEXT",
+          {S("INSERT INTO Storico_Euribor VALUES (2, 'A', '20261201', 1, '', ''), (1, 'B', '20261201', 2, "
+             "'', '')")});
+    EXPECT_EQ(texts(db), (QStringList{S("B|20261201|2||"), S("A|20261201|1||")}));
+
+    // A rate column of text keeps rates as text, which no load reads as a number, nor the kept answer.
+    table("Tipo_Valuta TEXT, Data_Valuta TEXT, Quotazione TEXT, Descrizione TEXT, Note TEXT", {});
+    insertRows(path, {row(S("EuRibor 1m"), S("20261204"), 1.9)});
+    checkTenors("a rate column of text");
+    texts(db);
+    db.store(entry("EuRibor 3m", "20261204", 2.0));
+    EXPECT_EQ(texts(db), fresh());
+    EXPECT_EQ(tenor(S("EuRibor 3m")), freshTenor(S("EuRibor 3m")));
+    EXPECT_EQ(tenor(S("EuRibor 3m")).constLast(), S("13|EuRibor 1m|20261204|2"));
+
+    // Another program's covering index, which SQLite would rather walk than the table.
+    table(shipped,
+          {S("CREATE INDEX a ON Storico_Euribor (Data_Valuta, Tipo_Valuta, Quotazione, Descrizione, Note)"),
+           S("INSERT INTO Storico_Euribor VALUES ('B', '20261201', 1, '', ''), ('A', '20261201', 2, '', '')"),
+           S("ANALYZE"), S("UPDATE sqlite_stat1 SET stat = stat || ' sz=10' WHERE idx = 'a'"),
+           S("INSERT OR REPLACE INTO sqlite_stat1 VALUES ('Storico_Euribor', NULL, '2 sz=200')")});
+    HistoryDb other;
+    other.open(path);
+    EXPECT_EQ(texts(other), (QStringList{S("B|20261201|1||"), S("A|20261201|2||")}));
+
+    // A trigger that changes what is stored.
+    table(shipped,
+          {S("CREATE TRIGGER up AFTER INSERT ON Storico_Euribor BEGIN UPDATE Storico_Euribor SET Note "
+             "= 'x' WHERE rowid = NEW.rowid; END")});
+    for (const QString& key : {QString(), S("EuRibor 3m")}) {
+        key.isNull() ? texts(db) : tenor(key);
+        db.store(entry("EuRibor 3m", key.isNull() ? "20261201" : "20261202", 2.0));
+        EXPECT_EQ(key.isNull() ? texts(db) : tenor(key), key.isNull() ? fresh() : freshTenor(key));
+    }
+}
+
+// A write that another program's trigger drops is never reported as stored.
+TEST_F(HistoryDbTest, AWriteDroppedByATriggerIsAFailure) {
+    db.store(entry("EuRibor 3m", "20261201", 2.0));
+    execOn(path, S("CREATE TRIGGER no BEFORE UPDATE ON Storico_Euribor BEGIN SELECT RAISE(IGNORE); END"));
+    EXPECT_EQ(runtimeErrorOf([&] { db.store(entry("EuRibor 3m", "20261201", 2.5)); }), rt::DbWriteFailed);
+    execOn(path, S("CREATE TRIGGER nonew BEFORE INSERT ON Storico_Euribor BEGIN SELECT RAISE(IGNORE); END"));
+    EXPECT_EQ(runtimeErrorOf([&] { db.store(entry("EuRibor 3m", "20261202", 2.5)); }), rt::DbWriteFailed);
+    EXPECT_EQ(rowTexts(path), QStringList{S("EuRibor 3m|20261201|2||")});
 }
 
 TEST_F(HistoryDbTest, EveryRecordIsLoadedBeyondTheOldLimit) {

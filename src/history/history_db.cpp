@@ -188,104 +188,6 @@ qint64 HistoryDb::dataVersion() const {
 }
 
 namespace {
-HistoryDb::Load ofTenor(const HistoryDb::Load& all, const QString& key) {
-    HistoryDb::Load out = all;
-    out.entries.clear();
-    for (const HistEntry& e : all.entries)
-        if (e.type == key)
-            out.entries.append(e);
-    out.records = all.entries.size();
-    return out;
-}
-} // namespace
-
-HistoryDb::Load HistoryDb::load() {
-    return loadKept(std::nullopt);
-}
-
-HistoryDb::Load HistoryDb::load(const QString& key) {
-    return loadKept(key);
-}
-
-HistoryDb::Load HistoryDb::loadKept(const std::optional<QString>& key) {
-    if (!isOpen())
-        throw RuntimeError(rt::DbNotOpen);
-    // Another program's commit changes the version; this connection's own do not.
-    const qint64 version = dataVersion();
-    if (m_kept && version >= 0 && version == m_keptVersion) {
-        if (m_keptKey == key)
-            return *m_kept;
-        if (!m_keptKey)
-            return ofTenor(*m_kept, *key);
-    }
-    if (key) {
-        if (std::optional<Load> one = readTenor(*key)) {
-            m_keptVersion = version;
-            return *std::move(one);
-        }
-    }
-    Load all = readAll();
-    m_keptVersion = version;
-    return key ? ofTenor(all, *key) : all;
-}
-
-void HistoryDb::keepStored(const HistEntry& stored, bool inserted, qint64 rowid) {
-    if (!m_kept)
-        return;
-    HistArrays& entries = m_kept->entries;
-    // What the load's rules would treat otherwise than a plain record is read again next time.
-    const bool plain =
-        !stored.date.isEmpty() && vb::RTrim(stored.type) > u" " &&
-        std::all_of(stored.date.begin(), stored.date.end(), [](QChar c) { return c.unicode() < 0x80; });
-    if (!plain || m_kept->unreadable > 0) {
-        m_kept.reset();
-        return;
-    }
-    if (inserted)
-        ++m_kept->records;
-    if (m_keptKey && stored.type != *m_keptKey)
-        return;
-    if (!inserted) {
-        // The record kept its date: it is among those of that date.
-        const auto [from, to] = std::equal_range(entries.cbegin(), entries.cend(), stored.date, ByDate{});
-        qsizetype at = -1;
-        for (auto it = from; it != to && at < 0; ++it)
-            if (m_keptRowids[it - entries.cbegin()] == rowid)
-                at = it - entries.cbegin();
-        if (at < 0)
-            at = m_keptRowids.lastIndexOf(rowid);
-        if (at < 0) {
-            m_kept.reset();
-            return;
-        }
-        entries[at] = stored;
-        return;
-    }
-    // A new rowid is the largest: the record goes last among those of its date.
-    const auto after = std::upper_bound(entries.cbegin(), entries.cend(), stored.date, ByDate{});
-    const qsizetype at = after - entries.cbegin();
-    // A new first record changes which blank tenors are passed over; one tenor's history was read only
-    // where there are none.
-    if (!m_keptKey && at == 0 && !entries.isEmpty()) {
-        m_kept.reset();
-        return;
-    }
-    entries.insert(at, stored);
-    m_keptRowids.insert(at, rowid);
-}
-
-// The largest rowid is about the number of records (they are added, seldom removed), so the arrays
-// grow once; bounded for rowids set by hand (beyond the bound they grow as needed).
-qsizetype HistoryDb::expectedRecords() const {
-    sqlite3_stmt* raw = nullptr;
-    if (sqlite3_prepare_v2(m_db, "SELECT max(rowid) FROM Storico_Euribor", -1, &raw, nullptr) != SQLITE_OK)
-        return 0;
-    const qint64 largest = sqlite3_step(raw) == SQLITE_ROW ? sqlite3_column_int64(raw, 0) : 0;
-    sqlite3_finalize(raw);
-    return static_cast<qsizetype>(std::clamp<qint64>(largest, 0, 1 << 18));
-}
-
-namespace {
 
 // One record of "SELECT rowid AS rowid_, * FROM Storico_Euribor", read as the load reads it. The load
 // runs on SQLite directly, through the connection Qt opened, to skip the per-value variants of Qt SQL.
@@ -377,24 +279,198 @@ StatementPtr prepareRead(sqlite3* db, const char* sql) {
     return {raw, sqlite3_finalize};
 }
 
-// Whether the table compares its texts byte for byte, as the shipped schema has it: the faster reads
-// order and match texts so.
-bool bytewiseTable(sqlite3* db) {
-    const StatementPtr stmt =
-        prepareRead(db, "SELECT sql FROM sqlite_master WHERE type = 'table' AND name = 'Storico_Euribor'");
-    if (!stmt || sqlite3_step(stmt.get()) != SQLITE_ROW)
+[[noreturn]] void throwLocked() {
+    throw RuntimeError(rt::DbLocked);
+}
+
+bool busy(int code) {
+    return (code & 0xff) == kSqliteBusy || (code & 0xff) == kSqliteLocked;
+}
+
+// The affinity SQLite gives a column of this declared type.
+enum class Affinity { Integer, Text, None, Real, Numeric };
+Affinity affinityOf(const QByteArray& declared) {
+    const QByteArray t = declared.toUpper();
+    if (t.contains("INT"))
+        return Affinity::Integer;
+    if (t.contains("CHAR") || t.contains("CLOB") || t.contains("TEXT"))
+        return Affinity::Text;
+    if (t.contains("BLOB") || t.isEmpty())
+        return Affinity::None;
+    if (t.contains("REAL") || t.contains("FLOA") || t.contains("DOUB"))
+        return Affinity::Real;
+    return Affinity::Numeric;
+}
+
+// Whether the table gives back what this program stores as it was stored, and orders and matches texts
+// byte for byte, as the shipped schema does: texts in columns that keep text as text, the rate in a
+// numeric one, no collation, no rowid or generated column of its own, no conflict replacing other
+// records, no trigger. The faster reads and the kept answer rely on it; any other table is read whole,
+// in date order. Raises rt::RuntimeError (DbLocked) when another program's lock outlasts the busy wait.
+bool plainTable(sqlite3* db) {
+    const auto row = [&](const StatementPtr& stmt) {
+        if (!stmt) {
+            if (busy(sqlite3_extended_errcode(db)))
+                throwLocked();
+            return false;
+        }
+        const int rc = sqlite3_step(stmt.get());
+        if (busy(rc))
+            throwLocked();
+        return rc == SQLITE_ROW;
+    };
+    const StatementPtr table = prepareRead(db, "SELECT sql, (SELECT count(*) FROM sqlite_master WHERE type = "
+                                               "'trigger' AND tbl_name = 'Storico_Euribor' COLLATE NOCASE) "
+                                               "FROM sqlite_master WHERE type = 'table' AND name = "
+                                               "'Storico_Euribor' COLLATE NOCASE");
+    if (!row(table) || sqlite3_column_int64(table.get(), 1) != 0)
         return false;
-    const auto* sql = reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 0));
-    return sql && !QByteArray(sql).toUpper().contains("COLLATE");
+    const auto* sqlText = reinterpret_cast<const char*>(sqlite3_column_text(table.get(), 0));
+    const QByteArray sql = QByteArray(sqlText ? sqlText : "").toUpper();
+    for (const char* word : {"COLLATE", "WITHOUT ROWID", "REPLACE"})
+        if (sql.contains(word))
+            return false;
+
+    const StatementPtr columns = prepareRead(db, "PRAGMA table_xinfo(Storico_Euribor)");
+    int known = 0;
+    while (row(columns)) {
+        const QByteArray name =
+            QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(columns.get(), 1))).toLower();
+        const Affinity affinity =
+            affinityOf(QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(columns.get(), 2))));
+        const bool key = sqlite3_column_int(columns.get(), 5) != 0;
+        const bool hidden = sqlite3_column_int(columns.get(), 6) != 0;
+        if (key || hidden || name == "rowid" || name == "oid" || name == "_rowid_")
+            return false;
+        const bool text = affinity == Affinity::Text || affinity == Affinity::None;
+        if (name == "quotazione") {
+            if (text)
+                return false;
+            ++known;
+        } else if (name == "tipo_valuta" || name == "data_valuta" || name == "descrizione" ||
+                   name == "note") {
+            if (!text)
+                return false;
+            ++known;
+        }
+    }
+    return known == 5;
 }
 
 } // namespace
 
-HistoryDb::Load HistoryDb::readAll() {
+namespace {
+HistoryDb::Load ofTenor(const HistoryDb::Load& all, const QString& key) {
+    HistoryDb::Load out = all;
+    out.entries.clear();
+    for (const HistEntry& e : all.entries)
+        if (e.type == key)
+            out.entries.append(e);
+    out.records = all.entries.size();
+    return out;
+}
+} // namespace
+
+HistoryDb::Load HistoryDb::load() {
+    return loadKept(std::nullopt);
+}
+
+HistoryDb::Load HistoryDb::load(const QString& key) {
+    return loadKept(key);
+}
+
+HistoryDb::Load HistoryDb::loadKept(const std::optional<QString>& key) {
+    if (!isOpen())
+        throw RuntimeError(rt::DbNotOpen);
+    // Another program's commit changes the version; this connection's own do not.
+    const qint64 version = dataVersion();
+    if (m_kept && version >= 0 && version == m_keptVersion) {
+        if (m_keptKey == key)
+            return *m_kept;
+        if (!m_keptKey)
+            return ofTenor(*m_kept, *key);
+    }
+    const bool plain = plainTable(m_db);
+    if (key && plain) {
+        if (std::optional<Load> one = readTenor(*key)) {
+            m_keptVersion = version;
+            return *std::move(one);
+        }
+    }
+    Load all = readAll(plain);
+    m_keptVersion = version;
+    return key ? ofTenor(all, *key) : all;
+}
+
+void HistoryDb::keepStored(const HistEntry& stored, bool inserted, qint64 rowid) {
+    if (!m_kept)
+        return;
+    // Another table may give back, or order, a record otherwise than stored.
+    if (!m_keptPlain) {
+        m_kept.reset();
+        return;
+    }
+    HistArrays& entries = m_kept->entries;
+    // What the load's rules would treat otherwise than a plain record is read again next time.
+    const bool plain =
+        !stored.date.isEmpty() && vb::RTrim(stored.type) > u" " &&
+        std::all_of(stored.date.begin(), stored.date.end(), [](QChar c) { return c.unicode() < 0x80; });
+    if (!plain || m_kept->unreadable > 0) {
+        m_kept.reset();
+        return;
+    }
+    if (inserted)
+        ++m_kept->records;
+    if (m_keptKey && stored.type != *m_keptKey)
+        return;
+    if (!inserted) {
+        // The record kept its date: it is among those of that date.
+        const auto [from, to] = std::equal_range(entries.cbegin(), entries.cend(), stored.date, ByDate{});
+        qsizetype at = -1;
+        for (auto it = from; it != to && at < 0; ++it)
+            if (m_keptRowids[it - entries.cbegin()] == rowid)
+                at = it - entries.cbegin();
+        if (at < 0)
+            at = m_keptRowids.lastIndexOf(rowid);
+        if (at < 0) {
+            m_kept.reset();
+            return;
+        }
+        entries[at] = stored;
+        return;
+    }
+    // A new rowid is the largest: the record goes last among those of its date.
+    const auto after = std::upper_bound(entries.cbegin(), entries.cend(), stored.date, ByDate{});
+    const qsizetype at = after - entries.cbegin();
+    // A new first record changes which blank tenors are passed over; one tenor's history was read only
+    // where there are none.
+    if (!m_keptKey && at == 0 && !entries.isEmpty()) {
+        m_kept.reset();
+        return;
+    }
+    entries.insert(at, stored);
+    m_keptRowids.insert(at, rowid);
+}
+
+// The largest rowid is about the number of records (they are added, seldom removed), so the arrays
+// grow once; bounded for rowids set by hand (beyond the bound they grow as needed).
+qsizetype HistoryDb::expectedRecords() const {
+    sqlite3_stmt* raw = nullptr;
+    if (sqlite3_prepare_v2(m_db, "SELECT max(rowid) FROM Storico_Euribor", -1, &raw, nullptr) != SQLITE_OK)
+        return 0;
+    const qint64 largest = sqlite3_step(raw) == SQLITE_ROW ? sqlite3_column_int64(raw, 0) : 0;
+    sqlite3_finalize(raw);
+    return static_cast<qsizetype>(std::clamp<qint64>(largest, 0, 1 << 18));
+}
+
+HistoryDb::Load HistoryDb::readAll(bool plain) {
     m_kept.reset();
     m_keptKey.reset();
-    if (std::optional<Load> fast = readInTableOrder())
-        return *std::move(fast);
+    m_keptPlain = plain;
+    if (plain) {
+        if (std::optional<Load> fast = readInTableOrder())
+            return *std::move(fast);
+    }
     return readInDateOrder();
 }
 
@@ -404,9 +480,9 @@ HistoryDb::Load HistoryDb::readAll() {
 // a date SQLite orders otherwise than its text. Dates out of order are sorted here, stably, as the
 // rowid breaks ties.
 std::optional<HistoryDb::Load> HistoryDb::readInTableOrder() {
-    if (!bytewiseTable(m_db))
-        return std::nullopt;
-    const StatementPtr stmt = prepareRead(m_db, "SELECT rowid AS rowid_, * FROM Storico_Euribor");
+    // In rowid order whatever index SQLite would rather walk: the rowid breaks ties between dates.
+    const StatementPtr stmt =
+        prepareRead(m_db, "SELECT rowid AS rowid_, * FROM Storico_Euribor ORDER BY rowid");
     if (!stmt)
         return std::nullopt;
     RecordReader reader(stmt.get());
@@ -530,12 +606,17 @@ HistoryDb::Load HistoryDb::readInDateOrder() {
 }
 
 // What would make one tenor's records differ from its part of every record, all but the rates searched
-// in the indexes: a tenor that is missing, blank, led by a control character or blank, or not text (the
-// walk passes such records over or sorts them first), the key with blanks after it (the same tenor once
-// trimmed), and a rate that is not a number (the load names that record).
+// in the indexes: a tenor that is missing, blank, led by a control character, a blank or a byte order
+// mark (which the reading drops), or not text (the walk passes such records over or sorts them first),
+// the key with blanks after it (the same tenor once trimmed), and a rate that is not a number (the load
+// names that record; in the plain table's numeric column a rate kept as text sorts above every number).
 std::optional<HistoryDb::Load> HistoryDb::readTenor(const QString& key) {
     m_kept.reset();
     m_keptKey.reset();
+    m_keptPlain = true;
+    // A tenor that could not be decoded reads as U+FFFD: such a key may stand for several texts.
+    if (key.contains(QChar::ReplacementCharacter))
+        return std::nullopt;
     sqlite3* db = m_db;
     // Both queries see the same records.
     const bool ownTransaction = sqlite3_get_autocommit(db) != 0;
@@ -545,14 +626,15 @@ std::optional<HistoryDb::Load> HistoryDb::readTenor(const QString& key) {
         if (ownTransaction)
             sqlite3_exec(db, "END", nullptr, nullptr, nullptr);
     });
-    if (!bytewiseTable(db))
-        return std::nullopt;
 
     const StatementPtr check = prepareRead(
         db, "SELECT (SELECT count(*) FROM Storico_Euribor WHERE Tipo_Valuta IS NULL OR Tipo_Valuta < '!' "
-            "OR Tipo_Valuta >= x''), (SELECT count(*) FROM Storico_Euribor WHERE Tipo_Valuta > ?1 AND "
-            "Tipo_Valuta < ?1 || '!'), (SELECT count(*) FROM Storico_Euribor WHERE Quotazione IS NULL OR "
-            "NOT (Quotazione BETWEEN -9e999 AND 9e999)), (SELECT count(*) FROM Storico_Euribor)");
+            "OR Tipo_Valuta >= x'' OR (Tipo_Valuta >= char(0xFEFF) AND Tipo_Valuta < char(0xFF00))), "
+            "(SELECT count(*) FROM Storico_Euribor WHERE Tipo_Valuta > ?1 AND Tipo_Valuta < ?1 || '!'), "
+            "(SELECT count(*) FROM Storico_Euribor WHERE Quotazione IS NULL OR NOT (Quotazione BETWEEN "
+            "-9e999 AND "
+            "9e999)), "
+            "(SELECT count(*) FROM Storico_Euribor)");
     if (!check)
         return std::nullopt;
     bindText(check.get(), 1, key);
@@ -660,38 +742,54 @@ void HistoryDb::storeOne(const HistEntry& entry) {
 
     // Straight on SQLite, like the load: an import stores thousands of records.
     sqlite3* db = m_db;
-    sqlite3_stmt* lookup = prepared(m_lookup, "SELECT rowid FROM Storico_Euribor WHERE Tipo_Valuta = ? "
-                                              "AND Data_Valuta = ? ORDER BY rowid LIMIT 1");
-    bindText(lookup, 1, stored.type);
-    bindText(lookup, 2, stored.date);
-    const int found = sqlite3_step(lookup);
-    const bool exists = found == SQLITE_ROW;
-    const qint64 rowid = exists ? sqlite3_column_int64(lookup, 0) : 0;
-    sqlite3_reset(lookup);
-    if (found != SQLITE_ROW && found != SQLITE_DONE)
-        throw writeError(db);
+    const auto lookUp = [&]() -> std::optional<qint64> {
+        sqlite3_stmt* lookup = prepared(m_lookup, "SELECT rowid FROM Storico_Euribor WHERE Tipo_Valuta = ? "
+                                                  "AND Data_Valuta = ? ORDER BY rowid LIMIT 1");
+        bindText(lookup, 1, stored.type);
+        bindText(lookup, 2, stored.date);
+        const int found = sqlite3_step(lookup);
+        const std::optional<qint64> rowid =
+            found == SQLITE_ROW ? std::optional<qint64>(sqlite3_column_int64(lookup, 0)) : std::nullopt;
+        sqlite3_reset(lookup);
+        if (found != SQLITE_ROW && found != SQLITE_DONE)
+            throw writeError(db);
+        return rowid;
+    };
+    // Writes the record over rowid, or adds it; the number of records written.
+    const auto write = [&](std::optional<qint64> rowid) {
+        sqlite3_stmt* stmt =
+            rowid ? prepared(m_update, "UPDATE Storico_Euribor SET Tipo_Valuta = ?, Data_Valuta = ?, "
+                                       "Quotazione = ?, Descrizione = ?, Note = ? WHERE rowid = ?")
+                  : prepared(m_insert, "INSERT INTO Storico_Euribor (Tipo_Valuta, Data_Valuta, "
+                                       "Quotazione, Descrizione, Note) VALUES (?, ?, ?, ?, ?)");
+        bindText(stmt, 1, stored.type);
+        bindText(stmt, 2, stored.date);
+        sqlite3_bind_double(stmt, 3, stored.quote);
+        bindText(stmt, 4, stored.descr);
+        bindText(stmt, 5, stored.note);
+        if (rowid)
+            sqlite3_bind_int64(stmt, 6, *rowid);
+        const int written = sqlite3_step(stmt);
+        sqlite3_reset(stmt);
+        if (written != SQLITE_DONE)
+            throw writeError(db);
+        return sqlite3_changes(db);
+    };
 
-    sqlite3_stmt* write =
-        exists ? prepared(m_update, "UPDATE Storico_Euribor SET Tipo_Valuta = ?, Data_Valuta = ?, "
-                                    "Quotazione = ?, Descrizione = ?, Note = ? WHERE rowid = ?")
-               : prepared(m_insert, "INSERT INTO Storico_Euribor (Tipo_Valuta, Data_Valuta, "
-                                    "Quotazione, Descrizione, Note) VALUES (?, ?, ?, ?, ?)");
-    bindText(write, 1, stored.type);
-    bindText(write, 2, stored.date);
-    sqlite3_bind_double(write, 3, stored.quote);
-    bindText(write, 4, stored.descr);
-    bindText(write, 5, stored.note);
-    if (exists)
-        sqlite3_bind_int64(write, 6, rowid);
-    const int written = sqlite3_step(write);
-    sqlite3_reset(write);
-    if (written != SQLITE_DONE)
-        throw writeError(db);
-    // Another program removed the record between the lookup and the update: it is added again.
-    if (exists && sqlite3_changes(db) == 0) {
+    if (const std::optional<qint64> rowid = lookUp()) {
+        if (write(rowid) > 0) {
+            keepStored(stored, false, *rowid);
+            return;
+        }
+        // Nothing written: another program removed the record since the lookup (it is added again),
+        // or a trigger of its own dropped the write, which is never reported as stored.
         m_kept.reset();
-        storeOne(stored);
-        return;
+        if (lookUp())
+            throw RuntimeError(rt::DbWriteFailed);
     }
-    keepStored(stored, !exists, exists ? rowid : sqlite3_last_insert_rowid(db));
+    if (write(std::nullopt) == 0) {
+        m_kept.reset();
+        throw RuntimeError(rt::DbWriteFailed);
+    }
+    keepStored(stored, true, sqlite3_last_insert_rowid(db));
 }

@@ -63,7 +63,7 @@ public:
 private:
     void storeOne(const HistEntry& entry);
     Load loadKept(const std::optional<QString>& key);
-    Load readAll();
+    Load readAll(bool plain);
     std::optional<Load> readTenor(const QString& key);
     std::optional<Load> readInTableOrder();
     Load readInDateOrder();
@@ -89,6 +89,7 @@ private:
     // the file's version it was read at.
     std::optional<Load> m_kept;
     std::optional<QString> m_keptKey;
+    bool m_keptPlain = false; // read from a table that gives back what is stored as stored
     QVector<qint64> m_keptRowids;
     qint64 m_keptVersion = -1;
 };
