@@ -357,9 +357,6 @@ bool plainTable(sqlite3* db) {
     return known == 5;
 }
 
-} // namespace
-
-namespace {
 HistoryDb::Load ofTenor(const HistoryDb::Load& all, const QString& key) {
     HistoryDb::Load out = all;
     out.entries.clear();
