@@ -8,8 +8,6 @@
 #include <QSet>
 #include <algorithm>
 
-using vb::Left;
-using vb::Mid;
 using vb::Trim;
 
 namespace history {
