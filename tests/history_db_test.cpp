@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <future>
 #include <thread>
 
@@ -212,6 +213,45 @@ TEST_F(HistoryDbTest, TablesOfOtherProgramsAreReadAsTheyOrderAndGiveBack) {
         db.store(entry("EuRibor 3m", key.isNull() ? "20261201" : "20261202", 2.0));
         EXPECT_EQ(key.isNull() ? texts(db) : tenor(key), key.isNull() ? fresh() : freshTenor(key));
     }
+
+    // A file in UTF-16, where the checks' ranges do not hold.
+    QFile::remove(path);
+    sqlite3* h = nullptr;
+    sqlite3_open(QFile::encodeName(path).constData(), &h);
+    const QByteArray sql = "PRAGMA encoding = 'UTF-16le'; CREATE TABLE Storico_Euribor (" +
+                           QByteArray(shipped) +
+                           "); CREATE INDEX i ON Storico_Euribor (Tipo_Valuta, Data_Valuta); INSERT INTO "
+                           "Storico_Euribor VALUES ('EuRibor 3m', '20261201', 2, '', ''), (char(0xFEFF) || "
+                           "'EuRibor 3m', '20261202', 3, '', '');";
+    ASSERT_EQ(sqlite3_exec(h, sql.constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(h);
+    checkTenors("a file in UTF-16");
+}
+
+// What SQLite stores otherwise than given, or where it pleases, is read again rather than kept as given:
+// a rate that is no number, texts it changes when bound, a record after the largest rowid.
+TEST_F(HistoryDbTest, TheKeptAnswerIsWhatSQLiteStored) {
+    const QString bom = QString(QChar(0xFEFF));
+    const QString lone = QString(QChar(0xD800));
+    const HistEntry odd[] = {HistEntry{S("EuRibor 3m"), S("20261201"), std::nan(""), {}, {}, false},
+                             HistEntry{bom + S("EuRibor 6m"), S("20261202"), 2.0, {}, {}, false},
+                             HistEntry{S("EuRibor 1m"), S("20261203"), 1.0, S("x") + lone, {}, false}};
+    for (const QString& key : {QString(), S("EuRibor 6m")}) {
+        for (const HistEntry& e : odd) {
+            execOn(path, S("DELETE FROM Storico_Euribor"));
+            key.isNull() ? texts(db) : tenor(key);
+            db.store(e);
+            EXPECT_EQ(key.isNull() ? texts(db) : tenor(key), key.isNull() ? fresh() : freshTenor(key))
+                << e.type.toStdString();
+        }
+    }
+    execOn(path, S("DELETE FROM Storico_Euribor"));
+    execOn(path,
+           S("INSERT INTO Storico_Euribor (rowid, Tipo_Valuta, Data_Valuta, Quotazione, Descrizione, Note) "
+             "VALUES (9223372036854775807, 'EuRibor 1m', '20261201', 1.0, '', '')"));
+    texts(db);
+    db.store(entry("EuRibor 3m", "20261201", 2.0));
+    EXPECT_EQ(texts(db), fresh());
 }
 
 // A write that another program's trigger drops is never reported as stored.

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -303,7 +304,7 @@ Affinity affinityOf(const QByteArray& declared) {
 }
 
 // Whether the table gives back what this program stores as it was stored, and orders and matches texts
-// byte for byte, as the shipped schema does: texts in columns that keep text as text, the rate in a
+// byte for byte, as the shipped schema does: UTF-8 text, in columns that keep text as text, the rate in a
 // numeric one, no collation, no rowid or generated column of its own, no conflict replacing other
 // records, no trigger. The faster reads and the kept answer rely on it; any other table is read whole,
 // in date order. Raises rt::RuntimeError (DbLocked) when another program's lock outlasts the busy wait.
@@ -330,6 +331,12 @@ bool plainTable(sqlite3* db) {
     for (const char* word : {"COLLATE", "WITHOUT ROWID", "REPLACE"})
         if (sql.contains(word))
             return false;
+
+    // The ranges of the checks compare UTF-8 bytes.
+    const StatementPtr encoding = prepareRead(db, "PRAGMA encoding");
+    if (!row(encoding) ||
+        qstrcmp(reinterpret_cast<const char*>(sqlite3_column_text(encoding.get(), 0)), "UTF-8") != 0)
+        return false;
 
     const StatementPtr columns = prepareRead(db, "PRAGMA table_xinfo(Storico_Euribor)");
     int known = 0;
@@ -408,10 +415,16 @@ void HistoryDb::keepStored(const HistEntry& stored, bool inserted, qint64 rowid)
         return;
     }
     HistArrays& entries = m_kept->entries;
-    // What the load's rules would treat otherwise than a plain record is read again next time.
+    // What the load's rules would treat otherwise than a plain record is read again next time, and so
+    // is what SQLite does not store as given: a rate that is no number (stored as Null), a text that is
+    // not valid UTF-16 or starts with a byte order mark (dropped when bound).
+    const auto asGiven = [](const QString& t) {
+        return QStringView(t).isValidUtf16() && !t.startsWith(QChar(0xFEFF)) && !t.startsWith(QChar(0xFFFE));
+    };
     const bool plain =
         !stored.date.isEmpty() && vb::RTrim(stored.type) > u" " &&
-        std::all_of(stored.date.begin(), stored.date.end(), [](QChar c) { return c.unicode() < 0x80; });
+        std::all_of(stored.date.begin(), stored.date.end(), [](QChar c) { return c.unicode() < 0x80; }) &&
+        !std::isnan(stored.quote) && asGiven(stored.type) && asGiven(stored.descr) && asGiven(stored.note);
     if (!plain || m_kept->unreadable > 0) {
         m_kept.reset();
         return;
@@ -436,7 +449,12 @@ void HistoryDb::keepStored(const HistEntry& stored, bool inserted, qint64 rowid)
         entries[at] = stored;
         return;
     }
-    // A new rowid is the largest: the record goes last among those of its date.
+    // A new rowid is nearly always the largest: the record goes last among those of its date. Past the
+    // largest rowid SQLite picks any free one.
+    if (rowid <= m_keptMaxRowid) {
+        m_kept.reset();
+        return;
+    }
     const auto after = std::upper_bound(entries.cbegin(), entries.cend(), stored.date, ByDate{});
     const qsizetype at = after - entries.cbegin();
     // A new first record changes which blank tenors are passed over; one tenor's history was read only
@@ -447,6 +465,14 @@ void HistoryDb::keepStored(const HistEntry& stored, bool inserted, qint64 rowid)
     }
     entries.insert(at, stored);
     m_keptRowids.insert(at, rowid);
+    m_keptMaxRowid = rowid;
+}
+
+void HistoryDb::keep(const Load& load, QVector<qint64> rowids, const std::optional<QString>& key) {
+    m_kept = load;
+    m_keptKey = key;
+    m_keptMaxRowid = rowids.isEmpty() ? 0 : *std::max_element(rowids.cbegin(), rowids.cend());
+    m_keptRowids = std::move(rowids);
 }
 
 // The largest rowid is about the number of records (they are added, seldom removed), so the arrays
@@ -534,8 +560,7 @@ std::optional<HistoryDb::Load> HistoryDb::readInTableOrder() {
         rowids = std::move(sortedRowids);
     }
     out.records = out.entries.size();
-    m_kept = out;
-    m_keptRowids = std::move(rowids);
+    keep(out, std::move(rowids), std::nullopt);
     return out;
 }
 
@@ -595,10 +620,8 @@ HistoryDb::Load HistoryDb::readInDateOrder() {
         }
     }
     out.records = out.entries.size();
-    if (keepable) {
-        m_kept = out;
-        m_keptRowids = std::move(rowids);
-    }
+    if (keepable)
+        keep(out, std::move(rowids), std::nullopt);
     return out;
 }
 
@@ -606,7 +629,7 @@ HistoryDb::Load HistoryDb::readInDateOrder() {
 // in the indexes: a tenor that is missing, blank, led by a control character, a blank or a byte order
 // mark (which the reading drops), or not text (the walk passes such records over or sorts them first),
 // the key with blanks after it (the same tenor once trimmed), and a rate that is not a number (the load
-// names that record; in the plain table's numeric column a rate kept as text sorts above every number).
+// names that record).
 std::optional<HistoryDb::Load> HistoryDb::readTenor(const QString& key) {
     m_kept.reset();
     m_keptKey.reset();
@@ -628,9 +651,7 @@ std::optional<HistoryDb::Load> HistoryDb::readTenor(const QString& key) {
         db, "SELECT (SELECT count(*) FROM Storico_Euribor WHERE Tipo_Valuta IS NULL OR Tipo_Valuta < '!' "
             "OR Tipo_Valuta >= x'' OR (Tipo_Valuta >= char(0xFEFF) AND Tipo_Valuta < char(0xFF00))), "
             "(SELECT count(*) FROM Storico_Euribor WHERE Tipo_Valuta > ?1 AND Tipo_Valuta < ?1 || '!'), "
-            "(SELECT count(*) FROM Storico_Euribor WHERE Quotazione IS NULL OR NOT (Quotazione BETWEEN "
-            "-9e999 AND "
-            "9e999)), "
+            "(SELECT count(*) FROM Storico_Euribor WHERE typeof(Quotazione) NOT IN ('integer', 'real')), "
             "(SELECT count(*) FROM Storico_Euribor)");
     if (!check)
         return std::nullopt;
@@ -675,11 +696,8 @@ std::optional<HistoryDb::Load> HistoryDb::readTenor(const QString& key) {
     }
     if (step != SQLITE_DONE)
         return std::nullopt;
-    if (keepable) {
-        m_kept = out;
-        m_keptKey = key;
-        m_keptRowids = std::move(rowids);
-    }
+    if (keepable)
+        keep(out, std::move(rowids), key);
     return out;
 }
 

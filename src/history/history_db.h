@@ -71,6 +71,7 @@ private:
     qsizetype expectedRecords() const;
     // Brings the kept answer of load() up to date with one stored record, or drops it.
     void keepStored(const HistEntry& stored, bool inserted, qint64 rowid);
+    void keep(const Load& load, QVector<qint64> rowids, const std::optional<QString>& key);
     struct Finalize {
         void operator()(sqlite3_stmt* stmt) const;
     };
@@ -91,5 +92,6 @@ private:
     std::optional<QString> m_keptKey;
     bool m_keptPlain = false; // read from a table that gives back what is stored as stored
     QVector<qint64> m_keptRowids;
+    qint64 m_keptMaxRowid = 0;
     qint64 m_keptVersion = -1;
 };
