@@ -538,9 +538,8 @@ std::optional<HistoryDb::Load> HistoryDb::readInTableOrder() {
     }
     if (rc != SQLITE_DONE) {
         // Another program's lock held past the busy wait: the walk in date order would wait as long again.
-        const int code = rc & 0xff;
-        if (out.entries.isEmpty() && (code == kSqliteBusy || code == kSqliteLocked))
-            throw RuntimeError(rt::DbLocked);
+        if (out.entries.isEmpty() && busy(rc))
+            throwLocked();
         return std::nullopt;
     }
     if (!ordered) {
@@ -659,9 +658,8 @@ std::optional<HistoryDb::Load> HistoryDb::readTenor(const QString& key) {
     const int rc = sqlite3_step(check.get());
     if (rc != SQLITE_ROW) {
         // Another program's lock held past the busy wait: reading everything would wait as long again.
-        const int code = rc & 0xff;
-        if (code == kSqliteBusy || code == kSqliteLocked)
-            throw RuntimeError(rt::DbLocked);
+        if (busy(rc))
+            throwLocked();
         return std::nullopt;
     }
     for (int c = 0; c < 3; ++c)
