@@ -190,8 +190,7 @@ qint64 HistoryDb::dataVersion() const {
 
 namespace {
 
-// One record of "SELECT rowid AS rowid_, * FROM Storico_Euribor", read as the load reads it. The load
-// runs on SQLite directly, through the connection Qt opened, to skip the per-value variants of Qt SQL.
+// One record of "SELECT rowid AS rowid_, * FROM Storico_Euribor", read as the load reads it.
 class RecordReader {
 public:
     explicit RecordReader(sqlite3_stmt* stmt)
