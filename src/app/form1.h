@@ -19,6 +19,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class Login_RAS;
 class ChartView;
@@ -143,8 +144,7 @@ private:
     HistoryDb m_db;
     core::TenorLines m_tenorLines;
     // What the last load put in Hist, while Hist may still hold it.
-    HistArrays m_loadedTenor;
-    bool m_histFromLoad = false;
+    std::optional<HistArrays> m_loadedTenor;
     std::unique_ptr<ChartView> m_chart;
     bool m_loaded = false;
     bool m_inResize = false;

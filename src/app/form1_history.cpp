@@ -71,7 +71,6 @@ void form1::LoadHistory() {
 
     Hist = std::move(loaded.load.entries);
     m_loadedTenor = Hist;
-    m_histFromLoad = true;
     setLines(List1, m_tenorLines.lines(Hist, chosenKey(), m_ctx.locale));
     if (loaded.load.readError && !m_readErrorShown) {
         m_readErrorShown = true;
@@ -99,7 +98,7 @@ void form1::RecordToday() {
     }
     // Still the arrays of a load, which holds the chosen tenor's records: recording them again records
     // every loaded record.
-    if (m_histFromLoad && Hist.isSharedWith(m_loadedTenor)) {
+    if (m_loadedTenor && Hist.isSharedWith(*m_loadedTenor)) {
         try {
             Hist = m_db.load().entries;
         } catch (const RuntimeError& e) {
@@ -107,8 +106,7 @@ void form1::RecordToday() {
             return;
         }
     }
-    m_histFromLoad = false;
-    m_loadedTenor.clear();
+    m_loadedTenor.reset();
     // The label is empty when the last tenor is missing from the page; the others may have rates.
     if (caption.isEmpty() && !core::hasRates(Hist)) {
         shell.message(QStringLiteral("Premere prima il Pulsante Aggiorna Quotazione !!!"));

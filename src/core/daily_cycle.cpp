@@ -79,14 +79,6 @@ QString readErrorMessage(const HistoryDb::Load& load) {
     return text;
 }
 
-QStringList listLines(const HistArrays& entries, const QString& key, const QLocale& locale) {
-    QStringList lines;
-    for (const HistEntry& e : entries)
-        if (e.type == key && !e.date.isEmpty())
-            lines.append(history::listLine(e, locale));
-    return lines;
-}
-
 QStringList TenorLines::lines(const HistArrays& entries, const QString& key, const QLocale& locale) {
     if (key != m_key || locale != m_locale) {
         m_lines.clear();

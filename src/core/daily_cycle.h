@@ -39,11 +39,9 @@ HistoryLoad openAndLoad(HistoryDb& db, const QString& path, Shell& shell,
 // The message for a record that could not be read, naming it.
 QString readErrorMessage(const HistoryDb::Load& load);
 
-// The history list's lines of one tenor, in load order.
-QStringList listLines(const HistArrays& entries, const QString& key, const QLocale& locale);
-
-// listLines that makes again only the lines of entries that changed since its last answer: a cycle
-// lists the same tenor three times, a day added in between, and ten years are thousands of lines.
+// The history list's lines of one tenor (its entries that have a date), in load order. Only the lines
+// of entries that changed since the last answer are made again: a cycle lists the same tenor three
+// times, a day added in between, and ten years are thousands of lines.
 class TenorLines {
 public:
     QStringList lines(const HistArrays& entries, const QString& key, const QLocale& locale);

@@ -125,6 +125,11 @@ private:
     const Slot* m_last = nullptr;
 };
 
+// Dates of plain ASCII compare alike as UTF-16 here and as UTF-8 bytes in SQLite.
+bool isAscii(const QString& text) {
+    return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; });
+}
+
 // Orders records and dates by date, for searches in the date-ordered arrays.
 struct ByDate {
     bool operator()(const HistEntry& e, const QString& date) const { return e.date < date; }
@@ -226,7 +231,7 @@ public:
         if (sqlite3_column_type(m_stmt, m_date) != SQLITE_TEXT ||
             e.date.size() != sqlite3_column_bytes(m_stmt, m_date))
             return false;
-        return std::all_of(e.date.cbegin(), e.date.cend(), [](QChar c) { return c.unicode() < 0x80; });
+        return isAscii(e.date);
     }
     // The tenor and date of a record that could not be read, for the message.
     QString typeText() const { return m_type >= 0 ? text(m_type) : QString(); }
@@ -420,10 +425,9 @@ void HistoryDb::keepStored(const HistEntry& stored, bool inserted, qint64 rowid)
     const auto asGiven = [](const QString& t) {
         return QStringView(t).isValidUtf16() && !t.startsWith(QChar(0xFEFF)) && !t.startsWith(QChar(0xFFFE));
     };
-    const bool plain =
-        !stored.date.isEmpty() && vb::RTrim(stored.type) > u" " &&
-        std::all_of(stored.date.begin(), stored.date.end(), [](QChar c) { return c.unicode() < 0x80; }) &&
-        !std::isnan(stored.quote) && asGiven(stored.type) && asGiven(stored.descr) && asGiven(stored.note);
+    const bool plain = !stored.date.isEmpty() && vb::RTrim(stored.type) > u" " && isAscii(stored.date) &&
+                       !std::isnan(stored.quote) && asGiven(stored.type) && asGiven(stored.descr) &&
+                       asGiven(stored.note);
     if (!plain || m_kept->unreadable > 0) {
         m_kept.reset();
         return;
@@ -587,11 +591,8 @@ HistoryDb::Load HistoryDb::readInDateOrder() {
             qCWarning(lcHistory).noquote() << "load stopped |" << sqlite3_errmsg(db);
             // Nothing read yet: the query itself failed (another program's lock held too long, say),
             // and the user may try again.
-            if (first) {
-                const int code = rc & 0xff;
-                throw RuntimeError(code == kSqliteBusy || code == kSqliteLocked ? rt::DbLocked
-                                                                                : rt::DbQueryFailed);
-            }
+            if (first)
+                throw RuntimeError(busy(rc) ? rt::DbLocked : rt::DbQueryFailed);
             out.readError = RuntimeError(rt::DbCannotOpen);
             ++out.unreadable;
             keepable = false;
