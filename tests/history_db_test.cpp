@@ -27,22 +27,23 @@ HistEntry entry(const char* type, const char* date, double quote, const char* de
 Row row(const QVariant& type, const QVariant& date, const QVariant& quote, const char* note = "") {
     return {type, date, quote, S(""), S(note)};
 }
+QString line(const HistEntry& e) {
+    return QStringList{e.type, e.date, QString::number(e.quote), e.descr, e.note}.join(u'|');
+}
 QStringList texts(HistoryDb& db) {
     QStringList out;
     for (const HistEntry& e : db.load().entries)
-        out.append(QStringList{e.type, e.date, QString::number(e.quote), e.descr, e.note}.join(u'|'));
+        out.append(line(e));
     return out;
 }
-// A load as text: its entries, the count of records and the record it could not read.
+// A load as text: its entries (of key only, when onlyKey), the count of records and the record it could
+// not read.
 QStringList summary(const HistoryDb::Load& l, const QString& key, bool onlyKey) {
     QStringList out;
-    qsizetype records = 0;
-    for (const HistEntry& e : l.entries) {
-        ++records;
+    for (const HistEntry& e : l.entries)
         if (!onlyKey || e.type == key)
-            out.append(QStringList{e.type, e.date, QString::number(e.quote), e.descr, e.note}.join(u'|'));
-    }
-    out.append(QString::number(onlyKey ? records : l.records));
+            out.append(line(e));
+    out.append(QString::number(onlyKey ? l.entries.size() : l.records));
     if (l.readError)
         out.append(QString::number(l.readError->number()) + u'|' + l.readErrorType + u'|' + l.readErrorDate +
                    u'|' + QString::number(l.unreadable));
@@ -63,6 +64,9 @@ protected:
     }
     // One tenor's load on db, and its part of every record read afresh.
     QStringList tenor(const QString& key) { return summary(db.load(key), key, false); }
+    // A load of every record (null key) or of one tenor, on db and afresh.
+    QStringList now(const QString& key) { return key.isNull() ? texts(db) : tenor(key); }
+    QStringList afresh(const QString& key) const { return key.isNull() ? fresh() : freshTenor(key); }
     void checkTenors(const char* what) {
         for (const char* key : {"EuRibor 3m", "EuRibor 1m", "", "Nessuno"}) {
             HistoryDb one;
@@ -99,9 +103,17 @@ TEST_F(HistoryDbTest, LoadsInDateOrderThenInsertionOrderWithBlankTenorsOnlyFirst
 }
 
 // Records added out of date order (an import of older rates, another program) come out in date order,
-// ties in the order they were added; a date with a blank before it sorts first, as SQLite has it.
+// ties in the order they were added; a date with a blank before it sorts first, as SQLite has it. Every
+// record is loaded, beyond the old limit of 3,000.
 TEST_F(HistoryDbTest, RecordsAddedOutOfDateOrderAreLoadedInDateOrder) {
     QVector<Row> rows;
+    for (int i = 0; i < 3500; ++i)
+        rows.append(row(S("EuRibor 3m"), QString::number(20000000 + i), 1.0 + i / 1000.0));
+    insertRows(path, rows);
+    ASSERT_EQ(db.load().entries.size(), 3500);
+    EXPECT_DOUBLE_EQ(db.load().entries.constLast().quote, 4.499);
+    execOn(path, S("DELETE FROM Storico_Euribor"));
+    rows.clear();
     QStringList expected;
     for (int i = 0; i < 60; ++i) {
         const QString date = QString::number(20261201 + (i * 7) % 13);
@@ -209,10 +221,19 @@ TEST_F(HistoryDbTest, TablesOfOtherProgramsAreReadAsTheyOrderAndGiveBack) {
           {S("CREATE TRIGGER up AFTER INSERT ON Storico_Euribor BEGIN UPDATE Storico_Euribor SET Note "
              "= 'x' WHERE rowid = NEW.rowid; END")});
     for (const QString& key : {QString(), S("EuRibor 3m")}) {
-        key.isNull() ? texts(db) : tenor(key);
+        now(key);
         db.store(entry("EuRibor 3m", key.isNull() ? "20261201" : "20261202", 2.0));
-        EXPECT_EQ(key.isNull() ? texts(db) : tenor(key), key.isNull() ? fresh() : freshTenor(key));
+        EXPECT_EQ(now(key), afresh(key));
     }
+
+    // A write that a trigger drops is never reported as stored.
+    table(shipped, {});
+    db.store(entry("EuRibor 3m", "20261201", 2.0));
+    execOn(path, S("CREATE TRIGGER no BEFORE UPDATE ON Storico_Euribor BEGIN SELECT RAISE(IGNORE); END"));
+    EXPECT_EQ(runtimeErrorOf([&] { db.store(entry("EuRibor 3m", "20261201", 2.5)); }), rt::DbWriteFailed);
+    execOn(path, S("CREATE TRIGGER nonew BEFORE INSERT ON Storico_Euribor BEGIN SELECT RAISE(IGNORE); END"));
+    EXPECT_EQ(runtimeErrorOf([&] { db.store(entry("EuRibor 3m", "20261202", 2.5)); }), rt::DbWriteFailed);
+    EXPECT_EQ(rowTexts(path), QStringList{S("EuRibor 3m|20261201|2||")});
 
     // A file in UTF-16, where the checks' ranges do not hold.
     QFile::remove(path);
@@ -239,10 +260,9 @@ TEST_F(HistoryDbTest, TheKeptAnswerIsWhatSQLiteStored) {
     for (const QString& key : {QString(), S("EuRibor 6m")}) {
         for (const HistEntry& e : odd) {
             execOn(path, S("DELETE FROM Storico_Euribor"));
-            key.isNull() ? texts(db) : tenor(key);
+            now(key);
             db.store(e);
-            EXPECT_EQ(key.isNull() ? texts(db) : tenor(key), key.isNull() ? fresh() : freshTenor(key))
-                << e.type.toStdString();
+            EXPECT_EQ(now(key), afresh(key)) << e.type.toStdString();
         }
     }
     execOn(path, S("DELETE FROM Storico_Euribor"));
@@ -252,26 +272,6 @@ TEST_F(HistoryDbTest, TheKeptAnswerIsWhatSQLiteStored) {
     texts(db);
     db.store(entry("EuRibor 3m", "20261201", 2.0));
     EXPECT_EQ(texts(db), fresh());
-}
-
-// A write that another program's trigger drops is never reported as stored.
-TEST_F(HistoryDbTest, AWriteDroppedByATriggerIsAFailure) {
-    db.store(entry("EuRibor 3m", "20261201", 2.0));
-    execOn(path, S("CREATE TRIGGER no BEFORE UPDATE ON Storico_Euribor BEGIN SELECT RAISE(IGNORE); END"));
-    EXPECT_EQ(runtimeErrorOf([&] { db.store(entry("EuRibor 3m", "20261201", 2.5)); }), rt::DbWriteFailed);
-    execOn(path, S("CREATE TRIGGER nonew BEFORE INSERT ON Storico_Euribor BEGIN SELECT RAISE(IGNORE); END"));
-    EXPECT_EQ(runtimeErrorOf([&] { db.store(entry("EuRibor 3m", "20261202", 2.5)); }), rt::DbWriteFailed);
-    EXPECT_EQ(rowTexts(path), QStringList{S("EuRibor 3m|20261201|2||")});
-}
-
-TEST_F(HistoryDbTest, EveryRecordIsLoadedBeyondTheOldLimit) {
-    QVector<Row> rows;
-    for (int i = 0; i < 3500; ++i)
-        rows.append(row(S("EuRibor 3m"), QString::number(20000000 + i), 1.0 + i / 1000.0));
-    insertRows(path, rows);
-    const HistoryDb::Load l = db.load();
-    ASSERT_EQ(l.entries.size(), 3500);
-    EXPECT_DOUBLE_EQ(l.entries.constLast().quote, 4.499);
 }
 
 // Another program writing the file holds it for a moment: the load and the store wait for it, as the
@@ -403,12 +403,10 @@ TEST_F(HistoryDbTest, TheKeptLoadIsAlwaysWhatAFreshReadGives) {
         for (const QString& key : {QString(), S("EuRibor 3m"), S("EuRibor 6m")}) {
             execOn(path, S("DELETE FROM Storico_Euribor"));
             insertRows(path, start);
-            const auto now = [&] { return key.isNull() ? texts(db) : tenor(key); };
-            const auto afresh = [&] { return key.isNull() ? fresh() : freshTenor(key); };
-            ASSERT_EQ(now(), afresh());
+            ASSERT_EQ(now(key), afresh(key));
             for (const auto& [what, step] : steps) {
                 step();
-                EXPECT_EQ(now(), afresh()) << what << " / " << key.toStdString();
+                EXPECT_EQ(now(key), afresh(key)) << what << " / " << key.toStdString();
             }
         }
     }
