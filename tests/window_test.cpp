@@ -23,7 +23,6 @@ TEST_F(WindowTest, ControlsStandAtTheirDesignPlacesWithTheirCaptions) {
          std::initializer_list<QWidget*>{w.Command1, w.Command2, w.Command4, w.Command6, w.Command7,
                                          w.Command8, w.Command9, w.Text4, w.Label5, w.Text3})
         EXPECT_FALSE(hidden->isVisible()) << hidden->objectName().toStdString();
-    w.hide();
 }
 
 TEST_F(WindowTest, LoadSetsTheDefaultsAndTheTenorList) {
@@ -137,7 +136,6 @@ TEST_F(WindowTest, TheDailyCycleRunsOnceRecordingEveryRateThePageGave) {
     w.show();
     QApplication::processEvents();
     EXPECT_EQ(fetcher.urls.size(), 2);
-    w.hide();
 }
 
 TEST_F(WindowTest, PickingATenorPutsItsLastDigitAtTheAddressEndAndTypingIsNoPick) {
@@ -168,7 +166,6 @@ TEST_F(WindowTest, PickingATenorPutsItsLastDigitAtTheAddressEndAndTypingIsNoPick
     w.Text1->setText(S("   "));
     w.Combo1_Click();
     EXPECT_EQ(w.Text1->text(), QString());
-    w.hide();
 }
 
 TEST_F(WindowTest, ResizingStretchesThePanelTheListAndTheChart) {
@@ -202,5 +199,4 @@ TEST_F(WindowTest, ResizingStretchesThePanelTheListAndTheChart) {
     EXPECT_EQ(w.chart().ChartCount(), 3) << "a minimized window is not laid out";
     w.Command5_Click();
     EXPECT_EQ(w.chart().ChartCount(), 4);
-    w.hide();
 }
