@@ -375,13 +375,14 @@ TEST(Program, AnswersItsCommandLineWithoutADisplay) {
     }
 }
 
-// The window's start, ended once its cycle has run, records the same bytes as the windowless update;
-// failed updates after it touch nothing.
+// The window's start, ended once its cycle has run, records the same bytes as the windowless update
+// and lets go of the folder; failed updates after it touch nothing.
 TEST_F(ProgramTest, TheWindowsStartRecordsWhatTheUpdateRecordsAndFailuresTouchNothing) {
     Folder window(true), folder(true);
     const Outcome shown = runProgram({S("--cartella"), window.path(), S("--provider"), url()},
                                      {S("QT_QPA_PLATFORM=offscreen"), S("EURIBOR_QUIT_AFTER_CYCLE=1")});
     ASSERT_EQ(shown.exit, 0) << shown.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(window.path() + S("/.euribor.lock")));
     const Outcome r = runProgram(updateArgs(folder, url()));
     ASSERT_EQ(r.exit, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.endsWith(S("Registrate 8 quotazioni su 8.\n"))) << r.out.toStdString();

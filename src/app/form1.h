@@ -51,6 +51,8 @@ public:
     void Command5_Click(); // "Grafico": draw the listed history as bars in Frame2
     void Form_Resize();
     void Form_Unload(); // closing: the database, the hang-up question, the end
+    // The database and every file channel closed, as destroying the window would close them.
+    void closeFiles();
 
     // Shows a trapped run-time error's number and standard description.
     void ShowError(const rt::RuntimeError& error);

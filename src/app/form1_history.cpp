@@ -89,6 +89,11 @@ void form1::CloseHistoryDb() {
     m_db.close();
 }
 
+void form1::closeFiles() {
+    CloseHistoryDb();
+    m_files.closeAll();
+}
+
 void form1::RecordToday() {
     Shell& shell = *m_ctx.shell;
     const QString caption = Trim(lblQuote->text());

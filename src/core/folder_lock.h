@@ -14,6 +14,8 @@ public:
     // Waits up to waitMs for another copy to let go. Busy: another copy still holds the folder;
     // Unwritable: no lock file can be made there (permissions, a full disk).
     Result acquire(int waitMs);
+    // Lets go now rather than when destroyed.
+    void release() { m_lock.unlock(); }
     // The messages for a folder another copy holds, and for one where no lock can be made.
     static QString busyMessage(const QString& folder);
     static QString unwritableMessage(const QString& folder);
