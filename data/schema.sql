@@ -10,3 +10,7 @@ CREATE TABLE Storico_Euribor (
 CREATE INDEX Storico_Euribor_Tipo_Data ON Storico_Euribor (Tipo_Valuta, Data_Valuta);
 -- The load walks every record in date order: this index spares it a sort.
 CREATE INDEX Storico_Euribor_Data ON Storico_Euribor (Data_Valuta);
+-- Only the records whose rate is not a number (none, in a sound history): the loads' check for them
+-- reads this instead of every record.
+CREATE INDEX Storico_Euribor_Quotazione_Non_Numero ON Storico_Euribor (Quotazione)
+    WHERE typeof(Quotazione) NOT IN ('integer', 'real');

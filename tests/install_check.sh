@@ -76,7 +76,7 @@ rows = db.execute("SELECT COUNT(*) FROM Storico_Euribor").fetchone()[0]
 print(",".join(columns), ",".join(indexes), rows)
 EOF
     ) || fail "$label: EURIBOR.MDB is not a readable SQLite database"
-    [ "$db_report" = "Tipo_Valuta,Data_Valuta,Quotazione,Descrizione,Note Storico_Euribor_Data,Storico_Euribor_Tipo_Data 0" ] ||
+    [ "$db_report" = "Tipo_Valuta,Data_Valuta,Quotazione,Descrizione,Note Storico_Euribor_Data,Storico_Euribor_Quotazione_Non_Numero,Storico_Euribor_Tipo_Data 0" ] ||
         fail "$label: EURIBOR.MDB is not the empty history database: $db_report"
 
     local desktop=$root/share/applications/$app_id.desktop

@@ -212,7 +212,7 @@ TEST(Recording, FilesAreNeverTornAndNeverAheadOfTheDatabase) {
 // "Disco pieno", and the next run with room completes exactly what is missing.
 TEST(Recording, ADiskFillingAtAnyByteOfTheAppendsTearsNoLine) {
     QByteArray earlier = kHeader, earlierCsv = kHeader;
-    for (int i = 0; i < 600; ++i) {
+    for (int i = 0; i < 700; ++i) {
         earlier += "01-01-2020 - 1,0000 - EuRibor " + QByteArray::number(i) + "x\r\n";
         earlierCsv += "01/01/2020;1,0000;EuRibor " + QByteArray::number(i) + "x;\r\n";
     }

@@ -624,11 +624,12 @@ HistoryDb::Load HistoryDb::readInDateOrder() {
     return out;
 }
 
-// What would make one tenor's records differ from its part of every record, all but the rates searched
-// in the indexes: a tenor that is missing, blank, led by a control character, a blank or a byte order
-// mark (which the reading drops), or not text (the walk passes such records over or sorts them first),
-// the key with blanks after it (the same tenor once trimmed), and a rate that is not a number (the load
-// names that record).
+// What would make one tenor's records differ from its part of every record, all searched in the
+// indexes: a tenor that is missing, blank, led by a control character, a blank or a byte order mark
+// (which the reading drops), or not text (the walk passes such records over or sorts them first), the key
+// with blanks after it (the same tenor once trimmed), and a rate that is not a number (the load names
+// that record). The rates' index holds only such records; where it is missing (a database made before
+// it was shipped, another program's table) SQLite reads every record's rate instead, with the same answer.
 std::optional<HistoryDb::Load> HistoryDb::readTenor(const QString& key) {
     m_kept.reset();
     m_keptKey.reset();
