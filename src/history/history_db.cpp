@@ -32,17 +32,20 @@ constexpr int kSqliteLocked = 6;
 constexpr int kSqliteCantOpen = 14;
 constexpr int kSqliteNotADb = 26;
 
+bool busy(int code) {
+    return (code & 0xff) == kSqliteBusy || (code & 0xff) == kSqliteLocked;
+}
+
 RuntimeError openError(sqlite3* db, int code, const QString& path) {
     qCWarning(lcHistory).noquote() << "cannot open" << path << u'|'
                                    << (db ? sqlite3_errmsg(db) : sqlite3_errstr(code));
+    if (busy(code))
+        return RuntimeError(rt::DbLocked);
     switch (code & 0xff) {
     case kSqliteCantOpen:
         return RuntimeError(QFileInfo::exists(path) ? rt::DbCannotOpen : rt::DbFileNotFound);
     case kSqliteNotADb:
         return RuntimeError(rt::DbUnrecognized);
-    case kSqliteBusy:
-    case kSqliteLocked:
-        return RuntimeError(rt::DbLocked);
     default:
         return RuntimeError(rt::DbCannotOpen);
     }
@@ -50,13 +53,8 @@ RuntimeError openError(sqlite3* db, int code, const QString& path) {
 
 RuntimeError writeError(int code, const QString& text) {
     qCWarning(lcHistory).noquote() << "write failed |" << text;
-    switch (code & 0xff) {
-    case kSqliteBusy:
-    case kSqliteLocked:
-        return RuntimeError(rt::DbLocked);
-    default: // read-only file, full disk, missing field
-        return RuntimeError(rt::DbWriteFailed);
-    }
+    // Otherwise a read-only file, a full disk, a missing field.
+    return RuntimeError(busy(code) ? rt::DbLocked : rt::DbWriteFailed);
 }
 
 RuntimeError writeError(sqlite3* db) {
@@ -284,27 +282,11 @@ StatementPtr prepareRead(sqlite3* db, const char* sql) {
     return {raw, sqlite3_finalize};
 }
 
-[[noreturn]] void throwLocked() {
-    throw RuntimeError(rt::DbLocked);
-}
-
-bool busy(int code) {
-    return (code & 0xff) == kSqliteBusy || (code & 0xff) == kSqliteLocked;
-}
-
-// The affinity SQLite gives a column of this declared type.
-enum class Affinity { Integer, Text, None, Real, Numeric };
-Affinity affinityOf(const QByteArray& declared) {
+// Whether SQLite gives a column of this declared type text or no affinity, so text stays text.
+bool keepsText(const QByteArray& declared) {
     const QByteArray t = declared.toUpper();
-    if (t.contains("INT"))
-        return Affinity::Integer;
-    if (t.contains("CHAR") || t.contains("CLOB") || t.contains("TEXT"))
-        return Affinity::Text;
-    if (t.contains("BLOB") || t.isEmpty())
-        return Affinity::None;
-    if (t.contains("REAL") || t.contains("FLOA") || t.contains("DOUB"))
-        return Affinity::Real;
-    return Affinity::Numeric;
+    return !t.contains("INT") && (t.contains("CHAR") || t.contains("CLOB") || t.contains("TEXT") ||
+                                  t.contains("BLOB") || t.isEmpty());
 }
 
 // Whether the table gives back what this program stores as it was stored, and orders and matches texts
@@ -316,12 +298,12 @@ bool plainTable(sqlite3* db) {
     const auto row = [&](const StatementPtr& stmt) {
         if (!stmt) {
             if (busy(sqlite3_extended_errcode(db)))
-                throwLocked();
+                throw RuntimeError(rt::DbLocked);
             return false;
         }
         const int rc = sqlite3_step(stmt.get());
         if (busy(rc))
-            throwLocked();
+            throw RuntimeError(rt::DbLocked);
         return rc == SQLITE_ROW;
     };
     const StatementPtr table = prepareRead(db, "SELECT sql, (SELECT count(*) FROM sqlite_master WHERE type = "
@@ -347,13 +329,12 @@ bool plainTable(sqlite3* db) {
     while (row(columns)) {
         const QByteArray name =
             QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(columns.get(), 1))).toLower();
-        const Affinity affinity =
-            affinityOf(QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(columns.get(), 2))));
+        const bool text =
+            keepsText(QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(columns.get(), 2))));
         const bool key = sqlite3_column_int(columns.get(), 5) != 0;
         const bool hidden = sqlite3_column_int(columns.get(), 6) != 0;
         if (key || hidden || name == "rowid" || name == "oid" || name == "_rowid_")
             return false;
-        const bool text = affinity == Affinity::Text || affinity == Affinity::None;
         if (name == "quotazione") {
             if (text)
                 return false;
@@ -425,7 +406,7 @@ void HistoryDb::keepStored(const HistEntry& stored, bool inserted, qint64 rowid)
     const auto asGiven = [](const QString& t) {
         return QStringView(t).isValidUtf16() && !t.startsWith(QChar(0xFEFF)) && !t.startsWith(QChar(0xFFFE));
     };
-    const bool plain = !stored.date.isEmpty() && vb::RTrim(stored.type) > u" " && isAscii(stored.date) &&
+    const bool plain = !stored.date.isEmpty() && !RecordReader::blank(stored.type) && isAscii(stored.date) &&
                        !std::isnan(stored.quote) && asGiven(stored.type) && asGiven(stored.descr) &&
                        asGiven(stored.note);
     if (!plain || m_kept->unreadable > 0) {
@@ -522,8 +503,6 @@ std::optional<HistoryDb::Load> HistoryDb::readInTableOrder() {
     bool ordered = true;
     int rc;
     while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
-        if (reader.typeNull())
-            return std::nullopt;
         const QString type = reader.type();
         if (RecordReader::blank(type))
             return std::nullopt;
@@ -542,7 +521,7 @@ std::optional<HistoryDb::Load> HistoryDb::readInTableOrder() {
     if (rc != SQLITE_DONE) {
         // Another program's lock held past the busy wait: the walk in date order would wait as long again.
         if (out.entries.isEmpty() && busy(rc))
-            throwLocked();
+            throw RuntimeError(rt::DbLocked);
         return std::nullopt;
     }
     if (!ordered) {
@@ -598,9 +577,8 @@ HistoryDb::Load HistoryDb::readInDateOrder() {
             keepable = false;
             break;
         }
-        const bool typeNull = reader.typeNull();
         const QString type = reader.type();
-        if (!first && (typeNull || RecordReader::blank(type)))
+        if (!first && RecordReader::blank(type))
             continue;
         first = false;
         try {
@@ -660,7 +638,7 @@ std::optional<HistoryDb::Load> HistoryDb::readTenor(const QString& key) {
     if (rc != SQLITE_ROW) {
         // Another program's lock held past the busy wait: reading everything would wait as long again.
         if (busy(rc))
-            throwLocked();
+            throw RuntimeError(rt::DbLocked);
         return std::nullopt;
     }
     for (int c = 0; c < 3; ++c)
