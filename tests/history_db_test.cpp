@@ -100,6 +100,13 @@ TEST_F(HistoryDbTest, LoadsInDateOrderThenInsertionOrderWithBlankTenorsOnlyFirst
     EXPECT_EQ(QString::number(l.readError->number()) + l.readError->description() + u'|' + l.readErrorType +
                   u'|' + l.readErrorDate + u'|' + QString::number(l.unreadable),
               S("94Utilizzo non valido di Null|EuRibor 3m|20260102|2"));
+
+    // The same rules when every record can be read and every date is plain.
+    execOn(path, S("DELETE FROM Storico_Euribor WHERE Data_Valuta IS NULL OR typeof(Quotazione) = 'text' OR "
+                   "Quotazione IS NULL"));
+    EXPECT_EQ(texts(db),
+              (QStringList{S("|20260103|3||"), S("lead|20260105|5||"), S("EuRibor 3m|20261203|2||"),
+                           S("EuRibor 6m|20261204|2.1||"), S("EuRibor 1m|20261204|1.9||n")}));
 }
 
 // Records added out of date order (an import of older rates, another program) come out in date order,
