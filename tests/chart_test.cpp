@@ -106,14 +106,18 @@ TEST(Chart, DateRangeAppliesOnlyWhenBothFieldsAreFilled) {
         EXPECT_EQ(datesOf(chartOf(lines, "EuRibor 3m", 8415, from, to)), S(dates)) << from << " - " << to;
 }
 
-// Only the first 13 characters of the trimmed box count; a blank box draws lines without a tenor.
+// Only the first 13 characters of the trimmed box count; a blank box draws lines with a blank tenor,
+// never one without a tenor field (the files' header among them).
 TEST(Chart, TenorBoxPicksTheLinesAndABlankOneFillsThemLightYellow) {
-    const QStringList lines = {line("01-10-2007", " 4,1"), line("02-10-2007", " 4,2", ""),
-                               S("03-10-2007 - 4,3000"), S("          "),
+    const QStringList lines = {S("Data;Quotazione;Valuta;Note"),
+                               line("01-10-2007", " 4,1"),
+                               line("02-10-2007", " 4,2", ""),
+                               S("03-10-2007 - 4,3000"),
+                               S("          "),
                                line("04-10-2007", " 4,4", "EuRibor 3m   and more")};
     const std::tuple<const char*, const char*, std::optional<chart::Rgb>> cases[] = {
         {" EuRibor 3m   Euribor a 3 mesi", "01-10-2007 04-10-2007", std::nullopt},
-        {"   ", "02-10-2007 03-10-2007", chart::Rgb{255, 255, 100}}};
+        {"   ", "02-10-2007", chart::Rgb{255, 255, 100}}};
     for (const auto& [box, dates, fill] : cases) {
         const ChartResult r = chartOf(lines, box);
         EXPECT_EQ(datesOf(r), S(dates)) << box;

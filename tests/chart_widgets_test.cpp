@@ -99,7 +99,7 @@ TEST_F(ChartViewTest, TwoBarsStandOnWholePixelsInTheTemplatesColours) {
 
     // The next drawing reads the frame's new size; a blank tenor box fills light yellow.
     twips::place(frame, 0, 3120, 6000, 2400);
-    draw({S("15-10-2007 - 4,0000")}, "  ");
+    draw({S("15-10-2007 - 4,0000 - ")}, "  ");
     EXPECT_EQ(twips::geometry(view.Shape1(1)).width(), 5925); // 6000 - 68 = 5932
     EXPECT_EQ(twips::geometry(view.Label3(1)).top(), 2220);   // 2400 - 180
     EXPECT_EQ(picture().pixelColor(below), QColor(255, 255, 100));

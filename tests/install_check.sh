@@ -113,7 +113,7 @@ EOF
         [ "$(key_of "$service" ExecStart)" = "$prefix/bin/euribor --aggiorna" ] ||
             fail "$label: ExecStart is '$(key_of "$service" ExecStart)', not '$prefix/bin/euribor --aggiorna'"
         [ "$(key_of "$service" Type)" = oneshot ] || fail "$label: the service is not Type=oneshot"
-        [ "$(key_of "$service" Restart)" = on-failure ] && [ "$(key_of "$service" RestartPreventExitStatus)" = "1 3" ] ||
+        [ "$(key_of "$service" Restart)" = on-failure ] && [ "$(key_of "$service" RestartPreventExitStatus)" = "3" ] ||
             fail "$label: a run that recorded nothing is not tried again, or a partial one is"
         grep -Eq '^Environment=.*\bL(ANG|C_[A-Z]+)=' "$service" && fail "$label: the service sets a locale"
     fi

@@ -45,7 +45,7 @@ TEST(RateCaption, AppendsZerosCutsToSixAndReadsBackWithTheDecimalComma) {
         EXPECT_DOUBLE_EQ(rateFromCaption(S(caption)), rate) << caption;
 }
 
-TEST(Extraction, CutsRateAndDateOfEveryTenorElseTakesTodayForTheDate) {
+TEST(Extraction, CutsRateAndDateOfEveryTenorAndNeverGuessesADay) {
     const QString page =
         ratePage({pageRow(S("EuRibor 1m"), S("1,986"), S("11/05/2008")), row3m("2,345", "12/05/2008")});
     const Extraction x = run(page, {S("EuRibor 1m"), S("EuRibor 3m")});
@@ -58,12 +58,24 @@ TEST(Extraction, CutsRateAndDateOfEveryTenorElseTakesTodayForTheDate) {
     EXPECT_DOUBLE_EQ(x.entries[0].quote, 1.986);
     EXPECT_FALSE(e.unavailable || x.items[0].unavailableMessage || x.items[1].unavailableMessage);
 
+    // A day is read from the start of its cell; a rate whose cell holds no day is shown, never recorded.
+    const std::pair<const char*, const char*> days[] = {{"  12/05/2008 (fixing)", "20080512"},
+                                                        {"12/05/2008&nbsp;", "20080512"},
+                                                        {"12/05/20081", ""},
+                                                        {"12/05/2008/1", ""}};
+    for (const auto& [cell, key] : days) {
+        const Extraction y = run(ratePage({row3m("2,345", cell)}), {S("EuRibor 3m")});
+        EXPECT_EQ(y.entries.value(0).date, S(key)) << cell;
+    }
     for (const char* date :
-         {"12-05-2008", "2/5/2008", "n.d.", "12/05/200x", "x2/05/2008", "١٢/٠٥/٢٠٠٨", "12/05/２００８",
-          "12345/6789", "04-12/2026", "12/05-2008", "99/99/2026", "31/02/2026"}) {
+         {"", "12-05-2008", "2/5/2008", "7/12/2026", "n.d.", "12/05/200x", "x2/05/2008", "١٢/٠٥/٢٠٠٨",
+          "12/05/２００８", "12345/6789", "04-12/2026", "12/05-2008", "99/99/2026", "31/02/2026"}) {
+        SCOPED_TRACE(date);
         const Extraction y = run(ratePage({row3m("2,345", date)}), {S("EuRibor 3m")});
-        ASSERT_EQ(y.entries.size(), 1) << date;
-        EXPECT_EQ(y.entries[0].date + u'|' + y.lblData, S("20261204|04-12")) << date;
+        ASSERT_EQ(y.entries.size(), 1);
+        EXPECT_TRUE(y.entries[0].date.isEmpty() && y.lblData.isEmpty() && !recordable(y.entries[0]));
+        EXPECT_TRUE(y.items[0].undated && !y.items[0].unavailableMessage);
+        EXPECT_EQ(y.items[0].dateCell, S(date));
     }
 }
 

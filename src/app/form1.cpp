@@ -529,11 +529,12 @@ void form1::Command1_Click() {
     const core::Quotes quotes = core::fetchQuotes(
         *m_ctx.fetcher, *m_ctx.shell, {Text1->text(), formats::tenorKey(Combo1->currentText()), items, today},
         [this](const QString& page) { setPageText(page); },
-        [this](const QString& key, const QString& quote, const QString& date) {
-            // Each unavailable rate is reported as its tenor is reached, over the labels of that moment.
+        [this](const QString& message, const QString& quote, const QString& date) {
+            // Each rate that cannot be recorded is reported as its tenor is reached, over the labels
+            // of that moment.
             lblQuote->setText(quote);
             lblData->setText(date);
-            m_ctx.shell->message(core::unavailableMessage(key));
+            m_ctx.shell->message(message);
         });
     Hist = quotes.extraction.entries;
     m_loadedTenor.reset();

@@ -27,10 +27,12 @@ QString dayMonth(const QString& key) {
     return Mid(key, 7, 2) + u'-' + Mid(key, 5, 2);
 }
 
-QString lineTenorKey(const QString& line) {
+std::optional<QString> lineTenorKey(const QString& line) {
     // The rate starts at character 14; the tenor follows the separator after it.
     const qsizetype sep = line.indexOf(QStringLiteral(" - "), 13);
-    return sep < 0 ? QString() : tenorKey(line.sliced(sep + 3));
+    if (sep < 0)
+        return std::nullopt;
+    return tenorKey(line.sliced(sep + 3));
 }
 
 QString tenorKey(const QString& item) {

@@ -3,6 +3,8 @@
 
 #include <QString>
 
+#include <optional>
+
 namespace formats {
 
 // A rate text as shown and recorded: the text, "00", trimmed, its first six characters
@@ -19,8 +21,9 @@ QString dayFirst(const QString& key, QChar sep);
 QString dayMonth(const QString& key);
 
 // The tenor key of a history or list line "dd-mm-yyyy - rate - tenor": the first 13 characters after
-// the second " - ", trimmed, whatever the rate text's length.
-QString lineTenorKey(const QString& line);
+// the second " - ", trimmed, whatever the rate text's length. A line without a tenor field (the header)
+// has no key, so it never matches the empty tenor.
+std::optional<QString> lineTenorKey(const QString& line);
 
 // The tenor key of a list item or of the tenor box: its first 13 characters, trimmed.
 QString tenorKey(const QString& item);

@@ -19,3 +19,8 @@ struct HistEntry {
 Q_DECLARE_TYPEINFO(HistEntry, Q_RELOCATABLE_TYPE);
 
 using HistArrays = QVector<HistEntry>;
+
+// Whether the page gave the entry's rate and its day: only then is it recorded.
+inline bool recordable(const HistEntry& e) {
+    return !e.unavailable && !e.date.isEmpty();
+}

@@ -12,12 +12,18 @@
 #include "stock_quote.h"
 #include "vb.h"
 
+#include <QFile>
 #include <QFileInfo>
+#include <QHash>
 
 #include <algorithm>
 #include <iterator>
 
+#include <cerrno>
 #include <csignal>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 using rt::RuntimeError;
 using vb::Trim;
@@ -27,11 +33,23 @@ namespace core {
 namespace {
 const QString kCrLf2 = QStringLiteral("\r\n\r\n");
 
-// Tests kill the process at a named point of the recording to see what a crash there leaves behind.
-void killPointForTests(const char* name) {
+// Test builds kill the process at a named point of the recording, to see what a crash there leaves
+// behind; an installed program has no such switch.
+void killPointForTests([[maybe_unused]] const char* name) {
+#ifdef EURIBOR_KILL_POINTS
     static const QByteArray at = qgetenv("EURIBOR_TEST_KILL_AT");
     if (!at.isEmpty() && at == name)
         ::raise(SIGKILL);
+#endif
+}
+
+// A rename or a new file reaches the disk with its folder's entry.
+void syncFolder(const QString& folder) {
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
 }
 } // namespace
 
@@ -48,6 +66,8 @@ HistoryLoad openAndLoad(HistoryDb& db, const QString& path, Shell& shell,
         return out;
     }
     out.opened = true;
+    // Lines a run cut short left to write, before anything else reads the files.
+    completePendingLines(db);
     while (true) {
         try {
             out.load = tenor ? db.load(*tenor) : db.load();
@@ -121,6 +141,18 @@ QString unavailableMessage(const QString& key) {
     return QStringLiteral("Quotazione  ") + key + QStringLiteral("  non disponibile su Internet !!!");
 }
 
+QString undatedMessage(const QString& key, const QString& dateCell) {
+    if (dateCell.isEmpty())
+        return QStringLiteral("Data della quotazione  ") + key +
+               QStringLiteral("  assente nella pagina: quotazione non registrata !!!");
+    // A cell left open runs to the end of the page: a few words are enough to recognise it.
+    constexpr qsizetype kShown = 40;
+    const QString shown = dateCell.size() > kShown ? dateCell.first(kShown) + QChar(0x2026) : dateCell;
+    return QStringLiteral("Data della quotazione  ") + key +
+           QStringLiteral("  non leggibile nella pagina (\"") + shown +
+           QStringLiteral("\"): quotazione non registrata !!!");
+}
+
 Quotes fetchQuotes(PageFetcher& fetcher, Shell& shell, const FetchRequest& request,
                    const std::function<void(const QString&)>& onPage,
                    const UnavailableNotice& onUnavailable) {
@@ -134,25 +166,146 @@ Quotes fetchQuotes(PageFetcher& fetcher, Shell& shell, const FetchRequest& reque
     client.setHtmPage(Trim(request.url));
     out.chosenCaption = formats::rateCaption(client.getQuote(request.chosenKey));
     const QString todayCaption = request.today.toString(QStringLiteral("dd-MM"));
-    out.extraction =
-        quote::extractAll(out.page, request.tenorItems, request.today, out.chosenCaption, todayCaption,
-                          [&](const QString& key, const QString& lblQuote, const QString& lblData) {
-                              qCWarning(lcPage).noquote() << "no rate on the page for" << key;
-                              if (onUnavailable)
-                                  onUnavailable(key, lblQuote, lblData);
-                              else
-                                  shell.message(unavailableMessage(key));
-                          });
+    out.extraction = quote::extractAll(
+        out.page, request.tenorItems, request.today, out.chosenCaption, todayCaption,
+        [&](quote::Missing what, const QString& key, const QString& dateCell, const QString& lblQuote,
+            const QString& lblData) {
+            const bool noRate = what == quote::Missing::Rate;
+            if (noRate)
+                qCWarning(lcPage).noquote() << "nessuna quotazione nella pagina per" << key;
+            else
+                qCWarning(lcPage).noquote() << "data non leggibile per" << key << u'|' << dateCell;
+            const QString message = noRate ? unavailableMessage(key) : undatedMessage(key, dateCell);
+            if (onUnavailable)
+                onUnavailable(message, lblQuote, lblData);
+            else
+                shell.message(message);
+        });
     for (const quote::ExtractedItem& item : std::as_const(out.extraction.items))
         if (!item.found && !out.page.isEmpty())
-            qCWarning(lcPage).noquote() << "tenor not on the page:" << item.key;
+            qCWarning(lcPage).noquote() << "scadenza assente dalla pagina:" << item.key;
     if (out.page.isEmpty())
-        qCWarning(lcPage).noquote() << "no page from" << request.url << u'|' << out.failure;
+        qCWarning(lcPage).noquote() << "nessuna pagina da" << request.url << u'|' << out.failure;
     return out;
 }
 
 bool hasRates(const HistArrays& entries) {
-    return std::any_of(entries.begin(), entries.end(), [](const HistEntry& e) { return !e.unavailable; });
+    return std::any_of(entries.begin(), entries.end(), recordable);
+}
+
+namespace {
+
+// The lines a recording is about to write, kept beside the database from before its commit until both
+// files hold them: a run cut after the commit (a kill, a full disk) leaves them to the next run, on
+// whatever day that is. Each line goes with its record, and only a record the database holds gets
+// its line.
+struct PendingLine {
+    QString file;
+    QString type, date;
+    double quote = 0.0;
+    QString line;
+};
+
+QString pendingPath(const HistoryDb& db) {
+    return QFileInfo(db.path()).absolutePath() + QStringLiteral("/.euribor.da_scrivere");
+}
+
+// One line a record: its five fields, percent-encoded, between blanks. A line cut by a kill has no end
+// and is passed over: it was being written before the commit, so its records were never stored.
+QVector<PendingLine> readPending(const QString& path) {
+    QVector<PendingLine> out;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return out;
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    for (qsizetype i = 0; i + 1 < lines.size(); ++i) {
+        const QList<QByteArray> f = lines[i].split(' ');
+        if (f.size() != 5)
+            continue;
+        auto text = [&](int k) { return QString::fromUtf8(QByteArray::fromPercentEncoding(f[k])); };
+        bool ok = false;
+        const double quote = QByteArray::fromPercentEncoding(f[3]).toDouble(&ok);
+        if (ok)
+            out.append({text(0), text(1), text(2), quote, text(4)});
+    }
+    return out;
+}
+
+// Replaces the journal whole, through a synced copy, so a cut write never loses what it held.
+void writePending(const QString& path, const QVector<PendingLine>& lines) {
+    QByteArray bytes;
+    for (const PendingLine& l : lines) {
+        for (const QString& field : {l.file, l.type, l.date})
+            bytes.append(field.toUtf8().toPercentEncoding()).append(' ');
+        bytes.append(QByteArray::number(l.quote, 'g', 17)).append(' ');
+        bytes.append(l.line.toUtf8().toPercentEncoding()).append('\n');
+    }
+    const QString part = path + QStringLiteral(".parziale");
+    QFile file(part);
+    const bool written = file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+                         file.write(bytes) == bytes.size() && file.flush() && ::fsync(file.handle()) == 0;
+    const QFileDevice::FileError error = file.error();
+    file.close();
+    if (!written || ::rename(QFile::encodeName(part).constData(), QFile::encodeName(path).constData()) != 0) {
+        const int cause = errno;
+        QFile::remove(part);
+        throw RuntimeError(error == QFileDevice::ResourceError || cause == ENOSPC || cause == EDQUOT
+                               ? rt::DiskFull
+                               : rt::PathFileAccessError);
+    }
+    syncFolder(QFileInfo(path).absolutePath());
+}
+
+// The file's lines that it lacks, after its header when it has nothing yet (a file made on a full disk
+// is left empty and gets its header with its first lines).
+void appendLines(FileChannels& files, int channel, const QString& path, const QStringList& lines,
+                 QString& working) {
+    QStringList missing = history::missingLines(path, lines);
+    if (QFileInfo(path).size() == 0)
+        missing.prepend(history::historyHeader());
+    working = missing.value(0);
+    files.printLines(channel, missing);
+}
+
+// Writes the pending lines whose records the database holds, each file's in one write; the journal
+// goes once every file has its lines. Raises the first failure.
+void writePendingLines(HistoryDb& db, FileChannels& files, const QString& journal,
+                       const QVector<PendingLine>& pending, QString& working) {
+    QStringList order;
+    QHash<QString, QStringList> byFile;
+    for (const PendingLine& l : pending) {
+        const std::optional<double> stored = db.storedQuote(l.type, l.date);
+        if (!stored || *stored != l.quote)
+            continue;
+        if (!byFile.contains(l.file))
+            order.append(l.file);
+        byFile[l.file].append(l.line);
+    }
+    for (const QString& file : std::as_const(order)) {
+        files.close(1);
+        files.open(1, file, FileChannels::Mode::Append);
+        killPointForTests("between-files");
+        appendLines(files, 1, file, byFile[file], working);
+        files.close(1);
+    }
+    QFile::remove(journal);
+}
+
+} // namespace
+
+void completePendingLines(HistoryDb& db) {
+    const QString journal = pendingPath(db);
+    if (!QFileInfo::exists(journal))
+        return;
+    FileChannels files;
+    QString working;
+    try {
+        writePendingLines(db, files, journal, readPending(journal), working);
+    } catch (const RuntimeError& e) {
+        // The recording tries again and says why.
+        qCWarning(lcHistory).noquote()
+            << "righe in sospeso non scritte |" << e.description() << u'|' << working;
+    }
 }
 
 RecordResult recordEntries(HistoryDb& db, FileChannels& files, const HistArrays& entries,
@@ -165,41 +318,58 @@ RecordResult recordEntries(HistoryDb& db, FileChannels& files, const HistArrays&
         return out;
     }
     const QString csv = history::companionPath(path);
-    auto fileError = [&](const RuntimeError& e) {
-        qCWarning(lcHistory).noquote() << "cannot write" << path << "or" << csv << u'|' << e.description();
+    auto fileError = [&](const RuntimeError& e, const QString& file) {
+        qCWarning(lcHistory).noquote() << "impossibile scrivere" << file << u'|' << e.description();
         shell.message(QStringLiteral("Errore in registrazione Storico Quotazioni - ") + e.description() +
-                      kCrLf2 + path);
+                      kCrLf2 + file);
         files.closeAll();
     };
 
-    // Each file gets its header when it is missing; an existing file is only ever appended to.
+    // Each file is made with its header when it is missing or empty; an existing file is only ever
+    // appended to.
     for (const QString& file : {path, csv}) {
-        if (QFileInfo::exists(file))
-            continue;
+        QString working;
         try {
             files.close(1);
-            files.open(1, file, FileChannels::Mode::Create);
-            files.printLine(1, history::historyHeader());
+            files.open(1, file, FileChannels::Mode::Append);
+            if (QFileInfo(file).size() == 0)
+                appendLines(files, 1, file, {}, working);
             files.close(1);
         } catch (const RuntimeError& e) {
-            // There but unreadable: the append below reports it.
-            if (e.number() != 58) {
-                fileError(e);
-                return out;
-            }
+            fileError(e, file);
+            return out;
         }
     }
     try {
-        files.close(1);
         files.open(1, path, FileChannels::Mode::Append);
-        files.close(2);
         files.open(2, csv, FileChannels::Mode::Append);
     } catch (const RuntimeError& e) {
-        fileError(e);
+        fileError(e, path);
         return out;
     }
+    files.closeAll();
 
     const QLocale writing = history::recordingLocale(path, locale);
+    const QString journal = pendingPath(db);
+    QVector<PendingLine> pending = readPending(journal);
+    QVector<Recorded> toStore;
+    for (const HistEntry& e : entries) {
+        // A rate the page did not give is never recorded: it would overwrite a real one; nor is a
+        // rate without its day, which would be recorded under a wrong one.
+        if (!recordable(e))
+            continue;
+        const Recorded r{e, history::fileRateText(e.quote, writing)};
+        const QString type = Trim(e.type), date = Trim(e.date), descr = Trim(e.descr);
+        pending.append({path, type, date, e.quote, history::historyFileLine(date, r.rateText, descr)});
+        pending.append({csv, type, date, e.quote, history::csvLine(date, r.rateText, descr)});
+        toStore.append(r);
+    }
+    try {
+        writePending(journal, pending);
+    } catch (const RuntimeError& e) {
+        fileError(e, journal);
+        return out;
+    }
 
     // The database first: a line in the files always has its record.
     QString working;
@@ -207,13 +377,10 @@ RecordResult recordEntries(HistoryDb& db, FileChannels& files, const HistArrays&
     QVector<Recorded> stored;
     try {
         db.beginBatch();
-        for (const HistEntry& e : entries) {
-            // A rate the page did not give is never recorded: it would overwrite a real one.
-            if (e.unavailable)
-                continue;
-            working = HistoryDb::lookupQueryText(Trim(e.type), Trim(e.date));
-            db.store(e);
-            stored.append({e, history::fileRateText(e.quote, writing)});
+        for (const Recorded& r : std::as_const(toStore)) {
+            working = HistoryDb::lookupQueryText(Trim(r.entry.type), Trim(r.entry.date));
+            db.store(r.entry);
+            stored.append(r);
         }
     } catch (const RuntimeError& e) {
         failure = e;
@@ -232,28 +399,21 @@ RecordResult recordEntries(HistoryDb& db, FileChannels& files, const HistArrays&
     killPointForTests("after-commit");
     if (committed) {
         out.recorded = stored;
-        QStringList lines, csvLines;
-        for (const Recorded& r : std::as_const(stored)) {
-            lines.append(history::historyFileLine(r.entry.date, r.rateText, Trim(r.entry.descr)));
-            csvLines.append(history::csvLine(r.entry.date, r.rateText, Trim(r.entry.descr)));
-        }
-        const std::pair<int, const QStringList*> targets[] = {{1, &lines}, {2, &csvLines}};
-        for (const auto& [channel, all] : targets) {
-            const QStringList missing = history::missingLines(channel == 1 ? path : csv, *all);
-            if (channel == 2)
-                killPointForTests("between-files");
-            try {
-                files.printLines(channel, missing);
-            } catch (const RuntimeError& e) {
+        QString line;
+        try {
+            writePendingLines(db, files, journal, pending, line);
+        } catch (const RuntimeError& e) {
+            out.linesFailure = e.description();
+            if (!failure) {
                 failure = e;
-                working = missing.value(0);
-                break;
+                working = line;
             }
         }
     }
     files.closeAll();
     if (failure) {
-        qCWarning(lcHistory).noquote() << "recording stopped |" << failure->description() << u'|' << working;
+        qCWarning(lcHistory).noquote()
+            << "registrazione interrotta |" << failure->description() << u'|' << working;
         shell.message(QStringLiteral("Errore registrazione su DataBase ") + failure->description() + kCrLf2 +
                       working);
         return out;
@@ -326,16 +486,19 @@ UpdateReport runDailyUpdate(const UpdateSettings& settings, PageFetcher& fetcher
     }
     for (const QString& item : items)
         report.tenors.append(formats::tenorKey(item));
-    const Quotes quotes = fetchQuotes(fetcher, shell, {settings.url, chosen, items, settings.today}, {},
-                                      [&](const QString& key, const QString&, const QString&) {
-                                          report.unavailable.append(key);
-                                          shell.message(unavailableMessage(key));
-                                      });
+    const Quotes quotes =
+        fetchQuotes(fetcher, shell, {settings.url, chosen, items, settings.today}, {},
+                    [&](const QString& message, const QString&, const QString&) { shell.message(message); });
     report.pageEmpty = quotes.page.isEmpty();
     report.fetchFailure = quotes.failure;
-    for (const quote::ExtractedItem& item : quotes.extraction.items)
+    for (const quote::ExtractedItem& item : quotes.extraction.items) {
         if (!item.found)
             report.missing.append(item.key);
+        else if (item.unavailableMessage)
+            report.unavailable.append(item.key);
+        else if (item.undated)
+            report.undated.append(item.key);
+    }
     if (!hasRates(quotes.extraction.entries))
         return report;
 
@@ -347,6 +510,7 @@ UpdateReport runDailyUpdate(const UpdateSettings& settings, PageFetcher& fetcher
         recordEntries(db, files, quotes.extraction.entries, history, settings.locale, shell);
     report.recorded = recorded.recorded;
     report.recordingStopped = recorded.stopped;
+    report.linesFailure = recorded.linesFailure;
     return report;
 }
 

@@ -73,20 +73,22 @@ struct Quotes {
     quote::Extraction extraction;
 };
 
-// Told, as the walk reaches it, that a tenor's rate is unavailable, with the captions the labels
-// hold at that moment.
+// Told, as the walk reaches it, that a tenor cannot be recorded (its rate is unavailable, or its date
+// cell holds no day), with the message to show and the captions the labels hold at that moment.
 using UnavailableNotice =
-    std::function<void(const QString& key, const QString& lblQuote, const QString& lblData)>;
+    std::function<void(const QString& message, const QString& lblQuote, const QString& lblData)>;
 
 // The unavailable-rate message, naming its tenor.
 QString unavailableMessage(const QString& key);
+// The message for a rate whose date cell holds no day, naming the tenor and the cell's text.
+QString undatedMessage(const QString& key, const QString& dateCell);
 
 // Fetches the page (the client's "symbol not found" message included) and extracts every tenor.
 // onPage receives the page text as soon as it arrives.
 Quotes fetchQuotes(PageFetcher& fetcher, Shell& shell, const FetchRequest& request,
                    const std::function<void(const QString&)>& onPage, const UnavailableNotice& onUnavailable);
 
-// Whether any entry holds a rate the page gave.
+// Whether any entry holds a rate and a day the page gave.
 bool hasRates(const HistArrays& entries);
 
 // ---- The recording ----
@@ -99,14 +101,20 @@ struct Recorded {
 struct RecordResult {
     bool stopped = false;       // a message stopped the recording before it ended
     QVector<Recorded> recorded; // stored in the database, in array order
+    QString linesFailure;       // why the history files did not get every line, when they did not
 };
 
-// Records every entry that has a rate: the database first (one transaction), then the lines the
-// history file and its companion do not hold yet, each file in one write. A failed commit writes no
-// line; a line already in a file is not written again, so a recording cut short is completed by the
-// next one.
+// Records every entry that has a rate and a day: the database first (one transaction), then the lines
+// the history file and its companion do not hold yet, each file in one write. The lines are kept in a
+// journal beside the database from before the commit until both files have them, so a recording cut
+// short is completed by the next run, whatever its day; a failed commit writes no line, and a line
+// already in a file is not written again.
 RecordResult recordEntries(HistoryDb& db, FileChannels& files, const HistArrays& entries,
                            const QString& historyPath, const QLocale& locale, Shell& shell);
+
+// Writes the lines an earlier recording left pending (their records are in the database); a failure
+// is only logged, the next recording tries again and reports it.
+void completePendingLines(HistoryDb& db);
 
 // ---- The exchange-rate import ----
 
@@ -132,7 +140,9 @@ struct UpdateReport {
     QVector<Recorded> recorded;
     QStringList missing;     // keys not on the page
     QStringList unavailable; // keys whose cell held no rate
+    QStringList undated;     // keys whose date cell held no day
     bool recordingStopped = false;
+    QString linesFailure; // why the history files lack lines of records stored
 };
 
 // Load, fetch, extract and record, as the window's daily cycle does.

@@ -51,9 +51,16 @@ int runUpdateCommand(const UpdateCommand& command, PageFetcher& fetcher, QTextSt
         notRecorded.append(joined(report.missing, QStringLiteral("non nella pagina")));
     if (!report.unavailable.isEmpty())
         notRecorded.append(joined(report.unavailable, QStringLiteral("non disponibile")));
+    if (!report.undated.isEmpty())
+        notRecorded.append(joined(report.undated, QStringLiteral("data non leggibile")));
     const qsizetype total = report.tenors.size();
     out << QStringLiteral("Registrate ") << report.recorded.size() << QStringLiteral(" quotazioni su ")
-        << total << u'.' << Qt::endl;
+        << total;
+    // Stored, but the history files lack their lines: the next run writes them.
+    if (!report.recorded.isEmpty() && !report.linesFailure.isEmpty())
+        out << QStringLiteral(" nel database, ma non nei file dello storico (") << report.linesFailure
+            << QStringLiteral(")");
+    out << u'.' << Qt::endl;
     if (!report.recorded.isEmpty() && !report.recordingStopped && report.recorded.size() >= total)
         return AllRecorded;
 
@@ -64,10 +71,13 @@ int runUpdateCommand(const UpdateCommand& command, PageFetcher& fetcher, QTextSt
         else if (report.pageEmpty)
             cause = QStringLiteral("pagina non ricevuta") +
                     (report.fetchFailure.isEmpty() ? QString() : QStringLiteral(": ") + report.fetchFailure);
-        else if (report.recordingStopped && report.missing.size() + report.unavailable.size() < total)
+        else if (report.recordingStopped &&
+                 report.missing.size() + report.unavailable.size() + report.undated.size() < total)
             cause = QStringLiteral("registrazione non riuscita");
         else if (report.missing.size() == total)
             cause = QStringLiteral("nessuna tabella delle quotazioni nella pagina");
+        else if (!report.undated.isEmpty())
+            cause = QStringLiteral("nessuna quotazione con una data leggibile nella pagina");
         else
             cause = QStringLiteral("nessuna quotazione disponibile nella pagina");
         err << QStringLiteral("Nessuna quotazione registrata: ") << cause << Qt::endl;

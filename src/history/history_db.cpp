@@ -29,6 +29,7 @@ namespace {
 // SQLite's primary result codes that say why a database could not be used.
 constexpr int kSqliteBusy = 5;
 constexpr int kSqliteLocked = 6;
+constexpr int kSqliteFull = 13;
 constexpr int kSqliteCantOpen = 14;
 constexpr int kSqliteNotADb = 26;
 
@@ -53,8 +54,13 @@ RuntimeError openError(sqlite3* db, int code, const QString& path) {
 
 RuntimeError writeError(int code, const QString& text) {
     qCWarning(lcHistory).noquote() << "write failed |" << text;
-    // Otherwise a read-only file, a full disk, a missing field.
-    return RuntimeError(busy(code) ? rt::DbLocked : rt::DbWriteFailed);
+    if (busy(code))
+        return RuntimeError(rt::DbLocked);
+    // Said as the history files say it, so the user learns the cause and not only the place.
+    if ((code & 0xff) == kSqliteFull)
+        return RuntimeError(rt::DiskFull);
+    // Otherwise a read-only file, a missing field.
+    return RuntimeError(rt::DbWriteFailed);
 }
 
 RuntimeError writeError(sqlite3* db) {
@@ -171,6 +177,7 @@ void HistoryDb::close() {
     m_lookup.reset();
     m_insert.reset();
     m_update.reset();
+    m_quote.reset();
     sqlite3_close_v2(m_db);
     m_db = nullptr;
     m_path.clear();
@@ -681,7 +688,9 @@ std::optional<HistoryDb::Load> HistoryDb::readTenor(const QString& key) {
 void HistoryDb::beginBatch() {
     if (!isOpen())
         throw RuntimeError(rt::DbNotOpen);
-    if (sqlite3_exec(m_db, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK)
+    // Taking the write lock at once lets the busy wait cover another program's open write; a plain
+    // BEGIN would meet it only at the first store, where SQLite refuses without waiting.
+    if (sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
         throw writeError(m_db);
     m_inBatch = true;
     m_batchStored.clear();
@@ -717,6 +726,24 @@ sqlite3_stmt* HistoryDb::prepared(Statement& slot, const char* sql) {
         slot.reset(raw);
     }
     return slot.get();
+}
+
+std::optional<double> HistoryDb::storedQuote(const QString& type, const QString& date) {
+    if (!isOpen())
+        throw RuntimeError(rt::DbNotOpen);
+    sqlite3_stmt* stmt = prepared(m_quote, "SELECT Quotazione FROM Storico_Euribor WHERE Tipo_Valuta = ? "
+                                           "AND Data_Valuta = ? ORDER BY rowid LIMIT 1");
+    bindText(stmt, 1, nonNull(vb::Trim(type)));
+    bindText(stmt, 2, nonNull(vb::Trim(date)));
+    const int rc = sqlite3_step(stmt);
+    std::optional<double> out;
+    if (rc == SQLITE_ROW &&
+        (sqlite3_column_type(stmt, 0) == SQLITE_FLOAT || sqlite3_column_type(stmt, 0) == SQLITE_INTEGER))
+        out = sqlite3_column_double(stmt, 0);
+    sqlite3_reset(stmt);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+        throw RuntimeError(busy(rc) ? rt::DbLocked : rt::DbQueryFailed);
+    return out;
 }
 
 void HistoryDb::store(const HistEntry& entry) {

@@ -26,6 +26,8 @@ public:
     // Ignores every failure.
     void close();
     bool isOpen() const { return m_db != nullptr; }
+    // The open file's absolute path; empty when closed.
+    const QString& path() const { return m_path; }
 
     struct Load {
         HistArrays entries;
@@ -51,6 +53,10 @@ public:
     // Adds the entry's record, or overwrites the first record of its tenor and date.
     // Raises rt::RuntimeError on failure.
     void store(const HistEntry& entry);
+
+    // The rate of the record a store of this tenor and date would overwrite, if there is one and it
+    // is a number. Raises rt::RuntimeError when the lookup fails.
+    std::optional<double> storedQuote(const QString& type, const QString& date);
 
     // Stores of one recording go to the disk together: the records stored before a failure are kept
     // by the commit, which the caller makes on every path.
@@ -80,7 +86,7 @@ private:
 
     sqlite3* m_db = nullptr;
     // The statements of a store, prepared once per connection: an import stores thousands.
-    Statement m_lookup, m_insert, m_update;
+    Statement m_lookup, m_insert, m_update, m_quote;
     bool m_inBatch = false;
     HistArrays m_batchStored; // what the open batch has stored so far
     QString m_path;

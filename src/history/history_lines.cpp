@@ -6,7 +6,9 @@
 #include <QFile>
 
 #include <QSet>
+
 #include <algorithm>
+#include <cmath>
 
 using vb::Trim;
 
@@ -14,7 +16,20 @@ namespace history {
 
 QString rateNumberText(double rate, const QLocale& locale) {
     QString text = vb::CStr(rate, locale);
-    if (!text.contains(locale.decimalPoint()) && !text.contains(u'E'))
+    // The runtime's exponent form ("1E-05") would be cut to "1E-050" in the files: a rate is always
+    // written as a plain decimal number, with the same 15 significant digits.
+    if (text.contains(u'E')) {
+        const int exponent = static_cast<int>(std::floor(std::log10(std::fabs(rate))));
+        text = QString::number(rate, 'f', std::max(0, 14 - exponent));
+        if (text.contains(u'.')) {
+            while (text.endsWith(u'0'))
+                text.chop(1);
+            if (text.endsWith(u'.'))
+                text.chop(1);
+        }
+        text.replace(u'.', locale.decimalPoint());
+    }
+    if (!text.contains(locale.decimalPoint()))
         text += locale.decimalPoint() + QStringLiteral("0");
     return text;
 }

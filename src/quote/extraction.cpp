@@ -31,11 +31,17 @@ bool digitsAt(const QString& s, std::initializer_list<qsizetype> positions) {
     return true;
 }
 
-// A date cell holds dd/mm/yyyy of a day that exists. Anything else (a note, markup cut in the middle)
-// would be recorded as a date that is no date, so the entry takes today's instead.
-bool isPageDate(const QString& d) {
-    return d.size() == 10 && d[2] == u'/' && d[5] == u'/' && digitsAt(d, {1, 2, 4, 5, 7, 8, 9, 10}) &&
-           QDate(d.mid(6, 4).toInt(), d.mid(3, 2).toInt(), d.first(2).toInt()).isValid();
+// A date cell's day: the ten characters its text starts with, dd/mm/yyyy of a day that exists, followed
+// by nothing or by a note ("05/12/2026 (fixing)"). Anything else (a day without its zero, another
+// separator, a note, markup cut in the middle) is no day, and a rate is never recorded under a guessed one.
+std::optional<QString> pageDate(QStringView cell) {
+    if (cell.size() < 10 || (cell.size() > 10 && (isAsciiDigit(cell[10]) || cell[10] == u'/')))
+        return std::nullopt;
+    const QString d = cell.first(10).toString();
+    if (d[2] == u'/' && d[5] == u'/' && digitsAt(d, {1, 2, 4, 5, 7, 8, 9, 10}) &&
+        QDate(d.mid(6, 4).toInt(), d.mid(3, 2).toInt(), d.first(2).toInt()).isValid())
+        return d;
+    return std::nullopt;
 }
 
 const QString kCellEnd = QStringLiteral("</td>");
@@ -298,11 +304,11 @@ Extraction extractAll(const QString& page, const QStringList& listItems, const Q
         const bool unavailable = !rate;
         item.unavailableMessage = unavailable;
         if (unavailable && onUnavailable)
-            onUnavailable(key, out.lblQuote, out.lblData);
+            onUnavailable(Missing::Rate, key, {}, out.lblQuote, out.lblData);
         item.rateCaption = formats::rateCaption(q);
 
-        // The date, like the rate, is its cell's whole text.
-        QString d = kNotFound;
+        // The date is read from the start of its cell's text.
+        QString dateCell;
         const qsizetype t2 = find(rest, kCell);
         if (t2 > 1) {
             const QStringView cell = trimView(midView(rest, t2 - 3));
@@ -310,18 +316,27 @@ Extraction extractAll(const QString& page, const QStringList& listItems, const Q
             if (x > 1) {
                 const ValueCell date = valueCell(cell.sliced(x - 1 + kValueClass.size()));
                 if (date.tagEnded)
-                    d = trimCell(cellText(date.end < 0 ? date.text : date.text.first(date.end))).toString();
+                    dateCell =
+                        trimCell(cellText(date.end < 0 ? date.text : date.text.first(date.end))).toString();
             }
         }
+        const std::optional<QString> d = pageDate(dateCell);
 
         HistEntry& e = item.entry;
         e.type = key;
-        if (isPageDate(d)) {
-            e.date = formats::dateKey(d);
+        // Without its day the entry is shown but not recorded.
+        if (d) {
+            e.date = formats::dateKey(*d);
             item.dateCaption = formats::dayMonth(e.date);
-        } else {
+        } else if (unavailable) {
+            // Never recorded: today's date only fills the labels.
             e.date = today.toString(QStringLiteral("yyyyMMdd"));
             item.dateCaption = formats::dayMonth(e.date);
+        } else {
+            item.undated = true;
+            item.dateCell = dateCell;
+            if (onUnavailable)
+                onUnavailable(Missing::Date, key, dateCell, item.rateCaption, out.lblData);
         }
         // The caption keeps six characters; the entry keeps the page's whole number.
         e.quote = rate ? rate->value : rateFromCaption(item.rateCaption);

@@ -33,8 +33,10 @@ struct ExtractedItem {
     QString key;                     // the item's tenor key
     bool found = false;              // the key is on the page; otherwise nothing else is set
     bool unavailableMessage = false; // "Quotazione non disponibile su Internet !!!" for this item
+    bool undated = false;            // a rate, but no day in its date cell: the entry has no date
+    QString dateCell;                // that cell's text, empty when there is no date cell
     QString rateCaption;
-    QString dateCaption; // dd-mm
+    QString dateCaption; // dd-mm; empty without a date
     HistEntry entry;
 };
 
@@ -45,13 +47,16 @@ struct Extraction {
     QString lblData;
 };
 
-// Told, while the walk goes on, that an item's rate is not available, with its key and the captions
-// the labels hold at that moment.
-using UnavailableNotice =
-    std::function<void(const QString& key, const QString& lblQuote, const QString& lblData)>;
+// What keeps a found item from being recorded.
+enum class Missing { Rate, Date };
+
+// Told, while the walk goes on, that an item cannot be recorded, with its key, its date cell's text
+// (for Missing::Date) and the captions the labels hold at that moment.
+using UnavailableNotice = std::function<void(Missing what, const QString& key, const QString& dateCell,
+                                             const QString& lblQuote, const QString& lblData)>;
 
 // Extracts every item of the tenor list from page. lblQuote and lblData are the captions the labels
-// hold before the walk; today fills dates that the page does not give.
+// hold before the walk; today is the date of an entry whose rate the page does not give.
 Extraction extractAll(const QString& page, const QStringList& listItems, const QDate& today,
                       const QString& lblQuote, const QString& lblData,
                       const UnavailableNotice& onUnavailable = {});

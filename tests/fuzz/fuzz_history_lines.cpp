@@ -42,7 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size) {
     e.type = formats::tenorKey(descr);
     const QString listed = history::listLine(e, it);
     FUZZ_CHECK(formats::lineTenorKey(listed) == e.type);
-    FUZZ_CHECK(formats::lineTenorKey(line).size() <= 13 && formats::lineTenorKey(path).size() <= 13);
+    FUZZ_CHECK(formats::lineTenorKey(line).value_or(QString()).size() <= 13 &&
+               formats::lineTenorKey(path).value_or(QString()).size() <= 13);
 
     // The companion: the history file itself, or its name with the extension replaced, same folder.
     const QString csv = history::companionPath(path);

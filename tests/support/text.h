@@ -6,3 +6,10 @@
 inline QString S(const char* s) {
     return QString::fromUtf8(s);
 }
+
+#include <ostream>
+
+// Failures print the text, not its UTF-16 units.
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
