@@ -1,6 +1,8 @@
 // Text and number helpers, Windows-1252, file channels and the start-up files.
 
 #include "file_channels.h"
+#include "history_db.h"
+#include "history_lines.h"
 #include "runtime_error.h"
 #include "startup_files.h"
 #include "vb.h"
@@ -14,6 +16,8 @@
 #include <gtest/gtest.h>
 
 #include <vector>
+
+#include <sys/stat.h>
 
 using namespace vb;
 
@@ -141,6 +145,25 @@ TEST_F(FileChannelsTest, OpenFailuresCarryTheRuntimeNumbers) {
     EXPECT_EQ(openError(1, path("other.txt"), M::Append), rt::FileAlreadyOpen);
     files.close(1);
     EXPECT_EQ(openError(2, sameFile, M::Append), 0);
+}
+
+// A device or a pipe, named directly or through a link, is refused at once by every reader and writer:
+// read it would never end, or block with the folder held.
+TEST_F(FileChannelsTest, OnlyRegularFilesAreReadOrWritten) {
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path("fifo")).constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link(S("/dev/zero"), path("zero")));
+    for (const QString& special : {path("fifo"), path("zero"), S("/dev/null")}) {
+        SCOPED_TRACE(special.toStdString());
+        for (const auto mode : {FileChannels::Mode::Input, FileChannels::Mode::Append})
+            EXPECT_EQ(openError(1, special, mode), rt::PathFileAccessError);
+        QString refused;
+        EXPECT_TRUE(readAllLines(special, &refused).isEmpty());
+        EXPECT_TRUE(refused.contains(S("non è un file regolare")));
+        EXPECT_TRUE(history::missingLines(special, {S("x")}) == QStringList{S("x")});
+        EXPECT_TRUE(history::fileDecimalSeparator(special).isNull());
+        HistoryDb db;
+        EXPECT_EQ(runtimeErrorOf([&] { db.open(special); }), rt::DbCannotOpen);
+    }
 }
 
 TEST(StartupFiles, CredentialsNeedTheMarkerAndFourLines) {

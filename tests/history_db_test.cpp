@@ -281,30 +281,41 @@ TEST_F(HistoryDbTest, TheKeptAnswerIsWhatSQLiteStored) {
     EXPECT_EQ(texts(db), fresh());
 }
 
-// Another program writing the file holds it for a moment: the load and the store wait for it, as the
-// user would, instead of failing at once.
+// Another program writing the file holds it for a moment: the load, the store and a recording's batch
+// wait for it, as the user would, instead of failing at once (an open write refuses a batch that
+// started reading without the write lock, busy wait or not).
 TEST_F(HistoryDbTest, AnotherProgramsShortLockIsWaitedFor) {
-    for (const bool store : {false, true}) {
+    enum Action { Load, Store, Batch };
+    const std::tuple<const char*, Action, int> cases[] = {
+        {"BEGIN EXCLUSIVE", Load, 300}, {"BEGIN EXCLUSIVE", Store, 300}, {"BEGIN IMMEDIATE", Batch, 2000}};
+    for (const auto& [begin, action, holdMs] : cases) {
+        SCOPED_TRACE(action);
         std::promise<void> locked;
         std::thread other([&] {
             sqlite3* h = nullptr;
             sqlite3_open(QFile::encodeName(path).constData(), &h);
-            sqlite3_exec(h, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
+            sqlite3_exec(h, begin, nullptr, nullptr, nullptr);
             locked.set_value();
-            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            std::this_thread::sleep_for(std::chrono::milliseconds(holdMs));
             sqlite3_exec(h, "INSERT INTO Storico_Euribor VALUES ('EuRibor 1m', '20261203', 1.9, '', '')",
                          nullptr, nullptr, nullptr);
             sqlite3_exec(h, "COMMIT", nullptr, nullptr, nullptr);
             sqlite3_close(h);
         });
         locked.get_future().wait();
-        if (store)
+        if (action == Load)
+            EXPECT_NO_THROW(db.load(S("EuRibor 3m")));
+        else if (action == Store)
             EXPECT_NO_THROW(db.store(entry("EuRibor 3m", "20261204", 2.0)));
         else
-            EXPECT_NO_THROW(db.load(S("EuRibor 3m")));
+            EXPECT_NO_THROW({
+                db.beginBatch();
+                db.store(entry("EuRibor 6m", "20261204", 2.1));
+                db.commitBatch();
+            });
         other.join();
     }
-    EXPECT_EQ(rowTexts(path).size(), 3);
+    EXPECT_EQ(rowTexts(path).size(), 5);
 }
 
 TEST_F(HistoryDbTest, StoringAPairAgainOverwritesItsOldestRecord) {
@@ -362,8 +373,9 @@ TEST(HistoryDbOpen, TheDatabaseMustExistAndBeADatabase) {
 TEST(HistoryLines, RatesKeepTheirDecimalSeparatorAndTheCompanionReplacesOnlyTheExtension) {
     const QLocale it(QLocale::Italian, QLocale::Italy);
     const std::tuple<double, QLocale, const char*> rates[] = {
-        {4.123, it, "4,1230"},           {4.1, it, "4,100"}, {3.98765, it, "3,9876"},
-        {4.123, QLocale::c(), "4.1230"}, {4.0, it, "4,000"}, {-0.545, it, "-0,545"}};
+        {4.123, it, "4,1230"},           {4.1, it, "4,100"},   {3.98765, it, "3,9876"},
+        {4.123, QLocale::c(), "4.1230"}, {4.0, it, "4,000"},   {-0.545, it, "-0,545"},
+        {0.00001, it, "0,0000"},         {1e20, it, "100000"}, {-2.5e-7, QLocale::c(), "-0.000"}};
     for (const auto& [rate, locale, text] : rates)
         EXPECT_EQ(history::fileRateText(rate, locale), S(text)) << rate;
 

@@ -406,10 +406,10 @@ void form1::loadWindow() {
     txtA_DATA->setText(QStringLiteral("31/12/") + year);
 
     const QString copy = m_ctx.programFolder + QStringLiteral("/Euribor_PORTALEDATI.txt");
-    bool tooLarge = false;
-    const QStringList items = tenorItems(readAllLines(copy, &tooLarge));
-    if (tooLarge)
-        shell.message(tooLargeMessage(copy));
+    QString refused;
+    const QStringList items = tenorItems(readAllLines(copy, &refused));
+    if (!refused.isEmpty())
+        shell.message(refused);
     if (items.isEmpty())
         shell.message(noTenorsMessage(copy));
     Combo1->addItems(items);

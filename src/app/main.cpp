@@ -94,8 +94,7 @@ int runWindow(int argc, char* argv[], const CommandLine& commandLine, const QStr
     core::FolderLock lock(folder);
     if (const auto held = lock.acquire(0); held != core::FolderLock::Result::Acquired) {
         const bool busy = held == core::FolderLock::Result::Busy;
-        shell.message(busy ? core::FolderLock::busyMessage(folder)
-                           : core::FolderLock::unwritableMessage(folder));
+        shell.message(busy ? core::FolderLock::busyMessage(folder) : lock.unwritableMessage());
         return busy ? 3 : 2;
     }
 
@@ -105,10 +104,10 @@ int runWindow(int argc, char* argv[], const CommandLine& commandLine, const QStr
 
     Login_RAS login;
     const QString credentialsPath = folder + QStringLiteral("/RAS_QX.DLL");
-    bool tooLarge = false;
-    const QStringList credentialLines = readAllLines(credentialsPath, &tooLarge);
-    if (tooLarge)
-        shell.message(tooLargeMessage(credentialsPath));
+    QString refused;
+    const QStringList credentialLines = readAllLines(credentialsPath, &refused);
+    if (!refused.isEmpty())
+        shell.message(refused);
     if (const auto credentials = parseCredentials(credentialLines)) {
         login.Text1->setText(credentials->connectionName);
         login.Text2->setText(credentials->userName);

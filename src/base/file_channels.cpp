@@ -36,6 +36,11 @@ QString fileKey(const QString& path) {
 
 } // namespace
 
+bool isSpecialFile(const QString& path) {
+    const QFileInfo info(path);
+    return info.exists() && !info.isFile() && !info.isDir();
+}
+
 FileChannels::~FileChannels() {
     closeAll();
 }
@@ -61,6 +66,10 @@ void FileChannels::open(int channel, const QString& path, Mode mode) {
         throw RuntimeError(rt::FileAlreadyOpen);
     if (vb::Trim(path).isEmpty())
         throw RuntimeError(rt::BadFileName);
+    // A device or a pipe would be read without end, block, or swallow what is written.
+    if (isSpecialFile(path))
+        throw RuntimeError(rt::PathFileAccessError, rt::errorDescription(rt::PathFileAccessError) +
+                                                        QStringLiteral(": non è un file regolare"));
     const QString key = fileKey(path);
     for (const auto& other : m_channels)
         if (other && other->key == key)

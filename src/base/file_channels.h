@@ -11,6 +11,10 @@
 #include <array>
 #include <memory>
 
+// A path that names something other than a regular file or a folder (a device, a pipe, a socket),
+// directly or through a link: reading one has no end, or blocks. Nothing there is false.
+bool isSpecialFile(const QString& path);
+
 class FileChannels {
 public:
     // Create makes a new file and fails (58) when one is already there, so a file that exists but cannot

@@ -41,12 +41,18 @@ QStringList tenorItems(const QStringList& lines) {
     return items;
 }
 
-QStringList readAllLines(const QString& path, bool* tooLarge, qint64 maxBytes) {
+QStringList readAllLines(const QString& path, QString* refusal, qint64 maxBytes) {
     QStringList lines;
-    const bool large = QFileInfo(path).size() > maxBytes;
-    if (tooLarge)
-        *tooLarge = large;
-    if (large)
+    const QFileInfo info(path);
+    QString refused;
+    if (isSpecialFile(path))
+        refused =
+            QStringLiteral("Il file ") + path + QStringLiteral(" non è un file regolare e non viene letto.");
+    else if (info.size() > maxBytes)
+        refused = QStringLiteral("Il file ") + path + QStringLiteral(" supera 1 MiB e non viene letto.");
+    if (refusal)
+        *refusal = refused;
+    if (!refused.isEmpty())
         return lines;
     FileChannels files;
     try {
@@ -57,10 +63,6 @@ QStringList readAllLines(const QString& path, bool* tooLarge, qint64 maxBytes) {
         // A missing or unreadable file reads as what was read so far.
     }
     return lines;
-}
-
-QString tooLargeMessage(const QString& path) {
-    return QStringLiteral("Il file ") + path + QStringLiteral(" supera 1 MiB e non viene letto.");
 }
 
 QString noTenorsMessage(const QString& path) {

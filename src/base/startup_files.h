@@ -24,11 +24,8 @@ QStringList tenorItems(const QStringList& lines);
 constexpr qint64 kMaxSmallFile = 1024 * 1024;
 
 // Every line of a text file read with line input; an empty list when it cannot be read, or when it
-// is larger than maxBytes (tooLarge then tells).
-QStringList readAllLines(const QString& path, bool* tooLarge = nullptr, qint64 maxBytes = kMaxSmallFile);
-
-// The message for a small file too large to be read.
-QString tooLargeMessage(const QString& path);
+// is larger than maxBytes or not a regular file (a device, a pipe): refusal then holds the message.
+QStringList readAllLines(const QString& path, QString* refusal = nullptr, qint64 maxBytes = kMaxSmallFile);
 
 // The message for a tenor list copy that names no tenor: nothing can be recorded.
 QString noTenorsMessage(const QString& path);

@@ -215,7 +215,7 @@ QString pendingPath(const HistoryDb& db) {
 QVector<PendingLine> readPending(const QString& path) {
     QVector<PendingLine> out;
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (isSpecialFile(path) || !file.open(QIODevice::ReadOnly))
         return out;
     const QList<QByteArray> lines = file.readAll().split('\n');
     for (qsizetype i = 0; i + 1 < lines.size(); ++i) {
@@ -476,10 +476,10 @@ UpdateReport runDailyUpdate(const UpdateSettings& settings, PageFetcher& fetcher
         shell.message(readErrorMessage(loaded.load));
 
     const QString copy = settings.folder + QStringLiteral("/Euribor_PORTALEDATI.txt");
-    bool tooLarge = false;
-    const QStringList items = tenorItems(readAllLines(copy, &tooLarge));
-    if (tooLarge)
-        shell.message(tooLargeMessage(copy));
+    QString refused;
+    const QStringList items = tenorItems(readAllLines(copy, &refused));
+    if (!refused.isEmpty())
+        shell.message(refused);
     if (items.isEmpty()) {
         shell.message(noTenorsMessage(copy));
         return report;

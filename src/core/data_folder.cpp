@@ -6,10 +6,24 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <unistd.h>
+
 namespace core {
 
 namespace {
 const QString kSubfolder = QStringLiteral("quotazioni-euribor");
+
+// A new file with the user's umask, like the history files (a copy would keep the installed file's
+// mode), synced before it is renamed into place.
+bool copyFile(const QString& source, const QString& target) {
+    QFile in(source);
+    QFile out(target);
+    if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        return false;
+    const QByteArray bytes = in.readAll();
+    return in.error() == QFileDevice::NoError && out.write(bytes) == bytes.size() && out.flush() &&
+           ::fsync(out.handle()) == 0;
+}
 } // namespace
 
 QStringList seededFiles() {
@@ -29,9 +43,13 @@ DataFolder chooseDataFolder(const QString& executableFolder, const QString& expl
     if (folder.isEmpty() || !QDir().mkpath(folder))
         return {{}, QStringLiteral("Impossibile creare la cartella dei dati: ") + folder};
     const QDir dir(folder);
+    // A folder that already keeps a history lost its database: an empty one would hide every earlier
+    // day, so it is left missing and the database's open says so.
+    const bool hasHistory = QFileInfo::exists(dir.filePath(QStringLiteral("Storico_Euribor.TXT"))) ||
+                            QFileInfo::exists(dir.filePath(QStringLiteral("Storico_Euribor.CSV")));
     for (const QString& name : seededFiles()) {
         const QString target = dir.filePath(name);
-        if (QFileInfo::exists(target))
+        if (QFileInfo::exists(target) || (hasHistory && name == QStringLiteral("EURIBOR.MDB")))
             continue;
         QString source;
         for (const QString& shared : sharedFolders) {
@@ -50,9 +68,7 @@ DataFolder chooseDataFolder(const QString& executableFolder, const QString& expl
         const QString part =
             target + QStringLiteral(".parziale.") + QString::number(QCoreApplication::applicationPid());
         QFile::remove(part);
-        if (!QFile::copy(source, part) ||
-            !QFile::setPermissions(part, QFile::ReadOwner | QFile::WriteOwner) ||
-            !QFile::rename(part, target)) {
+        if (!copyFile(source, part) || !QFile::rename(part, target)) {
             QFile::remove(part);
             return {{}, QStringLiteral("Impossibile copiare ") + source + QStringLiteral(" in ") + folder};
         }

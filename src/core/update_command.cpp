@@ -29,11 +29,11 @@ int runUpdateCommand(const UpdateCommand& command, PageFetcher& fetcher, QTextSt
         break;
     case FolderLock::Result::Busy:
         err << FolderLock::busyMessage(command.folder) << Qt::endl;
-        qCWarning(lcUpdate) << "data folder held by another copy:" << command.folder;
+        qCWarning(lcUpdate) << "cartella dei dati tenuta da un'altra copia:" << command.folder;
         return FolderBusy;
     case FolderLock::Result::Unwritable:
-        err << FolderLock::unwritableMessage(command.folder) << Qt::endl;
-        qCWarning(lcUpdate) << "no lock file can be made in" << command.folder;
+        err << lock.unwritableMessage() << Qt::endl;
+        qCWarning(lcUpdate) << "impossibile bloccare la cartella dei dati" << command.folder;
         return NoneRecorded;
     }
     ConsoleShell shell(err);
@@ -81,12 +81,12 @@ int runUpdateCommand(const UpdateCommand& command, PageFetcher& fetcher, QTextSt
         else
             cause = QStringLiteral("nessuna quotazione disponibile nella pagina");
         err << QStringLiteral("Nessuna quotazione registrata: ") << cause << Qt::endl;
-        qCWarning(lcUpdate).noquote() << "nothing recorded:" << cause;
+        qCWarning(lcUpdate).noquote() << "nessuna quotazione registrata:" << cause;
         return NoneRecorded;
     }
     if (!notRecorded.isEmpty()) {
         err << QStringLiteral("Non registrate: ") << notRecorded.join(QStringLiteral("; ")) << Qt::endl;
-        qCWarning(lcUpdate).noquote() << "not recorded:" << notRecorded.join(QStringLiteral("; "));
+        qCWarning(lcUpdate).noquote() << "non registrate:" << notRecorded.join(QStringLiteral("; "));
     }
     return SomeRecorded;
 }

@@ -1,5 +1,6 @@
 #include "history_db.h"
 
+#include "file_channels.h"
 #include "log.h"
 #include "vb.h"
 
@@ -38,7 +39,7 @@ bool busy(int code) {
 }
 
 RuntimeError openError(sqlite3* db, int code, const QString& path) {
-    qCWarning(lcHistory).noquote() << "cannot open" << path << u'|'
+    qCWarning(lcHistory).noquote() << "impossibile aprire" << path << u'|'
                                    << (db ? sqlite3_errmsg(db) : sqlite3_errstr(code));
     if (busy(code))
         return RuntimeError(rt::DbLocked);
@@ -53,7 +54,7 @@ RuntimeError openError(sqlite3* db, int code, const QString& path) {
 }
 
 RuntimeError writeError(int code, const QString& text) {
-    qCWarning(lcHistory).noquote() << "write failed |" << text;
+    qCWarning(lcHistory).noquote() << "scrittura non riuscita |" << text;
     if (busy(code))
         return RuntimeError(rt::DbLocked);
     // Said as the history files say it, so the user learns the cause and not only the place.
@@ -148,6 +149,12 @@ void HistoryDb::open(const QString& path) {
     if (isOpen() && absolute == m_path && id != 0 && id == m_fileId)
         return;
     close();
+    // SQLite would read a device without end, or wait on a pipe.
+    if (isSpecialFile(absolute)) {
+        qCWarning(lcHistory).noquote() << "impossibile aprire" << path << "| non è un file regolare";
+        throw RuntimeError(rt::DbCannotOpen, rt::errorDescription(rt::DbCannotOpen) +
+                                                 QStringLiteral(": non è un file regolare"));
+    }
     sqlite3* db = nullptr;
     // Without SQLITE_OPEN_CREATE: SQLite must not make a new, empty database where the user's is missing.
     // A connection is used by one thread only, so SQLite need not lock it at every call.
@@ -574,7 +581,7 @@ HistoryDb::Load HistoryDb::readInDateOrder() {
         if (rc == SQLITE_DONE)
             break;
         if (rc != SQLITE_ROW) {
-            qCWarning(lcHistory).noquote() << "load stopped |" << sqlite3_errmsg(db);
+            qCWarning(lcHistory).noquote() << "lettura interrotta |" << sqlite3_errmsg(db);
             // Nothing read yet: the query itself failed (another program's lock held too long, say),
             // and the user may try again.
             if (first)

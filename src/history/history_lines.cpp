@@ -1,5 +1,6 @@
 #include "history_lines.h"
 
+#include "file_channels.h"
 #include "formats.h"
 #include "vb.h"
 
@@ -72,7 +73,7 @@ QStringList missingLines(const QString& path, const QStringList& lines) {
     for (const QString& line : lines)
         wanted.insert(vb::toCp1252(line));
     QFile file(path);
-    if (!wanted.isEmpty() && file.open(QIODevice::ReadOnly) && file.size() > 0) {
+    if (!wanted.isEmpty() && !isSpecialFile(path) && file.open(QIODevice::ReadOnly) && file.size() > 0) {
         const qint64 size = file.size();
         const uchar* map = file.map(0, size);
         QByteArray whole;
@@ -101,7 +102,7 @@ QStringList missingLines(const QString& path, const QStringList& lines) {
 
 QChar fileDecimalSeparator(const QString& path) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (isSpecialFile(path) || !file.open(QIODevice::ReadOnly))
         return {};
     constexpr qint64 kTail = 4096;
     file.seek(std::max<qint64>(0, file.size() - kTail));

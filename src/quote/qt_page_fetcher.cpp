@@ -17,6 +17,8 @@ namespace {
 
 using Limits = QtPageFetcher::Limits;
 
+constexpr qint64 kReadChunk = 64 * 1024;
+
 // Why a transfer was cut by one of our own limits.
 enum class Cut { None, Connect, NoAnswer, Total, Slow, TooBig };
 
@@ -119,6 +121,9 @@ Hop getOnce(QNetworkAccessManager& manager, const QUrl& url, const Limits& limit
     bool answered = false;
 
     const std::unique_ptr<QNetworkReply> reply(manager.get(request));
+    // Qt reads ahead of us without limit: a fast endless page would fill memory long before the size
+    // limit is checked. Bounded, the socket waits while we take the chunks.
+    reply->setReadBufferSize(kReadChunk);
     auto stop = [&](Cut why) {
         if (hop.cut == Cut::None)
             hop.cut = why;

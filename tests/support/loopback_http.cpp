@@ -101,6 +101,10 @@ void LoopbackHttpServer::answer(int fd) {
         // Keeps the connection open and quiet until the server stops.
         while (pause(1000)) {
         }
+    } else if (reply.endless) {
+        if (send("HTTP/1.1 200 X\r\n" + reply.headers + "Connection: close\r\n\r\n"))
+            while (!m_stop && send(reply.body)) {
+            }
     } else if (pause(reply.delayMs)) {
         const QByteArray head = "HTTP/1.1 " + QByteArray::number(reply.status) + " X\r\n" + reply.headers +
                                 "Content-Length: " + QByteArray::number(reply.body.size()) +

@@ -16,10 +16,11 @@ public:
         int status = 200;
         QByteArray headers; // extra header lines, each ending in \r\n
         QByteArray body;
-        bool silent = false; // accept and never answer
-        int delayMs = 0;     // wait this long before answering
-        int dripBytes = 0;   // when set, the body goes out this many bytes at a time,
-        int dripEveryMs = 0; // one piece every dripEveryMs
+        bool silent = false;  // accept and never answer
+        int delayMs = 0;      // wait this long before answering
+        int dripBytes = 0;    // when set, the body goes out this many bytes at a time,
+        int dripEveryMs = 0;  // one piece every dripEveryMs
+        bool endless = false; // the body again and again, as fast as the client takes it
     };
 
     explicit LoopbackHttpServer(QMap<QByteArray, Reply> routes);
