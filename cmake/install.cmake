@@ -19,6 +19,19 @@ add_custom_command(OUTPUT ${EURIBOR_EMPTY_DB}
     VERBATIM)
 add_custom_target(euribor_empty_db ALL DEPENDS ${EURIBOR_EMPTY_DB})
 
+# The manual page, compressed as Debian wants it: no name, no time stamp.
+set(EURIBOR_GZIPPED)
+foreach(file ${EURIBOR_LINUX_DIR}/euribor.1)
+    get_filename_component(name ${file} NAME)
+    set(gz ${CMAKE_BINARY_DIR}/share/${name}.gz)
+    add_custom_command(OUTPUT ${gz}
+        COMMAND sh -c "gzip -9n -c \"$1\" > \"$2\"" sh ${file} ${gz}
+        DEPENDS ${file}
+        VERBATIM)
+    list(APPEND EURIBOR_GZIPPED ${gz})
+endforeach()
+add_custom_target(euribor_gzipped_docs ALL DEPENDS ${EURIBOR_GZIPPED})
+
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
@@ -29,6 +42,9 @@ install(FILES ${PROJECT_SOURCE_DIR}/data/Euribor_PORTALEDATI.txt ${EURIBOR_EMPTY
 install(FILES ${EURIBOR_LINUX_DIR}/quotazioni-euribor.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES ${EURIBOR_LINUX_DIR}/${EURIBOR_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES ${CMAKE_BINARY_DIR}/share/euribor.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${EURIBOR_LINUX_DIR}/euribor.bash-completion DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
+        RENAME euribor)
 # The launcher and the service name the installed executable by its full path, and the user units
 # go where systemd looks for them below the prefix, so these are laid out when installing: the prefix
 # given to `cmake --install --prefix` (or CPack's /usr) is only known then.
