@@ -19,16 +19,44 @@ add_custom_command(OUTPUT ${EURIBOR_EMPTY_DB}
     VERBATIM)
 add_custom_target(euribor_empty_db ALL DEPENDS ${EURIBOR_EMPTY_DB})
 
+# The manual page and the Debian changelog, compressed as Debian wants them: no name, no time stamp.
+configure_file(${EURIBOR_LINUX_DIR}/changelog.in ${CMAKE_BINARY_DIR}/linux/changelog @ONLY)
+set(EURIBOR_GZIPPED)
+foreach(file ${EURIBOR_LINUX_DIR}/euribor.1 ${CMAKE_BINARY_DIR}/linux/changelog)
+    get_filename_component(name ${file} NAME)
+    set(gz ${CMAKE_BINARY_DIR}/share/${name}.gz)
+    add_custom_command(OUTPUT ${gz}
+        COMMAND sh -c "gzip -9n -c \"$1\" > \"$2\"" sh ${file} ${gz}
+        DEPENDS ${file}
+        VERBATIM)
+    list(APPEND EURIBOR_GZIPPED ${gz})
+endforeach()
+add_custom_target(euribor_gzipped_docs ALL DEPENDS ${EURIBOR_GZIPPED})
+
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
 install(TARGETS euribor RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# A stripped program also loses the compiler's version notes, as dh_strip does.
+install(CODE "
+    if(CMAKE_INSTALL_DO_STRIP)
+        execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment
+                                \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/euribor\"
+                        COMMAND_ERROR_IS_FATAL ANY)
+    endif()")
 install(FILES ${PROJECT_SOURCE_DIR}/data/Euribor_PORTALEDATI.txt ${EURIBOR_EMPTY_DB}
               ${PROJECT_SOURCE_DIR}/data/schema.sql
         DESTINATION ${EURIBOR_SHARE_DIR})
 install(FILES ${EURIBOR_LINUX_DIR}/quotazioni-euribor.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES ${EURIBOR_LINUX_DIR}/${EURIBOR_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES ${CMAKE_BINARY_DIR}/share/euribor.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${EURIBOR_LINUX_DIR}/euribor.bash-completion DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
+        RENAME euribor)
+install(FILES ${EURIBOR_LINUX_DIR}/copyright ${CMAKE_BINARY_DIR}/share/changelog.gz
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quotazioni-euribor)
+install(FILES ${EURIBOR_LINUX_DIR}/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
+        RENAME quotazioni-euribor)
 # The launcher and the service name the installed executable by its full path, and the user units
 # go where systemd looks for them below the prefix, so these are laid out when installing: the prefix
 # given to `cmake --install --prefix` (or CPack's /usr) is only known then.
@@ -69,11 +97,13 @@ set(CPACK_PACKAGE_NAME quotazioni-euribor)
 set(CPACK_PACKAGE_VENDOR "Quotazioni Euribor")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "registro giornaliero dei tassi Euribor")
+# Lines within 80 columns, as Debian's tools show them.
 set(CPACK_PACKAGE_DESCRIPTION
-    "Programma per il desktop che a ogni avvio scarica la pagina dei tassi del fornitore, registra il\n"
-    "tasso e la data di ogni scadenza Euribor in un file storico, in un file CSV e in un database,\n"
-    "ne elenca lo storico e lo disegna in un grafico a barre. Un timer utente di systemd facoltativo\n"
-    "aggiorna il registro ogni giorno lavorativo senza aprire la finestra.")
+    "Programma per il desktop che a ogni avvio scarica la pagina dei tassi del\n"
+    "fornitore, registra il tasso e la data di ogni scadenza Euribor in un file\n"
+    "storico, in un file CSV e in un database, ne elenca lo storico e lo disegna\n"
+    "in un grafico a barre. Un timer utente di systemd facoltativo aggiorna il\n"
+    "registro ogni giorno lavorativo senza aprire la finestra.")
 string(JOIN "" CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_SET_DESTDIR ON)
@@ -89,7 +119,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Loaded at run time, so dpkg-shlibdeps cannot see them: Qt's Italian texts.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-translations-l10n")
 # The window's widths were laid out for a font of Arial's metrics: in a wider one long captions run
-# under the buttons beside them.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation2")
+# under the buttons beside them. Qt's SVG plugins draw the window's icon, loaded at run time too.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation2, libqt6svg6")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs the built program into a scratch prefix and checks what a desktop and systemd will read
-# there, then builds the Debian package and checks its contents. Touches nothing outside a temporary
+# Installs the built program into a scratch prefix and checks what a desktop, man, bash and systemd
+# will read there, then builds the Debian package and checks its contents and lintian's verdict. Touches nothing outside a temporary
 # folder: the package is unpacked, never installed on this system.
 # Usage: install_check.sh BUILD_DIR SOURCE_DIR APP_ID
 set -uo pipefail
@@ -39,6 +39,10 @@ share/quotazioni-euribor/schema.sql
 share/applications/$app_id.desktop
 share/icons/hicolor/scalable/apps/quotazioni-euribor.svg
 share/metainfo/$app_id.metainfo.xml
+share/man/man1/euribor.1.gz
+share/bash-completion/completions/euribor
+share/doc/quotazioni-euribor/copyright
+share/doc/quotazioni-euribor/changelog.gz
 $units/quotazioni-euribor-aggiorna.service
 $units/quotazioni-euribor-aggiorna.timer
 EOF
@@ -52,7 +56,7 @@ key_of() {
 # Checks the files under PREFIX, found at INSTALLED_PREFIX once installed (they differ for an
 # unpacked package), and runs the validators on them.
 check_tree() {
-    local root=$1 prefix=$2 label=$3
+    local root=$1 prefix=$2 label=$3 out
 
     while read -r f; do
         [ -f "$root/$f" ] || fail "$label: $f not installed"
@@ -82,7 +86,8 @@ EOF
     local desktop=$root/share/applications/$app_id.desktop
     if [ -f "$desktop" ]; then
         echo "== desktop-file-validate ($label)"
-        desktop-file-validate "$desktop" || fail "$label: desktop-file-validate"
+        # Hints and warnings leave its exit status 0: any output at all counts.
+        out=$(desktop-file-validate "$desktop" 2>&1) && [ -z "$out" ] || fail "$label: desktop-file-validate: $out"
         [ "$(key_of "$desktop" Exec)" = "$prefix/bin/euribor" ] || fail "$label: Exec is not $prefix/bin/euribor"
         [ "$(key_of "$desktop" Name)" = "Quotazioni Euribor" ] || fail "$label: Name is not Quotazioni Euribor"
         [ "$(key_of "$desktop" Categories)" = "Office;Finance;" ] || fail "$label: Categories are not Office;Finance;"
@@ -100,10 +105,29 @@ EOF
 
     local metainfo=$root/share/metainfo/$app_id.metainfo.xml
     if [ -f "$metainfo" ]; then
-        echo "== appstreamcli validate --no-net ($label)"
-        appstreamcli validate --no-net "$metainfo" || fail "$label: appstreamcli validate"
+        echo "== appstreamcli validate --pedantic --no-net ($label)"
+        appstreamcli validate --pedantic --no-net "$metainfo" || fail "$label: appstreamcli validate"
         grep -q "<launchable type=\"desktop-id\">$app_id.desktop</launchable>" "$metainfo" ||
             fail "$label: the metainfo does not launch $app_id.desktop"
+    fi
+
+    # The manual renders without a warning and, with the completion, names every option of --help;
+    # the completion offers what the manual documents.
+    local man=$root/share/man/man1/euribor.1.gz completion=$root/share/bash-completion/completions/euribor
+    if [ -f "$man" ] && [ -f "$completion" ]; then
+        echo "== man --warnings ($label)"
+        out=$(MANWIDTH=80 man --warnings -E UTF-8 -l "$man" 2>&1 >"$scratch/man.txt") && [ -z "$out" ] ||
+            fail "$label: man --warnings: $out"
+        local help_opts man_opts completion_opts
+        help_opts=$("$root/bin/euribor" --help | grep -oE -- '--[a-z-]+' | sort -u)
+        man_opts=$(sed -n '/^OPZIONI/,/^[^ ]/p' "$scratch/man.txt" | grep -oE '^ {7}(-[a-z], )?--[a-z-]+' |
+            grep -oE -- '--[a-z-]+' | sort -u)
+        completion_opts=$(grep -oE -- '--[a-z-]+' "$completion" | sort -u)
+        [ -z "$(comm -23 <(echo "$help_opts") <(echo "$man_opts"))" ] && [ "$man_opts" = "$completion_opts" ] ||
+            fail "$label: options of --help, the manual and the completion differ:" $help_opts / $man_opts / $completion_opts
+        [ "$(bash -c 'source /usr/share/bash-completion/bash_completion && source "$1" && COMP_LINE="euribor --aggio" &&
+            COMP_POINT=${#COMP_LINE} COMP_WORDS=($COMP_LINE) COMP_CWORD=1 && _euribor && echo "${COMPREPLY[*]}"' _ "$completion")" = --aggiorna ] ||
+            fail "$label: the completion does not complete --aggio"
     fi
 
     local service timer
@@ -186,7 +210,10 @@ else
     for dep in libc6 libqt6core6 libqt6widgets6 libsqlite3-0 qt6-translations-l10n; do
         grep -Eq "(^|, )$dep( |,|$)" <<<"$depends" || fail "the package does not depend on $dep"
     done
-    grep -q fonts-liberation2 <<<"$(dpkg-deb -f "$deb" Recommends)" || fail "the package does not recommend the window's font"
+    [ "$(dpkg-deb -f "$deb" Recommends)" = "fonts-liberation2, libqt6svg6" ] ||
+        fail "the package does not recommend the window's font and the icon's SVG plugins"
+    echo "== lintian --pedantic"
+    lintian --pedantic --fail-on error,warning "$deb" || fail "lintian: errors or warnings"
     for field in Maintainer Section Description; do
         [ -n "$(dpkg-deb -f "$deb" "$field")" ] || fail "the package has no $field"
     done
@@ -197,7 +224,7 @@ else
     done < <(expected_files /usr)
     echo "$(grep -c '^-' "$scratch/contents.txt") files in the package"
     # Nothing but the program's own files; dpkg refuses packages whose files clash with the system.
-    grep -v -E ' \./($|usr/($|bin/|lib/($|systemd/($|user/))|share/($|applications/|icons/|metainfo/|quotazioni-euribor/)))' \
+    grep -v -E ' \./($|usr/($|bin/|lib/($|systemd/($|user/))|share/($|applications/|icons/|metainfo/|quotazioni-euribor/|man/|bash-completion/|doc/|lintian/)))' \
         "$scratch/contents.txt" && fail "the package holds files outside the program's places"
 
     # Unpacked, not installed: the files as they land under /usr.

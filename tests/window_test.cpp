@@ -1,6 +1,8 @@
-// The main window: its design, the load sequence, the tenor pick and the activation cycle.
+// The main window: its design, the load sequence, the tenor pick and the activation cycle; and the
+// command line that starts it.
 
 #include "chart_view.h"
+#include "command_line.h"
 #include "runtime_error.h"
 #include "twips.h"
 
@@ -199,4 +201,23 @@ TEST_F(WindowTest, ResizingStretchesThePanelTheListAndTheChart) {
     EXPECT_EQ(w.chart().ChartCount(), 3) << "a minimized window is not laid out";
     w.Command5_Click();
     EXPECT_EQ(w.chart().ChartCount(), 4);
+}
+
+TEST(CommandLine, ARefusalIsOneLineNamingWhatIsWrong) {
+    const std::pair<QStringList, const char*> cases[] = {
+        {{S("--boh=1")}, "euribor: opzione sconosciuta: --boh (vedere euribor --help)\n"},
+        {{S("-x")}, "euribor: opzione sconosciuta: -x (vedere euribor --help)\n"},
+        {{S("--aggiorna=1")},
+         "euribor: l'opzione --aggiorna non accetta un valore (vedere euribor --help)\n"},
+        {{S("--aggiorna"), S("--provider")},
+         "euribor: manca il valore dell'opzione --provider (vedere euribor --help)\n"},
+        {{S("--aggiorna"), S("in-piu")}, "euribor: argomento non previsto: in-piu (vedere euribor --help)\n"},
+        {{S("--provider"), S("ftp://127.0.0.1/x")},
+         "Indirizzo non valido per --provider (serve un indirizzo http o https): ftp://127.0.0.1/x\n"},
+        {{S("--cartella"), S(" ")}, "Cartella non valida per --cartella: indicare una cartella.\n"}};
+    for (const auto& [args, text] : cases) {
+        const CommandLine c = parseCommandLine(QStringList{S("euribor")} + args, S("1.0"));
+        EXPECT_EQ(c.mode, CommandLine::Mode::Refused) << args.join(u' ').toStdString();
+        EXPECT_EQ(c.text, S(text));
+    }
 }

@@ -3,6 +3,15 @@
 #include <QCommandLineParser>
 #include <QUrl>
 
+namespace {
+
+// An option's name as typed: "-h", "--help".
+QString dashed(const QString& name) {
+    return (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+}
+
+} // namespace
+
 CommandLine parseCommandLine(const QStringList& args, const QString& version) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -27,7 +36,8 @@ CommandLine parseCommandLine(const QStringList& args, const QString& version) {
         QStringLiteral("Usa questa cartella per i dati (storico, database, elenco "
                        "delle scadenze)."),
         QStringLiteral("CARTELLA"));
-    parser.addOptions({help, versionOption, update, provider, folder});
+    const QList<QCommandLineOption> options = {help, versionOption, update, provider, folder};
+    parser.addOptions(options);
 
     CommandLine out;
     const QString usage = parser.helpText()
@@ -35,28 +45,33 @@ CommandLine parseCommandLine(const QStringList& args, const QString& version) {
                               .replace(QStringLiteral("Options:"), QStringLiteral("Opzioni:"))
                               .replace(QStringLiteral("[options]"), QStringLiteral("[opzioni]"))
                               .replace(QStringLiteral("<executable_name>"), QStringLiteral("euribor"));
+    // One line naming what was wrong; the whole usage would push it out of sight.
+    const auto refuse = [&out](const QString& what) {
+        out.mode = CommandLine::Mode::Refused;
+        out.text = QStringLiteral("euribor: ") + what + QStringLiteral(" (vedere euribor --help)\n");
+        return out;
+    };
     if (!parser.parse(args)) {
-        out.mode = CommandLine::Mode::Refused;
         const QStringList unknown = parser.unknownOptionNames();
-        // A switch given a value ("--aggiorna=1") is refused by the parser as well.
-        QString valued;
-        for (const QString& arg : args.mid(1))
-            for (const char* name : {"help", "version", "aggiorna"})
-                if (arg.startsWith(QStringLiteral("--") + QLatin1String(name) + u'='))
-                    valued = QLatin1String(name);
-        out.text = !unknown.isEmpty() ? QStringLiteral("Opzione sconosciuta: ") + unknown.constFirst()
-                   : !valued.isEmpty()
-                       ? QStringLiteral("L'opzione --") + valued + QStringLiteral(" non accetta un valore.")
-                       : QStringLiteral("Opzione senza il valore richiesto.");
-        out.text += QStringLiteral("\n\n") + usage;
-        return out;
+        if (!unknown.isEmpty())
+            return refuse(QStringLiteral("opzione sconosciuta: ") + dashed(unknown.constFirst()));
+        // The parser's other refusals: a switch given a value ("--aggiorna=1"), an option left
+        // without its value at the end.
+        for (const QCommandLineOption& option : options)
+            for (const QString& name : option.names()) {
+                if (option.valueName().isEmpty()) {
+                    for (const QString& arg : args.mid(1))
+                        if (arg.startsWith(dashed(name) + u'='))
+                            return refuse(QStringLiteral("l'opzione ") + dashed(name) +
+                                          QStringLiteral(" non accetta un valore"));
+                } else if (args.constLast() == dashed(name)) {
+                    return refuse(QStringLiteral("manca il valore dell'opzione ") + dashed(name));
+                }
+            }
+        return refuse(QStringLiteral("riga di comando non valida"));
     }
-    if (!parser.positionalArguments().isEmpty()) {
-        out.mode = CommandLine::Mode::Refused;
-        out.text = QStringLiteral("Argomento non previsto: ") + parser.positionalArguments().constFirst() +
-                   QStringLiteral("\n\n") + usage;
-        return out;
-    }
+    if (!parser.positionalArguments().isEmpty())
+        return refuse(QStringLiteral("argomento non previsto: ") + parser.positionalArguments().constFirst());
     if (parser.isSet(help)) {
         out.mode = CommandLine::Mode::Help;
         out.text = usage;

@@ -18,6 +18,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDBusConnection>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QTextStream>
 #include <QTimer>
@@ -77,6 +78,12 @@ int runUpdate(int argc, char* argv[], const CommandLine& commandLine, const QStr
 int runWindow(int argc, char* argv[], const CommandLine& commandLine, const QString& pageUrl) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(appTitle());
+    // The launcher's id lets the desktop match the window to it (the Wayland app id), and the icon
+    // shows in the dock and the task switcher. The theme's copy is the installed one; the bundled copy
+    // serves a build that runs from its own folder.
+    QGuiApplication::setDesktopFileName(QStringLiteral("it.quotazionieuribor.QuotazioniEuribor"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("quotazioni-euribor"),
+                                                 QIcon(QStringLiteral(":/quotazioni-euribor.svg"))));
 
     // Qt's own texts (standard buttons, the file dialog) in Italian, whatever the machine's language.
     QTranslator qtItalian;
