@@ -1,7 +1,8 @@
 #include "command_line.h"
 
+#include "page_address.h"
+
 #include <QCommandLineParser>
-#include <QUrl>
 
 CommandLine parseCommandLine(const QStringList& args, const QString& version) {
     QCommandLineParser parser;
@@ -27,7 +28,21 @@ CommandLine parseCommandLine(const QStringList& args, const QString& version) {
         QStringLiteral("Usa questa cartella per i dati (storico, database, elenco "
                        "delle scadenze)."),
         QStringLiteral("CARTELLA"));
-    parser.addOptions({help, versionOption, update, provider, folder});
+    const QCommandLineOption gaps(
+        QStringLiteral("lacune"),
+        QStringLiteral("Elenca per ogni scadenza i giorni di pubblicazione senza quotazione, dalla prima "
+                       "registrata all'ultima pubblicata: esce con 0 se non ne manca nessuno, 1 se ne "
+                       "mancano."));
+    const QCommandLineOption tenor(
+        QStringLiteral("tenore"),
+        QStringLiteral("Con --lacune: solo questa scadenza (per esempio \"EuRibor 3m\")."),
+        QStringLiteral("SCADENZA"));
+    const QCommandLineOption setAddress(
+        QStringLiteral("imposta-indirizzo"),
+        QStringLiteral("Salva l'indirizzo (http o https) della pagina delle quotazioni per la finestra e "
+                       "per l'aggiornamento, ed esce."),
+        QStringLiteral("URL"));
+    parser.addOptions({help, versionOption, update, provider, folder, gaps, tenor, setAddress});
 
     CommandLine out;
     const QString usage = parser.helpText()
@@ -41,7 +56,7 @@ CommandLine parseCommandLine(const QStringList& args, const QString& version) {
         // A switch given a value ("--aggiorna=1") is refused by the parser as well.
         QString valued;
         for (const QString& arg : args.mid(1))
-            for (const char* name : {"help", "version", "aggiorna"})
+            for (const char* name : {"help", "version", "aggiorna", "lacune"})
                 if (arg.startsWith(QStringLiteral("--") + QLatin1String(name) + u'='))
                     valued = QLatin1String(name);
         out.text = !unknown.isEmpty() ? QStringLiteral("Opzione sconosciuta: ") + unknown.constFirst()
@@ -69,13 +84,10 @@ CommandLine parseCommandLine(const QStringList& args, const QString& version) {
     }
     if (parser.isSet(provider)) {
         out.provider = parser.value(provider);
-        const QUrl url(out.provider, QUrl::StrictMode);
-        const QString scheme = url.scheme().toLower();
-        if (!url.isValid() || url.host().isEmpty() || (scheme != u"http" && scheme != u"https")) {
+        if (const QString problem = core::addressProblem(out.provider); !problem.isEmpty()) {
             out.mode = CommandLine::Mode::Refused;
-            out.text =
-                QStringLiteral("Indirizzo non valido per --provider (serve un indirizzo http o https): ") +
-                out.provider + u'\n';
+            out.text = QStringLiteral("Indirizzo non valido per --provider, ") + problem +
+                       QStringLiteral(": ") + out.provider + u'\n';
             return out;
         }
     }
@@ -88,6 +100,19 @@ CommandLine parseCommandLine(const QStringList& args, const QString& version) {
             return out;
         }
     }
-    out.mode = parser.isSet(update) ? CommandLine::Mode::Update : CommandLine::Mode::Window;
+    const int commands = int(parser.isSet(update)) + int(parser.isSet(gaps)) + int(parser.isSet(setAddress));
+    if (commands > 1 || (parser.isSet(tenor) && !parser.isSet(gaps))) {
+        out.mode = CommandLine::Mode::Refused;
+        out.text = commands > 1
+                       ? QStringLiteral("Usare una sola tra --aggiorna, --lacune e --imposta-indirizzo.\n")
+                       : QStringLiteral("L'opzione --tenore vale solo con --lacune.\n");
+        return out;
+    }
+    out.tenor = parser.value(tenor).trimmed();
+    out.address = parser.value(setAddress);
+    out.mode = parser.isSet(update)       ? CommandLine::Mode::Update
+               : parser.isSet(gaps)       ? CommandLine::Mode::Gaps
+               : parser.isSet(setAddress) ? CommandLine::Mode::SetAddress
+                                          : CommandLine::Mode::Window;
     return out;
 }

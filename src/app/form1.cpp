@@ -536,6 +536,7 @@ void form1::Command1_Click() {
             m_ctx.shell->message(core::unavailableMessage(key));
         });
     Hist = quotes.extraction.entries;
+    m_fetchedFrom = quotes.page.isEmpty() ? QString() : Text1->text();
     m_loadedTenor.reset();
     lblQuote->setText(quotes.extraction.lblQuote);
     lblData->setText(quotes.extraction.lblData);
