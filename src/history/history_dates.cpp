@@ -1,6 +1,7 @@
 #include "history_dates.h"
 
 #include "log.h"
+#include "publication_calendar.h"
 #include "runtime_error.h"
 
 #include <QFile>
@@ -33,9 +34,11 @@ RecordedDates readRecordedDates(const QString& dbPath, const QStringList& tenors
     }
     // The window or the timer's update may be writing: wait for them a little.
     sqlite3_busy_timeout(db, 5000);
-    // The index on (Tipo_Valuta, Data_Valuta) answers this without reading a record.
+    // The index on (Tipo_Valuta, Data_Valuta) answers this without reading a record; repeats cost less
+    // than asking SQLite to drop them.
     const int prepared = sqlite3_prepare_v2(
-        db, "SELECT DISTINCT Data_Valuta FROM Storico_Euribor WHERE Tipo_Valuta = ?", -1, &stmt, nullptr);
+        db, "SELECT Data_Valuta FROM Storico_Euribor WHERE Tipo_Valuta = ? ORDER BY Data_Valuta", -1, &stmt,
+        nullptr);
     if (prepared != SQLITE_OK) {
         const int code = prepared & 0xff;
         fail(code == SQLITE_NOTADB ? rt::DbUnrecognized
@@ -47,12 +50,14 @@ RecordedDates readRecordedDates(const QString& dbPath, const QStringList& tenors
     for (const QString& tenor : tenors) {
         const QByteArray key = tenor.toUtf8();
         sqlite3_bind_text(stmt, 1, key.constData(), static_cast<int>(key.size()), SQLITE_STATIC);
-        QStringList dates;
+        QVector<qint64> dates;
         int rc;
         while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+            // A date is eight ASCII digits: any other byte makes it no date, read as Latin-1 or not.
             const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
-            if (text)
-                dates.append(QString::fromUtf8(text, sqlite3_column_bytes(stmt, 0)));
+            if (const qint64 day =
+                    text ? dayNumber(QLatin1StringView(text, sqlite3_column_bytes(stmt, 0))) : 0)
+                dates.append(day);
         }
         sqlite3_reset(stmt);
         if (rc != SQLITE_DONE) {

@@ -3,6 +3,7 @@
 #include <QTimeZone>
 
 #include <algorithm>
+#include <array>
 #include <vector>
 
 namespace history {
@@ -32,19 +33,30 @@ QDateTime romeTime(const QDateTime& now) {
     return utc.toOffsetFromUtc(summer ? 7200 : 3600);
 }
 
-// A yyyymmdd text as a day number; 0 when it is no date.
-qint64 dayNumber(QStringView text) {
-    text = text.trimmed();
+template <typename Text> qint64 parseDay(Text text) {
     if (text.size() != 8)
         return 0;
     int n[8];
     for (int i = 0; i < 8; ++i) {
-        if (text[i] < u'0' || text[i] > u'9')
+        const char16_t c = QChar(text[i]).unicode();
+        if (c < u'0' || c > u'9')
             return 0;
-        n[i] = text[i].unicode() - u'0';
+        n[i] = c - u'0';
     }
     const QDate d(n[0] * 1000 + n[1] * 100 + n[2] * 10 + n[3], n[4] * 10 + n[5], n[6] * 10 + n[7]);
     return d.isValid() ? d.toJulianDay() : 0;
+}
+
+// The six days TARGET is closed on besides the weekends.
+std::array<QDate, 6> holidays(int year) {
+    const QDate easter = easterSunday(year);
+    return {QDate(year, 1, 1), easter.addDays(-2),  easter.addDays(1),
+            QDate(year, 5, 1), QDate(year, 12, 25), QDate(year, 12, 26)};
+}
+
+// Day numbers count Monday as 0 modulo 7.
+bool isWeekend(qint64 day) {
+    return day % 7 >= 5;
 }
 
 } // namespace
@@ -69,18 +81,10 @@ QDate easterSunday(int year) {
 }
 
 bool isPublicationDay(const QDate& day) {
-    if (!day.isValid() || day.dayOfWeek() > 5)
+    if (!day.isValid() || isWeekend(day.toJulianDay()))
         return false;
-    const int month = day.month();
-    const int dom = day.day();
-    if ((month == 1 && dom == 1) || (month == 5 && dom == 1) || (month == 12 && (dom == 25 || dom == 26)))
-        return false;
-    if (month == 3 || month == 4) {
-        const QDate easter = easterSunday(day.year());
-        if (day == easter.addDays(-2) || day == easter.addDays(1))
-            return false;
-    }
-    return true;
+    const std::array<QDate, 6> closed = holidays(day.year());
+    return std::find(closed.begin(), closed.end(), day) == closed.end();
 }
 
 QDate previousPublicationDay(const QDate& day) {
@@ -99,42 +103,63 @@ QDate latestPublicationDay(const QDateTime& now) {
     return previousPublicationDay(today);
 }
 
-QVector<DayRange> missingDays(const QStringList& recordedDates, const QDate& end, const QDate& from) {
+qint64 dayNumber(QStringView yyyymmdd) {
+    return parseDay(yyyymmdd.trimmed());
+}
+
+qint64 dayNumber(QLatin1StringView yyyymmdd) {
+    return parseDay(yyyymmdd.trimmed());
+}
+
+QVector<DayRange> missingDays(const QVector<qint64>& recordedDays, const QDate& end, const QDate& from) {
     QVector<DayRange> ranges;
-    std::vector<qint64> days;
-    days.reserve(static_cast<std::size_t>(recordedDates.size()));
-    for (const QString& text : recordedDates)
-        if (const qint64 n = dayNumber(text))
-            days.push_back(n);
-    if (days.empty() || !end.isValid())
+    qint64 first = 0;
+    for (const qint64 n : recordedDays)
+        if (n > 0 && (first == 0 || n < first))
+            first = n;
+    if (first == 0 || !end.isValid())
         return ranges;
-    const qint64 first = std::max(*std::min_element(days.begin(), days.end()),
-                                  from.isValid() ? from.toJulianDay() : qint64(0));
+    if (from.isValid())
+        first = std::max(first, from.toJulianDay());
     const qint64 last = end.toJulianDay();
     if (first > last)
         return ranges;
-    std::vector<bool> recorded(static_cast<std::size_t>(last - first + 1));
-    for (const qint64 n : days)
+    // Decades of days: one flag per day, holidays marked year by year rather than a date per day.
+    const auto at = [first](qint64 n) { return static_cast<std::size_t>(n - first); };
+    std::vector<char> open(at(last) + 1, 1);
+    for (int year = QDate::fromJulianDay(first).year(); year <= end.year(); ++year)
+        for (const QDate& closed : holidays(year))
+            if (const qint64 n = closed.toJulianDay(); n >= first && n <= last)
+                open[at(n)] = 0;
+    std::vector<char> recorded(open.size(), 0);
+    for (const qint64 n : recordedDays)
         if (n >= first && n <= last)
-            recorded[static_cast<std::size_t>(n - first)] = true;
+            recorded[at(n)] = 1;
 
-    DayRange* open = nullptr; // the range the last publication day belongs to, when it was missing
+    bool inRange = false; // the last publication day was missing too
     for (qint64 n = first; n <= last; ++n) {
+        if (isWeekend(n) || !open[at(n)])
+            continue;
+        if (recorded[at(n)]) {
+            inRange = false;
+            continue;
+        }
         const QDate day = QDate::fromJulianDay(n);
-        if (!isPublicationDay(day))
-            continue;
-        if (recorded[static_cast<std::size_t>(n - first)]) {
-            open = nullptr;
-            continue;
-        }
-        if (!open) {
+        if (!inRange)
             ranges.append({day, day, 0});
-            open = &ranges.last();
-        }
-        open->last = day;
-        ++open->days;
+        inRange = true;
+        ranges.last().last = day;
+        ++ranges.last().days;
     }
     return ranges;
+}
+
+QVector<DayRange> missingDays(const QStringList& recordedDates, const QDate& end, const QDate& from) {
+    QVector<qint64> days;
+    days.reserve(recordedDates.size());
+    for (const QString& text : recordedDates)
+        days.append(dayNumber(text));
+    return missingDays(days, end, from);
 }
 
 QString rangeText(const DayRange& range) {

@@ -29,9 +29,15 @@ struct DayRange {
     int days = 0;
 };
 
-// The publication days from the earliest of the recorded dates (yyyymmdd, as the database holds
-// them; texts that are no date are passed over) to end without a record. With from valid, only the
-// holes from that day on.
+// A yyyymmdd date as the database holds it, as a day number (QDate::toJulianDay); 0 when the text
+// is no date.
+qint64 dayNumber(QStringView yyyymmdd);
+qint64 dayNumber(QLatin1StringView yyyymmdd);
+
+// The publication days from the earliest recorded day (day numbers, in any order, repeats allowed) to
+// end without a record. With from valid, only the holes from that day on.
+QVector<DayRange> missingDays(const QVector<qint64>& recordedDays, const QDate& end, const QDate& from = {});
+// The same from yyyymmdd texts; texts that are no date are passed over.
 QVector<DayRange> missingDays(const QStringList& recordedDates, const QDate& end, const QDate& from = {});
 
 // "24/12/2025", or "02/03/2026-06/03/2026" for a range of several days.
