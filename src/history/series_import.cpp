@@ -5,6 +5,7 @@
 #include "vb.h"
 
 #include <QDate>
+#include <QHash>
 #include <QStringConverter>
 #include <QStringDecoder>
 
@@ -111,6 +112,8 @@ bool isPlaceholder(QStringView s) {
                                       QStringLiteral("--"),   QStringLiteral(".")};
     if (s.isEmpty())
         return true;
+    if (isDigit(s.back())) // a number, the usual case
+        return false;
     for (const QString& m : marks)
         if (s.compare(m, Qt::CaseInsensitive) == 0)
             return true;
@@ -200,20 +203,28 @@ QVector<Line> splitLines(const QString& text) {
 
 // Fields at sep; a field in double quotes may hold sep, and "" stands for one quote.
 QStringList splitFields(const QString& line, QChar sep) {
-    QStringList fields;
     if (sep.isNull())
         return {line};
+    QStringList fields;
+    if (!line.contains(u'"')) {
+        fields = line.split(sep);
+        for (QString& f : fields)
+            f = f.trimmed();
+        return fields;
+    }
     QString field;
     bool quoted = false;
     for (qsizetype i = 0; i < line.size(); ++i) {
         const QChar c = line[i];
         if (quoted) {
-            if (c == u'"' && i + 1 < line.size() && line[i + 1] == u'"')
-                field += u'"', ++i;
-            else if (c == u'"')
+            if (c == u'"' && i + 1 < line.size() && line[i + 1] == u'"') {
+                field += u'"';
+                ++i;
+            } else if (c == u'"') {
                 quoted = false;
-            else
+            } else {
                 field += c;
+            }
         } else if (c == u'"') {
             quoted = true;
         } else if (c == sep) {
@@ -299,7 +310,7 @@ void readOwnLine(Parsed& out, const Line& line) {
         return;
     }
     const std::optional<Rate> rate = parseRate(rateText);
-    // -1 is how a rate the page did not give was written.
+    // -1 marks a rate the page did not give: older copies recorded it ("-100", "-1,000").
     if (isPlaceholder(rateText) || (rate && (rate->value == -1.0 || rate->value == -100.0))) {
         ++out.placeholders;
         return;
@@ -311,7 +322,7 @@ void readOwnLine(Parsed& out, const Line& line) {
 
 struct Layout {
     QChar sep;
-    int expected = 0; // columns a line has, from the header (0: no header)
+    int expected = 0; // columns a line has (the header's, or told by the rates); 0: unknown
     int dateColumn = -1;
     int maturityColumn = -1;
     int rateColumn = -1;
@@ -428,6 +439,7 @@ void readSeries(Parsed& out, const QVector<Line>& lines, const QVector<Tenor>& t
     if (given.key.isEmpty())
         given = {tenorKey, tenorKey, {}};
 
+    QHash<QString, const Tenor*> named;
     for (qsizetype i = first; i < lines.size(); ++i) {
         const Line& line = lines[i];
         QStringList fields = splitFields(line.text, layout.sep);
@@ -450,8 +462,12 @@ void readSeries(Parsed& out, const QVector<Line>& lines, const QVector<Tenor>& t
         }
         const Tenor* tenor = &given;
         if (layout.maturityColumn >= 0) {
-            const QString maturity = maturityOf(fields.value(layout.maturityColumn));
-            tenor = byMaturity(tenors, maturity);
+            // A handful of names repeated on every line.
+            const QString name = fields.value(layout.maturityColumn);
+            auto known = named.constFind(name);
+            if (known == named.constEnd())
+                known = named.insert(name, byMaturity(tenors, maturityOf(name)));
+            tenor = *known;
             if (!tenor) {
                 out.badLines.append({line.number, QStringLiteral("scadenza non nell'elenco: ") +
                                                       fields.value(layout.maturityColumn)});
