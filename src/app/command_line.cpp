@@ -1,7 +1,8 @@
 #include "command_line.h"
 
+#include "page_address.h"
+
 #include <QCommandLineParser>
-#include <QUrl>
 
 namespace {
 
@@ -36,7 +37,22 @@ CommandLine parseCommandLine(const QStringList& args, const QString& version) {
         QStringLiteral("Usa questa cartella per i dati (storico, database, elenco "
                        "delle scadenze)."),
         QStringLiteral("CARTELLA"));
-    const QList<QCommandLineOption> options = {help, versionOption, update, provider, folder};
+    const QCommandLineOption gaps(
+        QStringLiteral("lacune"),
+        QStringLiteral("Elenca per ogni scadenza i giorni di pubblicazione senza quotazione, dalla prima "
+                       "registrata all'ultima pubblicata: esce con 0 se non ne manca nessuno, 1 se ne "
+                       "mancano."));
+    const QCommandLineOption tenor(
+        QStringLiteral("tenore"),
+        QStringLiteral("Con --lacune: solo questa scadenza (per esempio \"EuRibor 3m\")."),
+        QStringLiteral("SCADENZA"));
+    const QCommandLineOption setAddress(
+        QStringLiteral("imposta-indirizzo"),
+        QStringLiteral("Salva l'indirizzo (http o https) della pagina delle quotazioni per la finestra e "
+                       "per l'aggiornamento, ed esce."),
+        QStringLiteral("URL"));
+    const QList<QCommandLineOption> options = {help,   versionOption, update, provider,
+                                               folder, gaps,          tenor,  setAddress};
     parser.addOptions(options);
 
     CommandLine out;
@@ -84,13 +100,10 @@ CommandLine parseCommandLine(const QStringList& args, const QString& version) {
     }
     if (parser.isSet(provider)) {
         out.provider = parser.value(provider);
-        const QUrl url(out.provider, QUrl::StrictMode);
-        const QString scheme = url.scheme().toLower();
-        if (!url.isValid() || url.host().isEmpty() || (scheme != u"http" && scheme != u"https")) {
+        if (const QString problem = core::addressProblem(out.provider); !problem.isEmpty()) {
             out.mode = CommandLine::Mode::Refused;
-            out.text =
-                QStringLiteral("Indirizzo non valido per --provider (serve un indirizzo http o https): ") +
-                out.provider + u'\n';
+            out.text = QStringLiteral("Indirizzo non valido per --provider (") + problem +
+                       QStringLiteral("): ") + out.provider + u'\n';
             return out;
         }
     }
@@ -103,6 +116,19 @@ CommandLine parseCommandLine(const QStringList& args, const QString& version) {
             return out;
         }
     }
-    out.mode = parser.isSet(update) ? CommandLine::Mode::Update : CommandLine::Mode::Window;
+    const int commands = int(parser.isSet(update)) + int(parser.isSet(gaps)) + int(parser.isSet(setAddress));
+    if (commands > 1 || (parser.isSet(tenor) && !parser.isSet(gaps))) {
+        out.mode = CommandLine::Mode::Refused;
+        out.text = commands > 1
+                       ? QStringLiteral("Usare una sola tra --aggiorna, --lacune e --imposta-indirizzo.\n")
+                       : QStringLiteral("L'opzione --tenore vale solo con --lacune.\n");
+        return out;
+    }
+    out.tenor = parser.value(tenor).trimmed();
+    out.address = parser.value(setAddress);
+    out.mode = parser.isSet(update)       ? CommandLine::Mode::Update
+               : parser.isSet(gaps)       ? CommandLine::Mode::Gaps
+               : parser.isSet(setAddress) ? CommandLine::Mode::SetAddress
+                                          : CommandLine::Mode::Window;
     return out;
 }

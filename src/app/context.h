@@ -20,4 +20,5 @@ struct AppContext {
     QString programFolder;      // the folder of the executable
     QLocale locale;             // the regional settings numbers are written with
     QString pageUrl;            // the provider's rate page
+    QString settingsFile;       // where an address typed into Text1 is kept once it gave rates; empty: never
 };

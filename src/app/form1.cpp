@@ -537,6 +537,7 @@ void form1::Command1_Click() {
             m_ctx.shell->message(message);
         });
     Hist = quotes.extraction.entries;
+    m_fetchedFrom = quotes.page.isEmpty() ? QString() : Text1->text();
     m_loadedTenor.reset();
     lblQuote->setText(quotes.extraction.lblQuote);
     lblData->setText(quotes.extraction.lblData);

@@ -139,6 +139,8 @@ private:
     // Runs a handler the user's event started, with the user's input kept out until it ends.
     void runHandler(const std::function<void()>& handler);
     void endProgram();
+    // After a recording of fetched rates: an address the user typed into Text1 is kept for later starts.
+    void keepPageAddress();
 
     AppContext m_ctx;
     Login_RAS* m_login;
@@ -152,6 +154,7 @@ private:
     bool m_inResize = false;
     bool m_unloading = false;
     QString m_pageText;
+    QString m_fetchedFrom; // the address the rates in Hist were fetched from; empty when they were loaded
     bool m_activated = false;
     bool m_ending = false;
     bool m_readErrorShown = false; // a record that cannot be read is reported once per start

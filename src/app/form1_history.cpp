@@ -7,6 +7,8 @@
 #include "daily_cycle.h"
 #include "formats.h"
 #include "history_lines.h"
+#include "log.h"
+#include "page_address.h"
 #include "runtime_error.h"
 #include "shell.h"
 #include "vb.h"
@@ -58,6 +60,7 @@ void form1::LoadHistory() {
     shell.setBusyPointer(true);
     setHistoryButtonsEnabled(false);
     Hist.clear();
+    m_fetchedFrom.clear();
 
     shell.setBusyPointer(true);
     shell.processEvents();
@@ -120,8 +123,23 @@ void form1::RecordToday() {
     const core::RecordResult result =
         core::recordEntries(m_db, m_files, Hist, Text2->text(), m_ctx.locale, shell);
     // The label shows the rate text of the last entry recorded.
-    if (!result.recorded.isEmpty())
+    if (!result.recorded.isEmpty()) {
         lblQuote->setText(result.recorded.constLast().rateText);
+        keepPageAddress();
+    }
+}
+
+void form1::keepPageAddress() {
+    // Only an address that gave rates: a typo that gives no page never replaces a working one.
+    const QString address = Trim(m_fetchedFrom);
+    if (m_ctx.settingsFile.isEmpty() || address.isEmpty() || address == Trim(m_ctx.pageUrl) ||
+        !core::addressProblem(address).isEmpty())
+        return;
+    if (const QString failure = core::savePageAddress(m_ctx.settingsFile, address); !failure.isEmpty()) {
+        qCWarning(lcMessages).noquote() << "page address not saved:" << failure;
+        return;
+    }
+    m_ctx.pageUrl = address;
 }
 
 void form1::Command7_Click() {

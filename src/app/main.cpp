@@ -1,4 +1,5 @@
-// Main: the command line decides between the window and the windowless daily update. The window:
+// Main: the command line decides between the window, the windowless daily update, the report of
+// the missing days and the saving of the page's address. The window:
 // reads the dial-up credentials into the login window, loads the main window and shows it.
 
 #include "command_line.h"
@@ -8,8 +9,10 @@
 #include "data_folder.h"
 #include "folder_lock.h"
 #include "form1.h"
+#include "gaps_command.h"
 #include "login_ras.h"
 #include "nm_dial_service.h"
+#include "page_address.h"
 #include "qt_page_fetcher.h"
 #include "shell_qt.h"
 #include "startup_files.h"
@@ -75,6 +78,19 @@ int runUpdate(int argc, char* argv[], const CommandLine& commandLine, const QStr
                                   out, err);
 }
 
+// The missing days: read only, so it neither waits for nor takes the data folder's lock.
+int runGaps(int argc, char* argv[], const CommandLine& commandLine) {
+    QCoreApplication app(argc, argv);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    const core::DataFolder folder = dataFolder(commandLine);
+    if (folder.path.isEmpty()) {
+        err << folder.error << Qt::endl;
+        return core::GapsNotRead;
+    }
+    return core::runGapsCommand({folder.path, commandLine.tenor, QDateTime::currentDateTime()}, out, err);
+}
+
 int runWindow(int argc, char* argv[], const CommandLine& commandLine, const QString& pageUrl) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(appTitle());
@@ -134,6 +150,7 @@ int runWindow(int argc, char* argv[], const CommandLine& commandLine, const QStr
     context.programFolder = folder;
     context.locale = QLocale::system();
     context.pageUrl = pageUrl;
+    context.settingsFile = core::settingsFilePath();
 
     form1 window(context, &login);
     window.Form_Load();
@@ -174,12 +191,22 @@ int main(int argc, char* argv[]) {
     case CommandLine::Mode::Refused:
         std::fputs(commandLine.text.toLocal8Bit().constData(), stderr);
         return 2;
+    case CommandLine::Mode::SetAddress: {
+        QTextStream out(stdout);
+        QTextStream err(stderr);
+        return core::runSetAddressCommand(core::settingsFilePath(), commandLine.address, out, err);
+    }
+    case CommandLine::Mode::Gaps:
+        return runGaps(argc, argv, commandLine);
     case CommandLine::Mode::Update:
     case CommandLine::Mode::Window:
         break;
     }
-    const QString pageUrl =
-        commandLine.provider.isEmpty() ? QStringLiteral(EURIBOR_PAGE_URL) : commandLine.provider;
+    const core::PageAddress address = core::resolvePageAddress(commandLine.provider, core::settingsFilePath(),
+                                                               QStringLiteral(EURIBOR_PAGE_URL));
+    if (!address.warning.isEmpty())
+        std::fputs((address.warning + u'\n').toLocal8Bit().constData(), stderr);
+    const QString pageUrl = address.url;
     if (commandLine.mode == CommandLine::Mode::Update)
         return runUpdate(argc, argv, commandLine, pageUrl);
     return runWindow(argc, argv, commandLine, pageUrl);

@@ -1,0 +1,161 @@
+// The page address set once: its check, the settings file, which address a run uses, the window
+// keeping a typed address that gave rates, and the real executable where the process matters.
+
+#include "page_address.h"
+
+#include "support/loopback_http.h"
+#include "support/sqlite_files.h"
+#include "support/text.h"
+#include "support/window_fixture.h"
+
+#include <QFile>
+#include <QProcess>
+
+using namespace core;
+
+namespace {
+const QString kPage = S("https://www.example.it/MainController?p=1&s=4&t=8&page=lteurb&c=lteurb");
+const QString kBuiltIn = S("http://quotazioni.example.invalid/MainController?p=1");
+} // namespace
+
+TEST(PageAddress, TheCheckAsksForHttpAHostAndThePage) {
+    const QString noPage = S("manca il percorso della pagina delle quotazioni (per esempio "
+                             "/MainController?p=1&s=4&t=8&page=lteurb&c=lteurb)");
+    const std::pair<QString, QString> cases[] = {
+        {kPage, {}},
+        {S("  HTTP://127.0.0.1:8080/rates  "), {}},
+        {S("https://www.example.it/?page=lteurb"), {}},
+        {S("ftp://www.example.it/rates"), S("serve un indirizzo http o https")},
+        {S("www.example.it/rates"), S("serve un indirizzo http o https")},
+        {S("https://www.exa mple.it/rates"), S("serve un indirizzo http o https")},
+        {S("https:///rates"), S("manca il nome del sito")},
+        {S("https://www.example.it"), noPage},
+        {S("https://www.example.it/"), noPage},
+        {S(" "), S("l'indirizzo è vuoto")}};
+    for (const auto& [address, problem] : cases)
+        EXPECT_EQ(addressProblem(address), problem) << address.toStdString();
+}
+
+TEST(PageAddress, TheSettingsFileFollowsXdgConfigHome) {
+    const std::tuple<const char*, const char*, const char*> cases[] = {
+        {"/xdg/conf/", "/home/u", "/xdg/conf/quotazioni-euribor/quotazioni-euribor.conf"},
+        {"", "/home/u", "/home/u/.config/quotazioni-euribor/quotazioni-euribor.conf"},
+        {"relativa", "/home/u", "/home/u/.config/quotazioni-euribor/quotazioni-euribor.conf"}};
+    for (const auto& [xdg, home, path] : cases)
+        EXPECT_EQ(settingsFilePath(S(xdg), S(home)), S(path)) << xdg;
+}
+
+TEST(PageAddress, TheRunTakesTheOptionThenTheSavedAddressThenTheBuiltInOne) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath(S("nuova/quotazioni-euribor.conf"));
+    const auto resolved = [&](const QString& option) {
+        const PageAddress a = resolvePageAddress(option, file, kBuiltIn);
+        return a.url + u'|' + QString::number(int(a.source)) + u'|' + a.warning;
+    };
+    EXPECT_EQ(resolved({}), kBuiltIn + S("|2|"));
+
+    QString out, err;
+    QTextStream o(&out), e(&err);
+    EXPECT_EQ(runSetAddressCommand(file, S("ftp://x/y"), o, e), 2);
+    EXPECT_EQ(runSetAddressCommand(file, S(" ") + kPage, o, e), 0);
+    EXPECT_EQ(err, S("Indirizzo non salvato, serve un indirizzo http o https: ftp://x/y\n"));
+    EXPECT_EQ(out, S("Indirizzo della pagina salvato in ") + file + S(":\n") + kPage + u'\n');
+    EXPECT_EQ(resolved({}), kPage + S("|1|"));
+    EXPECT_EQ(resolved(S("http://127.0.0.1:9/x")), S("http://127.0.0.1:9/x|0|"));
+
+    // Written by hand: read as Qt reads it, and passed over when it is no page.
+    writeFile(file, "[pagina]\nindirizzo=https://h/p?a=1,2\n");
+    EXPECT_EQ(resolved({}), S("https://h/p?a=1,2|1|"));
+    writeFile(file, "[pagina]\nindirizzo=https://h\n");
+    EXPECT_EQ(resolved({}), kBuiltIn + S("|2|Indirizzo in ") + file + S(" non valido (") +
+                                addressProblem(S("https://h")) + S("): uso quello predefinito."));
+}
+
+class TypedAddress : public WindowTest {
+protected:
+    TypedAddress() { context.settingsFile = dir.filePath(S("config/quotazioni-euribor.conf")); }
+};
+
+TEST_F(TypedAddress, IsKeptOnlyOnceRatesFromItWereRecorded) {
+    fetcher.page = ratesPage({{"EuRibor 3m", "2,064"}});
+    const std::tuple<const char*, QString, bool, QString> cases[] = {
+        {"unchanged", context.pageUrl, true, {}},
+        {"a typo that gives no page", S("http://127.0.0.1:9/refuso"), false, {}},
+        {"rates the database refused", S("http://127.0.0.1:9/altra"), true, {}},
+        {"an address that gave rates", S(" http://127.0.0.1:9/nuova "), true, S("http://127.0.0.1:9/nuova")}};
+    for (const auto& [name, typed, answered, saved] : cases) {
+        SCOPED_TRACE(name);
+        fetcher.urls.clear();
+        fetcher.error = answered ? QString() : S("server non trovato");
+        const QString page = fetcher.page;
+        if (!answered)
+            fetcher.page.clear();
+        execOn(dbPath(), S("DROP TRIGGER IF EXISTS refused"));
+        execOn(dbPath(), S("DELETE FROM Storico_Euribor"));
+        if (QByteArray(name).startsWith("rates the database"))
+            execOn(dbPath(), S("CREATE TRIGGER refused BEFORE INSERT ON Storico_Euribor BEGIN SELECT "
+                               "RAISE(ABORT, 'rifiutato'); END"));
+        form1& w = reloaded();
+        w.Text1->setText(typed);
+        w.Form_Activate();
+        fetcher.page = page;
+        EXPECT_EQ(fetcher.urls, QStringList{typed.trimmed()});
+        EXPECT_EQ(savedPageAddress(context.settingsFile), saved);
+    }
+}
+
+namespace {
+
+struct Outcome {
+    int exit = -1;
+    QString out, err;
+};
+
+Outcome runProgram(const QStringList& args, const QString& configHome) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(S("DISPLAY"));
+    env.remove(S("WAYLAND_DISPLAY"));
+    env.insert(S("XDG_CONFIG_HOME"), configHome);
+    p.setProcessEnvironment(env);
+    p.start(S(EURIBOR_EXECUTABLE), args);
+    EXPECT_TRUE(p.waitForFinished(60000));
+    return {p.exitStatus() == QProcess::CrashExit ? -1 : p.exitCode(),
+            QString::fromLocal8Bit(p.readAllStandardOutput()),
+            QString::fromLocal8Bit(p.readAllStandardError())};
+}
+
+QByteArray samplePage(const QDate& date) {
+    QFile f(S(EURIBOR_SOURCE_DIR "/data/sample/provider_page.html"));
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+    return f.readAll().replace("{{DATA}}", date.toString(S("dd/MM/yyyy")).toLatin1());
+}
+
+} // namespace
+
+// The saved address reaches the windowless update, which is then followed by --lacune on what it
+// recorded; a config folder that cannot be made refuses the address.
+TEST(PageAddressProgram, TheUpdateUsesTheSavedAddressAndAnUnwritableFolderRefusesIt) {
+    QTemporaryDir home, data;
+    const LoopbackHttpServer server{
+        {{"/rates",
+          {200, "Content-Type: text/html\r\n", samplePage(QDate::currentDate().addDays(-10)), false}}}};
+    const QString url = QString::fromLatin1(server.url("/rates"));
+    ASSERT_TRUE(QFile::copy(S(EURIBOR_SOURCE_DIR "/data/Euribor_PORTALEDATI.txt"),
+                            data.filePath(S("Euribor_PORTALEDATI.txt"))));
+    createHistoryDatabase(data.filePath(S("EURIBOR.MDB")));
+
+    const QString blocked = home.filePath(S("un-file"));
+    writeFile(blocked, "");
+    const Outcome refused = runProgram({S("--imposta-indirizzo"), url}, blocked);
+    EXPECT_EQ(refused.exit, 2);
+    EXPECT_EQ(refused.err, S("Indirizzo non salvato, impossibile scrivere il file ") + blocked +
+                               S("/quotazioni-euribor/quotazioni-euribor.conf: ") + url + u'\n');
+
+    ASSERT_EQ(runProgram({S("--imposta-indirizzo"), url}, home.path()).exit, 0);
+    const Outcome update = runProgram({S("--aggiorna"), S("--cartella"), data.path()}, home.path());
+    EXPECT_EQ(update.exit, 0) << update.err.toStdString();
+    const Outcome gaps = runProgram({S("--lacune"), S("--cartella"), data.path()}, home.path());
+    EXPECT_EQ(gaps.exit, 1);
+    EXPECT_TRUE(gaps.out.contains(S("\nEuRibor 12m: "))) << gaps.out.toStdString();
+}

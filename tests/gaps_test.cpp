@@ -1,0 +1,218 @@
+// The publication calendar, the missing days of a tenor, and the report of --lacune over a real
+// SQLite file.
+
+#include "gaps_command.h"
+#include "publication_calendar.h"
+
+#include "support/fakes.h"
+#include "support/sqlite_files.h"
+#include "support/text.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace history;
+
+namespace {
+
+QDate day(const char* iso) {
+    return QDate::fromString(S(iso), Qt::ISODate);
+}
+
+// Gauss's Easter rule with its two corrections: a computation of its own to check the other against.
+QDate gaussEaster(int year) {
+    const int a = year % 19, b = year % 4, c = year % 7, k = year / 100;
+    const int p = (13 + 8 * k) / 25, q = k / 4;
+    const int m = (15 - p + k - q) % 30, n = (4 + k - q) % 7;
+    const int d = (19 * a + m) % 30, e = (2 * b + 4 * c + 6 * d + n) % 7;
+    if (d == 29 && e == 6)
+        return {year, 4, 19};
+    if (d == 28 && e == 6 && (11 * m + 11) % 30 < 19)
+        return {year, 4, 18};
+    return QDate(year, 3, 22).addDays(d + e);
+}
+
+QString rangesText(const QVector<DayRange>& ranges) {
+    QStringList parts;
+    for (const DayRange& r : ranges)
+        parts.append(rangeText(r) + S(" (") + QString::number(r.days) + u')');
+    return parts.join(S("; "));
+}
+
+} // namespace
+
+TEST(PublicationCalendar, EasterIsTheKnownDateAndGausssFrom2000To2100) {
+    const char* known[] = {"2000-04-23", "2001-04-15", "2002-03-31", "2003-04-20", "2004-04-11", "2005-03-27",
+                           "2006-04-16", "2007-04-08", "2008-03-23", "2009-04-12", "2010-04-04", "2011-04-24",
+                           "2012-04-08", "2013-03-31", "2014-04-20", "2015-04-05", "2016-03-27", "2017-04-16",
+                           "2018-04-01", "2019-04-21", "2020-04-12", "2021-04-04", "2022-04-17", "2023-04-09",
+                           "2024-03-31", "2025-04-20", "2026-04-05", "2027-03-28", "2028-04-16", "2029-04-01",
+                           "2030-04-21", "2038-04-25", "2049-04-18", "2076-04-19", "2100-03-28"};
+    for (const char* iso : known)
+        EXPECT_EQ(easterSunday(day(iso).year()), day(iso)) << iso;
+    for (int year = 2000; year <= 2100; ++year) {
+        SCOPED_TRACE(year);
+        const QDate easter = easterSunday(year);
+        EXPECT_EQ(easter, gaussEaster(year));
+        EXPECT_FALSE(isPublicationDay(easter.addDays(-2)) || isPublicationDay(easter.addDays(1)));
+        EXPECT_TRUE(isPublicationDay(easter.addDays(-3)) && isPublicationDay(easter.addDays(2)));
+    }
+}
+
+TEST(PublicationCalendar, OpenMondayToFridayButOnTheSixHolidays) {
+    const std::pair<const char*, bool> days[] = {
+        {"2026-01-01", false}, {"2027-01-01", false}, {"2026-05-01", false}, {"2024-05-01", false},
+        {"2025-12-25", false}, {"2025-12-26", false}, {"2026-12-25", false}, {"2024-03-29", false},
+        {"2024-04-01", false}, {"2026-01-03", false}, {"2026-08-15", false}, {"2026-03-29", false},
+        {"2025-12-24", true},  {"2025-12-31", true},  {"2026-01-02", true},  {"2026-01-06", true},
+        {"2026-06-02", true},  {"2026-08-14", true},  {"2026-04-02", true},  {"2026-04-07", true}};
+    for (const auto& [iso, open] : days)
+        EXPECT_EQ(isPublicationDay(day(iso)), open) << iso;
+}
+
+TEST(PublicationCalendar, TheLatestDayTurnsAtAQuarterPastElevenInRome) {
+    const std::pair<const char*, const char*> moments[] = {
+        {"2026-01-05T10:14:59Z", "2026-01-02"},      // 11:14 in winter; 1 January closed
+        {"2026-01-05T10:15:00Z", "2026-01-05"},      // 11:15
+        {"2026-01-05T05:15:00-05:00", "2026-01-05"}, // the same moment told from another zone
+        {"2026-03-27T10:15:00Z", "2026-03-27"},      // last Friday of winter time
+        {"2026-03-30T09:14:00Z", "2026-03-27"},      // summer time: 11:14
+        {"2026-03-30T09:15:00Z", "2026-03-30"},      {"2026-10-23T09:15:00Z", "2026-10-23"},
+        {"2026-10-26T10:14:00Z", "2026-10-23"},  // winter time again: 11:14
+        {"2026-04-06T12:00:00Z", "2026-04-02"},  // Easter Monday, after Good Friday
+        {"2026-01-10T12:00:00Z", "2026-01-09"},  // a Saturday
+        {"2025-12-27T23:30:00Z", "2025-12-24"}}; // 00:30 of a Sunday in Rome, after Christmas
+    for (const auto& [moment, latest] : moments)
+        EXPECT_EQ(latestPublicationDay(QDateTime::fromString(S(moment), Qt::ISODate)), day(latest)) << moment;
+}
+
+TEST(PublicationCalendar, MissingDaysAreRangesOfPublicationDays) {
+    struct Case {
+        const char* name;
+        QStringList dates;
+        const char* end;
+        const char* from;
+        const char* missing;
+    };
+    const Case cases[] = {
+        {"year boundary and today",
+         {S("20251222"), S("20251223"), S("20251229"), S("20260102")},
+         "2026-01-05",
+         nullptr,
+         "24/12/2025 (1); 30/12/2025-31/12/2025 (2); 05/01/2026 (1)"},
+        {"one range over the holidays and a weekend",
+         {S("20251223"), S("20260102")},
+         "2026-01-02",
+         nullptr,
+         "24/12/2025-31/12/2025 (4)"},
+        {"around Easter",
+         {S("20260401"), S("20260407")},
+         "2026-04-08",
+         nullptr,
+         "02/04/2026 (1); 08/04/2026 (1)"},
+        {"texts that are no date, a first record on a Saturday",
+         {S(""), S("2026013"), S("20260230"), S("abcdefgh"), S("20260103")},
+         "2026-01-06",
+         nullptr,
+         "05/01/2026-06/01/2026 (2)"},
+        {"records after the end count for nothing",
+         {S("20260105"), S("20260109")},
+         "2026-01-07",
+         nullptr,
+         "06/01/2026-07/01/2026 (2)"},
+        {"the end before the first record", {S("20260105")}, "2026-01-02", nullptr, ""},
+        {"from a day on", {S("20251201")}, "2026-01-16", "2026-01-12", "12/01/2026-16/01/2026 (5)"},
+        {"nothing recorded", {}, "2026-01-16", nullptr, ""}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(rangesText(missingDays(c.dates, day(c.end), c.from ? day(c.from) : QDate())), S(c.missing));
+    }
+}
+
+namespace {
+
+// A data folder: the tenor list and a database with holes.
+class GapsFolder : public ::testing::Test {
+protected:
+    GapsFolder() {
+        writeFile(dir.filePath(S("Euribor_PORTALEDATI.txt")),
+                  cp1252Lines({S("Dettaglio tassi Euribor"), S("EuRibor 1m  1,986"), S("EuRibor 3m  2,064"),
+                               S("EuRibor 6m  2,137")}));
+        createHistoryDatabase(db());
+        QVector<Row> rows;
+        for (const char* d : {"20251229", "20251230", "20251231", "20260102", "20260105", "20260105"})
+            rows.append({S("EuRibor 1m"), S(d), 1.9, S("EuRibor 1m"), S("")});
+        for (const char* d : {"20251222", "20251223", "20251229", "20260102"})
+            rows.append({S("EuRibor 3m"), S(d), 2.0, S("EuRibor 3m"), S("")});
+        rows.append({S("DOLLARO USA"), S("20200101"), 1.1, S(""), S("")});
+        insertRows(db(), rows);
+    }
+    QString db() const { return dir.filePath(S("EURIBOR.MDB")); }
+    std::pair<int, QString> run(const char* tenor = "") {
+        QString out, err;
+        QTextStream o(&out), e(&err);
+        const int exit = core::runGapsCommand({dir.path(), S(tenor), kNow}, o, e);
+        return {exit, out + err};
+    }
+    const QDateTime kNow = QDateTime::fromString(S("2026-01-05T12:00:00Z"), Qt::ISODate);
+    QTemporaryDir dir;
+};
+
+} // namespace
+
+TEST_F(GapsFolder, ListsEachTenorWithRecordsAndExitsOneWhenADayIsMissing) {
+    const QString head =
+        S("Giorni di pubblicazione senza quotazione, dalla prima registrata al 05/01/2026:\n");
+    const std::tuple<const char*, int, QString> cases[] = {
+        {"", 1,
+         head + S("EuRibor 1m: nessun giorno mancante\nEuRibor 3m: 4 giorni mancanti: 24/12/2025, "
+                  "30/12/2025-31/12/2025 (2), 05/01/2026\nIn tutto: 4 giorni mancanti.\n")},
+        {" EuRibor 1m ", 0,
+         head + S("EuRibor 1m: nessun giorno mancante\nIn tutto: nessun giorno mancante.\n")},
+        {"EuRibor 6m", 0, S("EuRibor 6m: nessuna quotazione registrata.\n")},
+        {"EuRibor 7m", 2,
+         S("La scadenza \"EuRibor 7m\" non è nell'elenco delle scadenze: EuRibor 1m, EuRibor 3m, EuRibor "
+           "6m.\n")}};
+    for (const auto& [tenor, exit, text] : cases) {
+        SCOPED_TRACE(tenor);
+        const auto [code, said] = run(tenor);
+        EXPECT_EQ(code, exit);
+        EXPECT_EQ(said, text);
+    }
+
+    const core::RecentGaps week = core::recentGapsReport(dir.path(), kNow, 7);
+    EXPECT_EQ(week.missing, 3);
+    EXPECT_EQ(week.text,
+              S("Giorni di pubblicazione senza quotazione negli ultimi 7 giorni, fino al 05/01/2026:\n"
+                "EuRibor 3m: 3 giorni mancanti: 30/12/2025-31/12/2025 (2), 05/01/2026"));
+    EXPECT_EQ(week.summary, S("EuRibor 3m: 30/12/2025-31/12/2025 (2), 05/01/2026"));
+    EXPECT_EQ(core::recentGapsReport(dir.path(), kNow).missing, 4);
+    insertRows(db(), {{S("EuRibor 3m"), S("20251224"), 2.0, S(""), S("")},
+                      {S("EuRibor 3m"), S("20251230"), 2.0, S(""), S("")},
+                      {S("EuRibor 3m"), S("20251231"), 2.0, S(""), S("")},
+                      {S("EuRibor 3m"), S("20260105"), 2.0, S(""), S("")}});
+    EXPECT_EQ(core::recentGapsReport(dir.path(), kNow).text, QString());
+    EXPECT_EQ(run().first, 0);
+}
+
+TEST_F(GapsFolder, ADatabaseOrTenorListThatCannotBeReadExitsTwo) {
+    const QString db = this->db();
+    const std::pair<std::function<void()>, QString> cases[] = {
+        {[&] { writeFile(db, "non un database"); },
+         S("Impossibile leggere il database %1: Formato di database non riconosciuto\n").arg(db)},
+        {[&] { QFile::remove(db); },
+         S("Impossibile leggere il database %1: Impossibile trovare il file del database\n").arg(db)},
+        {[&] { QFile::remove(dir.filePath(S("Euribor_PORTALEDATI.txt"))); },
+         S("Il file %1 manca, è vuoto o non contiene scadenze Euribor: nessuna quotazione può essere "
+           "registrata.\n")
+             .arg(dir.filePath(S("Euribor_PORTALEDATI.txt")))}};
+    for (const auto& [breakIt, text] : cases) {
+        breakIt();
+        const auto [code, said] = run();
+        EXPECT_EQ(code, 2);
+        EXPECT_EQ(said, text);
+        EXPECT_TRUE(core::recentGapsReport(dir.path(), kNow).text.isEmpty());
+    }
+}
