@@ -9,17 +9,24 @@
 
 using namespace exchange;
 
+// Only a record with a real day and a number in its rate field holds a rate to store.
 TEST(ExchangeImport, RecordsAreCutAtTheCommasAndTheSecondLineNamesTheCurrency) {
-    const std::tuple<const char*, const char*, double, const char*> records[] = {
-        {"  05/12/2026,1.2345,abc  ", "20261205", 1.2345, "abc"},
-        {"05/12/2026,1.2345", "20261205", 0.0, "1.2345"},
-        {",1.5,x", "", 0.0, ",1.5,x"},
-        {"5/12/2026,1,x", "20262/5/", 1.0, "x"}, // dates are not validated
-        {"05/12/2026, 1 .5x,n", "20261205", 1.5, "n"}};
-    for (const auto& [text, date, rate, note] : records) {
+    const std::tuple<const char*, const char*, double, const char*, bool> records[] = {
+        {"  05/12/2026,1.2345,abc  ", "20261205", 1.2345, "abc", true},
+        {"05/12/2026, 1 .5x,n", "20261205", 1.5, "n", true},
+        {"05/12/2026,.5,", "20261205", 0.5, "", true},
+        {"05/12/2026,1.2345", "20261205", 0.0, "1.2345", false},
+        {",1.5,x", "", 0.0, ",1.5,x", false},
+        {"5/12/2026,1,x", "20262/5/", 1.0, "x", false},
+        {"31/02/2026,1,x", "20260231", 1.0, "x", false},
+        {"05/12/2026,n.d.,x", "20261205", 0.0, "x", false},
+        {"05/12/2026,-,x", "20261205", 0.0, "x", false}};
+    for (const auto& [text, date, rate, note, holds] : records) {
+        SCOPED_TRACE(text);
         const Record r = parseRecord(S(text));
-        EXPECT_EQ(r.date + u'|' + r.note, S(date) + u'|' + S(note)) << text;
-        EXPECT_DOUBLE_EQ(r.rate, rate) << text;
+        EXPECT_EQ(r.date + u'|' + r.note, S(date) + u'|' + S(note));
+        EXPECT_DOUBLE_EQ(r.rate, rate);
+        EXPECT_EQ(r.holdsRate, holds);
     }
 
     const File lf = parseFile({S("Cambi ufficiali\nValuta selezionata:  dollaro usa \nData,Cambio,Note\n"
@@ -100,7 +107,18 @@ TEST_F(ImportTest, FailuresAreReportedAndTheHistoryStillReloads) {
                            S("Storico Cambi Ufficiali non trovato - Impossibile trovare il file\r\n\r\n") +
                                missing}));
 
+    // A real file ends with a footer: its lines hold no rate and are counted, not stored as rate 0.
     shell.boxes.clear();
+    importLines("Yen", {S("01/12/2026,160,a"), S("02/12/2026,n.d.,festivo"), S(""),
+                        S("Fonte: elaborazione su dati ufficiali, aggiornamento giornaliero"),
+                        S("N.B. i cambi del 25/12/2026 non sono rilevati")});
+    EXPECT_EQ(rowTexts(dbPath()), QStringList{S("YEN|20261201|160|YEN|a")});
+    EXPECT_EQ(shell.texts(),
+              QStringList{S("Righe senza una data o un cambio leggibili, non importate: 3\r\n\r\n"
+                            "La prima: 02/12/2026,n.d.,festivo")});
+
+    shell.boxes.clear();
+    execOn(dbPath(), S("DELETE FROM Storico_Euribor"));
     importFile(folderFile(S("vuoto.txt")), QByteArray(""));
     EXPECT_TRUE(shell.boxes.isEmpty());
     EXPECT_EQ(form->Label15->text(), S("Numero records nel Database: 0"));

@@ -440,10 +440,17 @@ bool importExchangeFile(HistoryDb& db, FileChannels& files, const QString& path,
     const QString key = exchange::currencyKey(file.currencyName);
     QString query;
     std::optional<RuntimeError> failure;
+    int skipped = 0;
+    QString firstSkipped;
     try {
         db.beginBatch();
         for (const QString& text : file.records) {
             const exchange::Record r = exchange::parseRecord(text);
+            if (!r.holdsRate) {
+                if (skipped++ == 0)
+                    firstSkipped = Trim(text);
+                continue;
+            }
             query = HistoryDb::lookupQueryText(key, r.date);
             db.store(HistEntry{key, r.date, r.rate, Trim(file.currencyName), r.note, false});
         }
@@ -459,6 +466,9 @@ bool importExchangeFile(HistoryDb& db, FileChannels& files, const QString& path,
     if (failure)
         shell.message(QStringLiteral("Errore registrazione su DataBase ") + failure->description() + kCrLf2 +
                       query);
+    else if (skipped > 0)
+        shell.message(QStringLiteral("Righe senza una data o un cambio leggibili, non importate: ") +
+                      QString::number(skipped) + kCrLf2 + QStringLiteral("La prima: ") + firstSkipped);
     return true;
 }
 

@@ -8,9 +8,12 @@
 namespace exchange {
 
 struct Record {
-    QString date; // yyyymmdd as cut from dd/mm/yyyy, not validated
+    QString date; // yyyymmdd as cut from dd/mm/yyyy
     double rate = 0.0;
     QString note;
+    // The date is a real dd/mm/yyyy day and the rate field holds a number: a footer, a note or a
+    // line cut short holds no rate and is never stored (as rate 0 it would pull every chart down).
+    bool holdsRate = false;
 };
 
 struct File {
