@@ -320,7 +320,10 @@ TEST(UpdateCommand, ExitSaysHowMuchWasRecordedAndWhy) {
     EXPECT_EQ(r.exit, core::AllRecorded) << r.err.toStdString();
     EXPECT_EQ(r.out + r.err, S("EuRibor 1m  04/12/2026  1,9860\nEuRibor 3m  04/12/2026  2,0640\n"
                                "EuRibor 6m  04/12/2026  2,1370\nRegistrate 3 quotazioni su 3.\n"));
-    EXPECT_EQ(update(folder, fetcher).exit, core::AllRecorded);
+    // The same day again: nothing new is written, nor counted again.
+    r = update(folder, fetcher);
+    EXPECT_EQ(r.exit, core::AllRecorded);
+    EXPECT_EQ(r.out, S("Nessuna quotazione nuova: 3 su 3 già registrate.\n"));
     EXPECT_EQ(readFile(folder.history()).count("\r\n") + readFile(folder.csv()).count("\r\n"), 8);
     EXPECT_EQ(allRows(folder.db()).size(), 3);
 
@@ -350,6 +353,9 @@ TEST(UpdateCommand, ExitSaysHowMuchWasRecordedAndWhy) {
         r = update(folder, fetcher);
         EXPECT_EQ(r.exit, core::NoneRecorded) << cause;
         EXPECT_TRUE(r.err.endsWith(S("Nessuna quotazione registrata: ") + S(cause) + u'\n'))
+            << r.err.toStdString();
+        // The window's box for a cycle that got no rate (the last tenor is not on any of these pages).
+        EXPECT_TRUE(r.err.contains(S("Non trovo dati in Internet !!!\nNessuna quotazione registrata")))
             << r.err.toStdString();
     }
 

@@ -377,8 +377,9 @@ RecordResult recordEntries(HistoryDb& db, FileChannels& files, const HistArrays&
     QVector<Recorded> stored;
     try {
         db.beginBatch();
-        for (const Recorded& r : std::as_const(toStore)) {
+        for (Recorded r : std::as_const(toStore)) {
             working = HistoryDb::lookupQueryText(Trim(r.entry.type), Trim(r.entry.date));
+            r.fresh = db.storedQuote(r.entry.type, r.entry.date) != r.entry.quote;
             db.store(r.entry);
             stored.append(r);
         }
@@ -501,6 +502,9 @@ UpdateReport runDailyUpdate(const UpdateSettings& settings, PageFetcher& fetcher
                     [&](const QString& message, const QString&, const QString&) { shell.message(message); });
     report.pageEmpty = quotes.page.isEmpty();
     report.fetchFailure = quotes.failure;
+    // As the window's cycle says when no rate came at all.
+    if (Trim(quotes.extraction.lblQuote).isEmpty() && !hasRates(quotes.extraction.entries))
+        shell.message(QStringLiteral("Non trovo dati in Internet !!!"));
     for (const quote::ExtractedItem& item : quotes.extraction.items) {
         if (!item.found)
             report.missing.append(item.key);

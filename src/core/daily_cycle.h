@@ -95,7 +95,8 @@ bool hasRates(const HistArrays& entries);
 
 struct Recorded {
     HistEntry entry;
-    QString rateText; // as written in the files
+    QString rateText;   // as written in the files
+    bool fresh = false; // the database did not hold this rate for the tenor and day before
 };
 
 struct RecordResult {

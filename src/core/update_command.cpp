@@ -42,9 +42,16 @@ int runUpdateCommand(const UpdateCommand& command, PageFetcher& fetcher, QTextSt
     if (!report.opened)
         return NoneRecorded;
 
-    for (const Recorded& r : report.recorded)
+    // Only what this run added or changed: a second run of the day has nothing to tell.
+    qsizetype fresh = 0;
+    for (const Recorded& r : report.recorded) {
+        if (!r.fresh)
+            continue;
+        ++fresh;
         out << r.entry.type << QStringLiteral("  ") << formats::dayFirst(r.entry.date, u'/')
             << QStringLiteral("  ") << r.rateText << Qt::endl;
+    }
+    const qsizetype already = report.recorded.size() - fresh;
 
     QStringList notRecorded;
     if (!report.missing.isEmpty())
@@ -54,8 +61,13 @@ int runUpdateCommand(const UpdateCommand& command, PageFetcher& fetcher, QTextSt
     if (!report.undated.isEmpty())
         notRecorded.append(joined(report.undated, QStringLiteral("data non leggibile")));
     const qsizetype total = report.tenors.size();
-    out << QStringLiteral("Registrate ") << report.recorded.size() << QStringLiteral(" quotazioni su ")
-        << total;
+    if (!report.recorded.isEmpty() && fresh == 0)
+        out << QStringLiteral("Nessuna quotazione nuova: ") << already << QStringLiteral(" su ") << total
+            << QStringLiteral(" già registrate");
+    else
+        out << QStringLiteral("Registrate ") << fresh << QStringLiteral(" quotazioni su ") << total;
+    if (fresh > 0 && already > 0)
+        out << QStringLiteral(" (") << already << QStringLiteral(" già registrate)");
     // Stored, but the history files lack their lines: the next run writes them.
     if (!report.recorded.isEmpty() && !report.linesFailure.isEmpty())
         out << QStringLiteral(" nel database, ma non nei file dello storico (") << report.linesFailure

@@ -26,7 +26,6 @@ enum class Cut { None, Connect, NoAnswer, Total, Slow, TooBig };
 struct Hop {
     Cut cut = Cut::None;
     QNetworkReply::NetworkError error = QNetworkReply::NoError;
-    QString errorString;
     int status = 0;
     QByteArray location;
     QByteArray contentType;
@@ -76,28 +75,33 @@ QString cutText(Cut cut, const Limits& limits) {
     return {};
 }
 
-QString networkErrorText(QNetworkReply::NetworkError error, const QString& detail) {
+// In the program's own words: Qt's texts are English, and the user reads these in the journal.
+QString networkErrorText(QNetworkReply::NetworkError error) {
     switch (error) {
     case QNetworkReply::ConnectionRefusedError:
-        return withDetail(QStringLiteral("connessione rifiutata"), detail);
+        return QStringLiteral("connessione rifiutata");
     case QNetworkReply::HostNotFoundError:
-        return withDetail(QStringLiteral("server non trovato"), detail);
+        return QStringLiteral("server non trovato");
     case QNetworkReply::RemoteHostClosedError:
-        return withDetail(QStringLiteral("connessione chiusa dal server"), detail);
+        return QStringLiteral("connessione chiusa dal server");
     case QNetworkReply::TimeoutError:
-        return withDetail(QStringLiteral("tempo scaduto"), detail);
+    case QNetworkReply::OperationCanceledError:
+        return QStringLiteral("tempo scaduto");
     case QNetworkReply::SslHandshakeFailedError:
-        return withDetail(QStringLiteral("connessione sicura non riuscita"), detail);
+        return QStringLiteral("connessione sicura non riuscita (certificato o protocollo TLS non accettato)");
+    case QNetworkReply::TemporaryNetworkFailureError:
+    case QNetworkReply::NetworkSessionFailedError:
+        return QStringLiteral("rete non disponibile");
     case QNetworkReply::ProtocolUnknownError:
-        return withDetail(QStringLiteral("protocollo non ammesso"), detail);
+        return QStringLiteral("protocollo non ammesso");
     case QNetworkReply::ProxyConnectionRefusedError:
     case QNetworkReply::ProxyConnectionClosedError:
     case QNetworkReply::ProxyNotFoundError:
     case QNetworkReply::ProxyTimeoutError:
     case QNetworkReply::ProxyAuthenticationRequiredError:
-        return withDetail(QStringLiteral("errore del proxy"), detail);
+        return QStringLiteral("errore del proxy");
     default:
-        return withDetail(QStringLiteral("errore di rete"), detail);
+        return QStringLiteral("errore di rete (codice ") + QString::number(int(error)) + u')';
     }
 }
 
@@ -166,7 +170,6 @@ Hop getOnce(QNetworkAccessManager& manager, const QUrl& url, const Limits& limit
     }
     hop.body.append(rest);
     hop.error = reply->error();
-    hop.errorString = reply->errorString();
     hop.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     hop.location = reply->rawHeader("Location");
     hop.contentType = reply->rawHeader("Content-Type");
@@ -221,7 +224,7 @@ QString QtPageFetcher::fetch(const QString& address) {
         if (hop.status != 0 && (hop.status < 200 || hop.status >= 300))
             return fail(QStringLiteral("risposta HTTP ") + QString::number(hop.status));
         if (hop.error != QNetworkReply::NoError)
-            return fail(networkErrorText(hop.error, hop.errorString));
+            return fail(networkErrorText(hop.error));
         return decodePage(hop.body, hop.contentType);
     }
 }
