@@ -19,12 +19,14 @@
 #include <QFileInfo>
 #include <QLockFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
 
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -262,6 +264,55 @@ TEST(Recording, ADiskFillingAtAnyByteOfTheAppendsTearsNoLine) {
 
 // The database took the day and the disk refused the lines: the summary says so, and a run on another
 // day writes them before its own.
+// A really full file system (a small one, where the machine lets the tests mount it): the database
+// says "Disco pieno" like the files, nothing is half written, and with room again the day is recorded
+// with the files' headers.
+TEST(UpdateCommand, ARealFullDiskIsNamedAndLeavesNothingHalfWritten) {
+    QTemporaryDir mountPoint;
+    const QByteArray at = QFile::encodeName(mountPoint.path());
+    if (::mount("tmpfs", at.constData(), "tmpfs", 0, "size=64k") != 0)
+        GTEST_SKIP() << "no small file system can be mounted here";
+    const auto unmount = qScopeGuard([&] { ::umount(at.constData()); });
+    const QString folder = mountPoint.filePath(S("dati"));
+    QDir().mkpath(folder);
+    Folder seed;
+    for (const QString& name : {S("EURIBOR.MDB"), S("Euribor_PORTALEDATI.txt")})
+        ASSERT_TRUE(QFile::copy(seed.path(name), folder + u'/' + name));
+    QFile filler(mountPoint.filePath(S("riempitivo")));
+    ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
+    while (filler.write(QByteArray(512, 'x')) == 512 && filler.flush()) {
+    }
+    filler.close();
+
+    FakeFetcher fetcher;
+    fetcher.page =
+        ratePage({row("EuRibor 1m", "1,986"), row("EuRibor 3m", "2,064"), row("EuRibor 6m", "2,137")});
+    const auto run = [&] {
+        Outcome r;
+        QTextStream out(&r.out), err(&r.err);
+        r.exit = core::runUpdateCommand({folder, S("http://127.0.0.1:9/p"), kItalian, QDate(2026, 12, 4), 50},
+                                        fetcher, out, err);
+        return r;
+    };
+    // No room for the lock; then room for the lock, the headers and the pending lines, not the database.
+    const std::pair<qint64, const char*> stops[] = {
+        {0, "(disco pieno)"}, {4 * 4096, "Errore registrazione su DataBase Disco pieno"}};
+    for (const auto& [room, said] : stops) {
+        SCOPED_TRACE(room);
+        ASSERT_TRUE(filler.resize(filler.size() - room));
+        const Outcome full = run();
+        EXPECT_EQ(full.exit, core::NoneRecorded);
+        EXPECT_TRUE(full.err.contains(S(said))) << full.err.toStdString();
+        EXPECT_TRUE(allRows(folder + S("/EURIBOR.MDB")).isEmpty());
+    }
+    QFile::remove(filler.fileName());
+    EXPECT_EQ(run().exit, core::AllRecorded);
+    EXPECT_EQ(allRows(folder + S("/EURIBOR.MDB")).size(), 3);
+    for (const QString& file : {folder + S("/Storico_Euribor.TXT"), folder + S("/Storico_Euribor.CSV")})
+        EXPECT_TRUE(readFile(file).startsWith(kHeader) && readFile(file).count("2026") == 3)
+            << file.toStdString();
+}
+
 TEST(UpdateCommand, LinesTheDiskRefusedAreSaidAndWrittenByTheNextRun) {
     Folder folder;
     QByteArray earlier = kHeader;
