@@ -232,8 +232,9 @@ TEST(Recording, FilesAreNeverTornAndNeverAheadOfTheDatabase) {
     EXPECT_EQ(readFile(fresh.csv()), kHeader + "04/12/2026;2,0640;EuRibor 3m;\r\n");
 }
 
-// The disk fills at every byte of the two files' appends: each run leaves whole lines only, says
-// "Disco pieno", and the next run with room completes exactly what is missing.
+// The disk fills before, inside and after each file's append (each file is written in one write, so
+// these limits stand for every byte): each run leaves whole lines only, says "Disco pieno", and the
+// next run with room completes exactly what is missing.
 TEST(Recording, ADiskFillingAtAnyByteOfTheAppendsTearsNoLine) {
     QByteArray earlier = kHeader, earlierCsv = kHeader;
     for (int i = 0; i < 700; ++i) {
@@ -242,7 +243,10 @@ TEST(Recording, ADiskFillingAtAnyByteOfTheAppendsTearsNoLine) {
     }
     const HistArrays entries = {entry("EuRibor 1m", 1.986), entry("EuRibor 3m", 2.064)};
     const qsizetype smaller = std::min(earlier.size(), earlierCsv.size());
-    for (qsizetype limit = smaller - 2; limit < earlier.size() + 80; limit += 3) {
+    const qsizetype larger = earlier.size();
+    for (const qsizetype limit : {smaller - 2, smaller, smaller + 1, smaller + 40, larger - 1, larger,
+                                  larger + 1, larger + 40, larger + 79}) {
+        SCOPED_TRACE(limit);
         Folder folder;
         writeFile(folder.history(), earlier);
         writeFile(folder.csv(), earlierCsv);
@@ -262,8 +266,6 @@ TEST(Recording, ADiskFillingAtAnyByteOfTheAppendsTearsNoLine) {
     }
 }
 
-// The database took the day and the disk refused the lines: the summary says so, and a run on another
-// day writes them before its own.
 // A really full file system (a small one, where the machine lets the tests mount it): the database
 // says "Disco pieno" like the files, nothing is half written, and with room again the day is recorded
 // with the files' headers.
@@ -313,6 +315,8 @@ TEST(UpdateCommand, ARealFullDiskIsNamedAndLeavesNothingHalfWritten) {
             << file.toStdString();
 }
 
+// The database took the day and the disk refused the lines: the summary says so, and a run on another
+// day writes them before its own.
 TEST(UpdateCommand, LinesTheDiskRefusedAreSaidAndWrittenByTheNextRun) {
     Folder folder;
     QByteArray earlier = kHeader;
