@@ -365,7 +365,8 @@ RecordResult recordEntries(HistoryDb& db, FileChannels& files, const HistArrays&
         toStore.append(r);
     }
     try {
-        writePending(journal, pending);
+        if (!toStore.isEmpty())
+            writePending(journal, pending);
     } catch (const RuntimeError& e) {
         fileError(e, journal);
         return out;

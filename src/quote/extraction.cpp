@@ -336,7 +336,7 @@ Extraction extractAll(const QString& page, const QStringList& listItems, const Q
             item.undated = true;
             item.dateCell = dateCell;
             if (onUnavailable)
-                onUnavailable(Missing::Date, key, dateCell, item.rateCaption, out.lblData);
+                onUnavailable(Missing::Date, key, dateCell, item.rateCaption, QString());
         }
         // The caption keeps six characters; the entry keeps the page's whole number.
         e.quote = rate ? rate->value : rateFromCaption(item.rateCaption);
