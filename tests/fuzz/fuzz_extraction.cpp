@@ -26,11 +26,11 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size) {
     const QString page = utf8 ? QString::fromUtf8(body) : vb::fromCp1252(body);
 
     int notices = 0;
-    const quote::Extraction x =
-        quote::extractAll(page, items, QDate(2026, 12, 4), QStringLiteral("q"), QStringLiteral("d"),
-                          [&](const QString&, const QString&, const QString&) { ++notices; });
+    const quote::Extraction x = quote::extractAll(
+        page, items, QDate(2026, 12, 4), QStringLiteral("q"), QStringLiteral("d"),
+        [&](quote::Missing, const QString&, const QString&, const QString&, const QString&) { ++notices; });
     FUZZ_CHECK(x.items.size() == items.size());
-    qsizetype found = 0, unavailable = 0;
+    qsizetype found = 0, unavailable = 0, undated = 0;
     for (qsizetype i = 0; i < items.size(); ++i) {
         const quote::ExtractedItem& it = x.items[i];
         FUZZ_CHECK(it.key == formats::tenorKey(items[i]));
@@ -38,15 +38,22 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size) {
             continue;
         const HistEntry& e = x.entries[found++];
         FUZZ_CHECK(e.type == it.key && e.unavailable == it.unavailableMessage);
-        // Dates go to the files and the database as yyyymmdd of ASCII digits.
-        FUZZ_CHECK(isDateKey(e.date) && it.dateCaption == formats::dayMonth(e.date));
+        // Dates go to the files and the database as yyyymmdd of ASCII digits; a rate without its day
+        // is never recordable.
+        if (it.undated) {
+            FUZZ_CHECK(!it.unavailableMessage && e.date.isEmpty() && it.dateCaption.isEmpty() &&
+                       !recordable(e));
+            ++undated;
+        } else {
+            FUZZ_CHECK(isDateKey(e.date) && it.dateCaption == formats::dayMonth(e.date));
+        }
         FUZZ_CHECK(it.rateCaption.size() <= 6);
         if (e.unavailable)
             ++unavailable;
         else
             FUZZ_CHECK(std::isfinite(e.quote));
     }
-    FUZZ_CHECK(found == x.entries.size() && notices == unavailable);
+    FUZZ_CHECK(found == x.entries.size() && notices == unavailable + undated);
     if (!items.isEmpty() && !x.items.constLast().found)
         FUZZ_CHECK(x.lblQuote.isEmpty());
     return 0;
