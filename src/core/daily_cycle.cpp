@@ -282,9 +282,10 @@ void writePendingLines(HistoryDb& db, FileChannels& files, const QString& journa
         byFile[l.file].append(l.line);
     }
     for (const QString& file : std::as_const(order)) {
+        if (file != order.constFirst())
+            killPointForTests("between-files");
         files.close(1);
         files.open(1, file, FileChannels::Mode::Append);
-        killPointForTests("between-files");
         appendLines(files, 1, file, byFile[file], working);
         files.close(1);
     }
