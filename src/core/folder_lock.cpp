@@ -8,6 +8,7 @@
 #include <QSysInfo>
 #include <QThread>
 
+#include <algorithm>
 #include <cerrno>
 
 #include <fcntl.h>
