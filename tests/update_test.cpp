@@ -538,19 +538,24 @@ TEST_F(ProgramTest, AKillAtAnyStepOfTheRecordingIsCompletedByTheNextDaysRun) {
         SCOPED_TRACE(point);
         Folder folder(true);
         EXPECT_EQ(runProgram(updateArgs(folder, url()), {S("EURIBOR_TEST_KILL_AT=") + S(point)}).exit, -1);
-        const Outcome next = runProgram(updateArgs(folder, url("/next")));
-        EXPECT_EQ(next.exit, 0) << next.err.toStdString();
-        EXPECT_EQ(integrityCheck(folder.db()), S("ok"));
-        const QString rows = rowTexts(folder.db()).join(u'\n');
-        const QByteArray history = readFile(folder.history()), csv = readFile(folder.csv());
-        for (const char* day : {"04", "07"}) {
-            const qsizetype records = rows.count(S("202612") + S(day));
-            EXPECT_EQ(records, QByteArray(point) == "before-commit" && day[1] == '4' ? 0 : 8) << day;
-            EXPECT_EQ(history.count(day + QByteArray("-12-2026 - ")), records) << day;
-            EXPECT_EQ(csv.count(day + QByteArray("/12/2026;")), records) << day;
+        // A run whose page fails still completes the files; then the next day's.
+        for (const char* page : {"/nowhere", "/next"}) {
+            SCOPED_TRACE(page);
+            const Outcome next = runProgram(updateArgs(folder, url(page)));
+            EXPECT_EQ(next.exit, page[1] == 'n' && page[2] == 'o' ? 2 : 0) << next.err.toStdString();
+            EXPECT_EQ(integrityCheck(folder.db()), S("ok"));
+            const QString rows = rowTexts(folder.db()).join(u'\n');
+            const QByteArray history = readFile(folder.history()), csv = readFile(folder.csv());
+            for (const char* day : {"04", "07"}) {
+                const qsizetype records = rows.count(S("202612") + S(day));
+                EXPECT_EQ(history.count(day + QByteArray("-12-2026 - ")), records) << day;
+                EXPECT_EQ(csv.count(day + QByteArray("/12/2026;")), records) << day;
+            }
+            EXPECT_EQ(rows.count(S("20261204")), QByteArray(point) == "before-commit" ? 0 : 8);
+            for (const QByteArray& file : {history, csv})
+                EXPECT_TRUE(file.isEmpty() || (file.startsWith(kHeader) && file.endsWith("\r\n")));
         }
-        for (const QByteArray& file : {history, csv})
-            EXPECT_TRUE(file.startsWith(kHeader) && file.endsWith("\r\n") && !file.contains("\n\r"));
+        EXPECT_EQ(rowTexts(folder.db()).join(u'\n').count(S("20261207")), 8);
     }
 }
 
