@@ -36,6 +36,19 @@ QString fileKey(const QString& path) {
 
 } // namespace
 
+int writeWhole(int fd, const QByteArray& bytes) {
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return n < 0 ? errno : ENOSPC;
+        done += n;
+    }
+    return 0;
+}
+
 bool isSpecialFile(const QString& path) {
     const QFileInfo info(path);
     return info.exists() && !info.isFile() && !info.isDir();
@@ -167,20 +180,6 @@ void FileChannels::printLine(int channel, const QString& text) {
 
 namespace {
 
-// The whole of bytes at the end of the file, or the error number that stopped it.
-int writeAll(int fd, const QByteArray& bytes) {
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return n < 0 ? errno : ENOSPC;
-        done += n;
-    }
-    return 0;
-}
-
 bool endsWithLineEnd(int fd, off_t size) {
     char last = 0;
     return size == 0 || (::pread(fd, &last, 1, size - 1) == 1 && last == '\n');
@@ -209,7 +208,7 @@ void FileChannels::printLines(int channel, const QStringList& lines) {
         bytes.append("\r\n", 2);
     }
     // Some file systems tell a full disk only when the data goes out: the lines count once synced.
-    int error = writeAll(fd, bytes);
+    int error = writeWhole(fd, bytes);
     if (!error && ::fdatasync(fd) < 0)
         error = errno;
     ch->unsynced = error != 0; // the cut back is synced at the close

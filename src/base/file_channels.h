@@ -11,6 +11,10 @@
 #include <array>
 #include <memory>
 
+// Writes the whole of bytes to fd; 0, or the error number that stopped it (ENOSPC when the disk took
+// nothing more).
+int writeWhole(int fd, const QByteArray& bytes);
+
 // A path that names something other than a regular file or a folder (a device, a pipe, a socket),
 // directly or through a link: reading one has no end, or blocks. Nothing there is false.
 bool isSpecialFile(const QString& path);

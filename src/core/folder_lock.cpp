@@ -1,5 +1,7 @@
 #include "folder_lock.h"
 
+#include "file_channels.h"
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -34,22 +36,6 @@ QByteArray holder() {
            QSysInfo::machineHostName().toUtf8() + '\n';
 }
 
-bool writeAll(int fd, const QByteArray& bytes) {
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            if (n == 0)
-                errno = ENOSPC;
-            return false;
-        }
-        done += n;
-    }
-    return true;
-}
-
 } // namespace
 
 FolderLock::FolderLock(const QString& folder)
@@ -77,8 +63,9 @@ FolderLock::Result FolderLock::acquire(int waitMs) {
                 ::close(fd);
                 continue;
             }
-            if (::ftruncate(fd, 0) != 0 || !writeAll(fd, holder())) {
-                m_error = errno;
+            const int failed = ::ftruncate(fd, 0) != 0 ? errno : writeWhole(fd, holder());
+            if (failed != 0) {
+                m_error = failed;
                 ::unlink(path.constData());
                 ::close(fd);
                 return Result::Unwritable;
