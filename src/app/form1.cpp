@@ -13,10 +13,13 @@
 #include "vb.h"
 #include "window_layout.h"
 
+#include <QAbstractItemView>
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QCompleter>
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QPointer>
 #include <QResizeEvent>
 #include <QScopedValueRollback>
 #include <QTimer>
@@ -120,6 +123,33 @@ protected:
 private:
     bool m_typing = false;
 };
+
+// A label that shows a value is named by the caption beside it, followed by the value: "Quotazione:
+// 2,0640".
+class CaptionedValue : public QAccessibleWidget {
+public:
+    CaptionedValue(QLabel* value, const QLabel* caption)
+        : QAccessibleWidget(value, QAccessible::StaticText)
+        , m_caption(caption) {}
+    QString text(QAccessible::Text t) const override {
+        const QString value = static_cast<QLabel*>(widget())->text();
+        if (t == QAccessible::Name)
+            return m_caption ? Trim(m_caption->text()) + u' ' + value : value;
+        return t == QAccessible::Value ? value : QAccessibleWidget::text(t);
+    }
+
+private:
+    QPointer<const QLabel> m_caption;
+};
+
+const char* const kCaptionProperty = "didascalia";
+
+QAccessibleInterface* captionedValue(const QString& key, QObject* object) {
+    if (key != QLatin1String("QLabel"))
+        return nullptr;
+    auto* caption = qvariant_cast<QLabel*>(object->property(kCaptionProperty));
+    return caption ? new CaptionedValue(static_cast<QLabel*>(object), caption) : nullptr;
+}
 
 // The window's widths were measured in another font: a caption wider than its label widens the label
 // (its place stays), so no caption is ever cut.
@@ -257,6 +287,29 @@ void form1::buildControls() {
     widenToFit(Label6, {QStringLiteral("Connection Via Modem but modem is busy"),
                         QStringLiteral("Not Connected to the Internet")});
     widenToFit(Label15, {QStringLiteral("Numero records nel Database: 9999999")});
+
+    // What a screen reader calls each control that takes input or shows a value: the caption beside it,
+    // or what the field holds where the window gives it none.
+    static const bool factory = (QAccessible::installFactory(captionedValue), true);
+    Q_UNUSED(factory);
+    lblData->setProperty(kCaptionProperty, QVariant::fromValue(Label1[0]));
+    lblQuote->setProperty(kCaptionProperty, QVariant::fromValue(Label1[1]));
+    const std::pair<QWidget*, QString> names[] = {
+        {txtsymbol, QStringLiteral("Simbolo della scadenza")},
+        {Combo1, QStringLiteral("Scadenza")},
+        {m_tenorEdit, QStringLiteral("Scadenza")},
+        {Combo1->view(), QStringLiteral("Scadenze")},
+        {txtDA_DATA, Trim(Label1[2]->text())},
+        {txtA_DATA, Trim(Label1[3]->text())},
+        {Text2, Label2->text()},
+        {Command3, QStringLiteral("Scegli il file dello storico quotazioni")},
+        {Text1, QStringLiteral("Indirizzo della pagina delle quotazioni")},
+        {Text4, Label5->text()},
+        {Command9, QStringLiteral("Scegli il file dello storico cambi ufficiali")},
+        {List1, QStringLiteral("Storico quotazioni")},
+        {Text3, QStringLiteral("Pagina delle quotazioni scaricata")}};
+    for (const auto& [w, name] : names)
+        w->setAccessibleName(name);
 
     auto* selectAll = new SelectAllOnFocus(this);
     for (QWidget* w :
