@@ -1,19 +1,17 @@
-// Drawing the chart with widgets: a first drawing (every element made, placed and shown), the same
+// Drawing the chart in its frame: a first drawing (every element made, placed and shown), the same
 // drawing again, and a window resize with the chart shown.
 
-#include "chart_view.h"
+#include "chart_frame.h"
 #include "support/text.h"
 #include "twips.h"
 #include "window_layout.h"
 
 #include <QApplication>
 #include <QDate>
-#include <QFrame>
-#include <QLabel>
 
 #include <benchmark/benchmark.h>
 
-#include <memory>
+#include <malloc.h>
 
 namespace {
 
@@ -25,49 +23,20 @@ QStringList days(int count) {
     return lines;
 }
 
-// The main window's chart frame and templates, shown on screen.
+// The main window's chart frame with its templates, shown on screen.
 struct ChartWindow {
     ChartWindow() {
         window.resize(twips::toPixels(8490), twips::toPixels(6135));
-        frame = new QFrame(&window);
-        twips::place(frame, 0, 3120, 8415, 2895);
-        frame->setFrameShape(QFrame::Box);
-        frame->setAutoFillBackground(true);
-        auto shape = [this](int left, int top, const char* colour) {
-            auto* s = new QFrame(frame);
-            twips::place(s, left, top, 255, 2535);
-            s->setStyleSheet(S("background-color: ") + S(colour) + u';');
-            s->hide();
-            return s;
-        };
-        QFrame* shape1 = shape(120, 240, "rgb(255, 255, 0)");
-        QFrame* shape2 = shape(345, 225, "rgb(0, 0, 128)");
-        QFont tahoma(S("Tahoma"));
-        tahoma.setPointSizeF(6.75);
-        auto label = [this, &tahoma](int left, int top) {
-            auto* l = new QLabel(frame);
-            twips::place(l, left, top, 405, 165);
-            l->setFont(tahoma);
-            l->hide();
-            return l;
-        };
-        QLabel* label3 = label(45, 360);
-        QLabel* label4 = label(1440, 240);
-        auto* line1 = new QFrame(frame);
-        line1->setFrameShape(QFrame::HLine);
-        twips::place(line1, 120, 720, 8160, 15);
-        line1->hide();
+        setFrameWidth(8415);
         window.show();
-        view = std::make_unique<ChartView>(frame, shape1, shape2, label3, line1, label4);
     }
     chart::ChartResult chartOf(const QStringList& lines) const {
-        return chart::computeChart(view->input(lines, S("EuRibor 3m"), QString(), QString()));
+        return chart::computeChart(frame->input(lines, S("EuRibor 3m"), QString(), QString()));
     }
     void setFrameWidth(int width) { twips::place(frame, 0, 3120, width, 2895); }
 
     QWidget window;
-    QFrame* frame;
-    std::unique_ptr<ChartView> view;
+    ChartFrame* frame = new ChartFrame(&window);
 };
 
 ChartWindow& chartWindow() {
@@ -85,7 +54,7 @@ void BM_ComputeChart(benchmark::State& state) {
     ChartWindow& w = chartWindow();
     w.setFrameWidth(static_cast<int>(state.range(1)));
     const chart::ChartInput in =
-        w.view->input(days(static_cast<int>(state.range(0))), S("EuRibor 3m"), {}, {});
+        w.frame->input(days(static_cast<int>(state.range(0))), S("EuRibor 3m"), {}, {});
     for (auto _ : state)
         benchmark::DoNotOptimize(chart::computeChart(in));
 }
@@ -100,15 +69,21 @@ void firstDrawing(benchmark::State& state, bool onScreen) {
     const chart::ChartResult empty = w.chartOf({});
     for (auto _ : state) {
         state.PauseTiming();
-        w.view->draw(empty);
+        w.frame->draw(empty);
         w.frame->hide();
         QApplication::processEvents();
         state.ResumeTiming();
-        w.view->draw(result);
+        w.frame->draw(result);
         if (onScreen)
             QApplication::processEvents();
     }
     state.counters["bars"] = static_cast<double>(result.bars.size());
+    // The heap a drawing holds, over the empty chart's.
+    w.frame->draw(empty);
+    const std::size_t before = mallinfo2().uordblks;
+    w.frame->draw(result);
+    state.counters["heap_kib"] =
+        (static_cast<double>(mallinfo2().uordblks) - static_cast<double>(before)) / 1024;
 }
 void BM_FirstDrawing(benchmark::State& state) {
     firstDrawing(state, false);
@@ -124,10 +99,10 @@ void BM_Redraw(benchmark::State& state) {
     ChartWindow& w = chartWindow();
     w.setFrameWidth(static_cast<int>(state.range(1)));
     const QStringList lines = days(static_cast<int>(state.range(0)));
-    w.view->draw(w.chartOf(lines));
+    w.frame->draw(w.chartOf(lines));
     QApplication::processEvents();
     for (auto _ : state) {
-        w.view->draw(w.chartOf(lines));
+        w.frame->draw(w.chartOf(lines));
         QApplication::processEvents();
     }
 }
@@ -139,14 +114,14 @@ void BM_ResizeRedraw(benchmark::State& state) {
     ChartWindow& w = chartWindow();
     const QStringList lines = days(static_cast<int>(state.range(0)));
     w.setFrameWidth(8415);
-    w.view->draw(w.chartOf(lines));
+    w.frame->draw(w.chartOf(lines));
     QApplication::processEvents();
     bool wide = false;
     for (auto _ : state) {
         wide = !wide;
         const chart::WindowLayout l = chart::windowLayout(wide ? 8620 : 7000, 6595);
         twips::place(w.frame, 0, 3120, *l.elementWidth, *l.elementHeight);
-        w.view->draw(w.chartOf(lines));
+        w.frame->draw(w.chartOf(lines));
         QApplication::processEvents();
     }
 }

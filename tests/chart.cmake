@@ -1,2 +1,2 @@
 euribor_test(chart_test chart_test.cpp)
-euribor_test(chart_widgets_test chart_widgets_test.cpp)
+euribor_test(chart_frame_test chart_frame_test.cpp)

@@ -1,7 +1,6 @@
 // The main window: its design, the load sequence, the tenor pick and the activation cycle; and the
 // command line that starts it.
 
-#include "chart_view.h"
 #include "command_line.h"
 #include "runtime_error.h"
 #include "twips.h"
@@ -178,7 +177,7 @@ TEST_F(WindowTest, ResizingStretchesThePanelTheListAndTheChart) {
     };
     fillList(3);
     w.Command5_Click();
-    ASSERT_EQ(w.chart().ChartCount(), 3);
+    ASSERT_EQ(w.Frame2->ChartCount(), 3);
 
     w.show(); // a shown window gets its resize events at once
     w.resize(600, 500);
@@ -186,21 +185,23 @@ TEST_F(WindowTest, ResizingStretchesThePanelTheListAndTheChart) {
     EXPECT_EQ(twips::geometry(w.Frame1).width(), 8925);
     EXPECT_EQ(twips::geometry(w.List1), twips::geometry(w.Frame2));
     EXPECT_EQ(twips::geometry(w.List1), QRect(0, 3120, 8925, 4260));
-    EXPECT_EQ(twips::geometry(w.chart().Label3(1)).top(), 4260 - 180);
+    EXPECT_EQ(w.Frame2->Label3(1)->place.top(), 4260 - 180);
+    EXPECT_EQ(w.List1->focusPolicy(), Qt::NoFocus) << "the list is covered";
 
     w.Command10_Click();
     fillList(4);
     w.resize(300, 100); // lower than the allowance: heights stay, widths follow
     EXPECT_EQ(twips::geometry(w.List1), QRect(0, 3120, 4425, 4260));
     EXPECT_TRUE(w.Frame2->isHidden());
-    EXPECT_EQ(w.chart().ChartCount(), 3) << "no drawing while the list is shown";
+    EXPECT_EQ(w.List1->focusPolicy(), Qt::StrongFocus);
+    EXPECT_EQ(w.Frame2->ChartCount(), 3) << "no drawing while the list is shown";
 
     w.showMinimized();
     w.Frame2->show();
     w.Form_Resize();
-    EXPECT_EQ(w.chart().ChartCount(), 3) << "a minimized window is not laid out";
+    EXPECT_EQ(w.Frame2->ChartCount(), 3) << "a minimized window is not laid out";
     w.Command5_Click();
-    EXPECT_EQ(w.chart().ChartCount(), 4);
+    EXPECT_EQ(w.Frame2->ChartCount(), 4);
 }
 
 TEST(CommandLine, ARefusalIsOneLineNamingWhatIsWrong) {

@@ -1,6 +1,5 @@
 #include "form1.h"
 
-#include "chart_view.h"
 #include "conn_ras.h"
 #include "controls.h"
 #include "daily_cycle.h"
@@ -14,10 +13,13 @@
 #include "vb.h"
 #include "window_layout.h"
 
+#include <QAbstractItemView>
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QCompleter>
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QPointer>
 #include <QResizeEvent>
 #include <QScopedValueRollback>
 #include <QTimer>
@@ -122,6 +124,33 @@ private:
     bool m_typing = false;
 };
 
+// A label that shows a value is named by the caption beside it, followed by the value: "Quotazione:
+// 2,0640".
+class CaptionedValue : public QAccessibleWidget {
+public:
+    CaptionedValue(QLabel* value, const QLabel* caption)
+        : QAccessibleWidget(value, QAccessible::StaticText)
+        , m_caption(caption) {}
+    QString text(QAccessible::Text t) const override {
+        const QString value = static_cast<QLabel*>(widget())->text();
+        if (t == QAccessible::Name)
+            return m_caption ? Trim(m_caption->text()) + u' ' + value : value;
+        return t == QAccessible::Value ? value : QAccessibleWidget::text(t);
+    }
+
+private:
+    QPointer<const QLabel> m_caption;
+};
+
+const char* const kCaptionProperty = "didascalia";
+
+QAccessibleInterface* captionedValue(const QString& key, QObject* object) {
+    if (key != QLatin1String("QLabel"))
+        return nullptr;
+    auto* caption = qvariant_cast<QLabel*>(object->property(kCaptionProperty));
+    return caption ? new CaptionedValue(static_cast<QLabel*>(object), caption) : nullptr;
+}
+
 // The window's widths were measured in another font: a caption wider than its label widens the label
 // (its place stays), so no caption is ever cut.
 void widenToFit(QLabel* l, const QStringList& captions) {
@@ -161,7 +190,6 @@ form1::form1(const AppContext& context, Login_RAS* login, QWidget* parent)
     setObjectName(QStringLiteral("form1"));
     setWindowTitle(appTitle());
     buildControls();
-    m_chart = std::make_unique<ChartView>(Frame2, Shape1_0, Shape2_0, Label3_0, Line1_0, Label4_0);
     setMinimumSize(twips::toPixels(chart::kMinWindowSize - kBorderWidth), 1);
     resize(twips::toPixels(kClientWidth), twips::toPixels(kClientHeight));
 }
@@ -240,31 +268,14 @@ void form1::buildControls() {
     twips::place(List1, 0, 3120, 8415, 2205);
     List1->setUniformItemSizes(true);
 
-    Frame2 = makeControl<QFrame>(this, QStringLiteral("Frame2"));
+    Frame2 = new ChartFrame(this);
     twips::place(Frame2, 0, 3120, 8415, 2895);
-    Frame2->setFrameShape(QFrame::Box);
-    Frame2->setAutoFillBackground(true);
-
-    Shape1_0 = makeControl<QFrame>(Frame2, QStringLiteral("Shape1(0)"));
-    twips::place(Shape1_0, 120, 240, 255, 2535);
-    Shape1_0->setStyleSheet(QStringLiteral("background-color: rgb(255, 255, 0);"));
-    Shape1_0->hide();
-    Shape2_0 = makeControl<QFrame>(Frame2, QStringLiteral("Shape2(0)"));
-    twips::place(Shape2_0, 345, 225, 255, 2535);
-    Shape2_0->setStyleSheet(QStringLiteral("background-color: rgb(0, 0, 128);"));
-    Shape2_0->hide();
-    QFont tahoma(QStringLiteral("Tahoma"));
-    tahoma.setPointSizeF(6.75);
-    Label3_0 = label(Frame2, QStringLiteral("Label3(0)"), QString(), 45, 360, 405, 165);
-    Label3_0->setFont(tahoma);
-    Label3_0->hide();
-    Label4_0 = label(Frame2, QStringLiteral("Label4(0)"), QString(), 1440, 240, 405, 165);
-    Label4_0->setFont(tahoma);
-    Label4_0->hide();
-    Line1_0 = makeControl<QFrame>(Frame2, QStringLiteral("Line1(0)"));
-    Line1_0->setFrameShape(QFrame::HLine);
-    twips::place(Line1_0, 120, 720, 8160, 15);
-    Line1_0->hide();
+    // While the chart covers the list, the list must not take the focus out of sight.
+    connect(Frame2, &ChartFrame::shownChanged, this, [this](bool shown) {
+        List1->setFocusPolicy(shown ? Qt::NoFocus : Qt::StrongFocus);
+        if (shown && List1->hasFocus())
+            focusNextChild();
+    });
 
     Text3 = makeControl<QPlainTextEdit>(Frame2, QStringLiteral("Text3"));
     twips::place(Text3, 3630, 1605, 8430, 2865);
@@ -276,6 +287,29 @@ void form1::buildControls() {
     widenToFit(Label6, {QStringLiteral("Connection Via Modem but modem is busy"),
                         QStringLiteral("Not Connected to the Internet")});
     widenToFit(Label15, {QStringLiteral("Numero records nel Database: 9999999")});
+
+    // What a screen reader calls each control that takes input or shows a value: the caption beside it,
+    // or what the field holds where the window gives it none.
+    static const bool factory = (QAccessible::installFactory(captionedValue), true);
+    Q_UNUSED(factory);
+    lblData->setProperty(kCaptionProperty, QVariant::fromValue(Label1[0]));
+    lblQuote->setProperty(kCaptionProperty, QVariant::fromValue(Label1[1]));
+    const std::pair<QWidget*, QString> names[] = {
+        {txtsymbol, QStringLiteral("Simbolo della scadenza")},
+        {Combo1, QStringLiteral("Scadenza")},
+        {m_tenorEdit, QStringLiteral("Scadenza")},
+        {Combo1->view(), QStringLiteral("Scadenze")},
+        {txtDA_DATA, Trim(Label1[2]->text())},
+        {txtA_DATA, Trim(Label1[3]->text())},
+        {Text2, Label2->text()},
+        {Command3, QStringLiteral("Scegli il file dello storico quotazioni")},
+        {Text1, QStringLiteral("Indirizzo della pagina delle quotazioni")},
+        {Text4, Label5->text()},
+        {Command9, QStringLiteral("Scegli il file dello storico cambi ufficiali")},
+        {List1, QStringLiteral("Storico quotazioni")},
+        {Text3, QStringLiteral("Pagina delle quotazioni scaricata")}};
+    for (const auto& [w, name] : names)
+        w->setAccessibleName(name);
 
     auto* selectAll = new SelectAllOnFocus(this);
     for (QWidget* w :
@@ -374,8 +408,8 @@ void form1::Form_Resize() {
 }
 
 void form1::Command5_Click() {
-    m_chart->draw(chart::computeChart(m_chart->input(chart::listItems(List1), Combo1->currentText(),
-                                                     txtDA_DATA->text(), txtA_DATA->text())));
+    Frame2->draw(chart::computeChart(Frame2->input(chart::listItems(List1), Combo1->currentText(),
+                                                   txtDA_DATA->text(), txtA_DATA->text())));
 }
 
 void form1::setPageText(const QString& page) {

@@ -1,6 +1,7 @@
 #pragma once
 // form1: the main window, its controls and the state its handlers share.
 
+#include "chart_frame.h"
 #include "context.h"
 #include "daily_cycle.h"
 #include "file_channels.h"
@@ -22,7 +23,6 @@
 #include <optional>
 
 class Login_RAS;
-class ChartView;
 namespace rt {
 class RuntimeError;
 }
@@ -93,19 +93,10 @@ public:
     QPushButton* Command8;
     // Below the panel.
     QListWidget* List1;
-    QFrame* Frame2;
+    ChartFrame* Frame2;    // the chart, with its control arrays
     QPlainTextEdit* Text3; // the last page fetched
-    // Chart templates (element 0 of each control array).
-    QFrame* Shape1_0;
-    QFrame* Shape2_0;
-    QLabel* Label3_0;
-    QLabel* Label4_0;
-    QFrame* Line1_0;
 
     QString DbPath;
-
-    // The chart's control arrays inside Frame2.
-    ChartView& chart() const { return *m_chart; }
 
     // The window's outer size in twips: the client area and the borders it was laid out with.
     QSize outerSizeTwips() const;
@@ -149,7 +140,6 @@ private:
     core::TenorLines m_tenorLines;
     // What the last load put in Hist, while Hist may still hold it.
     std::optional<HistArrays> m_loadedTenor;
-    std::unique_ptr<ChartView> m_chart;
     bool m_loaded = false;
     bool m_inResize = false;
     bool m_unloading = false;

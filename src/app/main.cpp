@@ -19,7 +19,6 @@
 #include "update_command.h"
 
 #include <QApplication>
-#include <QClipboard>
 #include <QDBusConnection>
 #include <QIcon>
 #include <QLibraryInfo>
@@ -28,11 +27,6 @@
 #include <QTranslator>
 
 #include <cstdio>
-#include <cstdlib>
-
-#if defined(__SANITIZE_ADDRESS__)
-#include <sanitizer/lsan_interface.h>
-#endif
 
 #ifndef EURIBOR_PAGE_URL
 #error "EURIBOR_PAGE_URL must be defined by the build"
@@ -42,15 +36,6 @@
 #endif
 
 namespace {
-
-// Ends the process without its destructors; the kernel takes the memory back at once.
-[[noreturn]] void endNow(int rc) {
-    std::fflush(nullptr);
-#if defined(__SANITIZE_ADDRESS__)
-    __lsan_do_leak_check(); // what exit() would have run
-#endif
-    std::_Exit(rc);
-}
 
 class SystemClock : public Clock {
 public:
@@ -164,16 +149,8 @@ int runWindow(int argc, char* argv[], const CommandLine& commandLine, const QStr
         QObject::connect(
             &window, &form1::cycleEnded, &app, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
     const int rc = QApplication::exec();
-
-    // With years of history the window holds thousands of widgets, and taking them down one by one
-    // costs more than the rest of the exit: the process ends without it, once what must outlive it is
-    // closed. Not when Qt still has to hand our clipboard to the clipboard manager, nor after a dial or
-    // hang-up, whose last request to the system may not have left yet.
     window.closeFiles();
-    if (QGuiApplication::clipboard()->ownsClipboard() || dialup.askedTheSystem())
-        return rc;
-    lock.release();
-    endNow(rc);
+    return rc;
 }
 
 } // namespace

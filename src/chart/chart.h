@@ -1,6 +1,6 @@
 #pragma once
 // The bar chart of the listed history, worked out in twips from the list lines, the fields and the
-// template values. No widget is touched here; ChartView puts the result on screen.
+// template values. No widget is touched here; Frame2 (ChartFrame) puts the result on screen.
 //
 // Arithmetic: "/" divides in floating point, and the places and sizes are single-precision twips in
 // the chart's rules. We compute in double and round every place and size once, to whole

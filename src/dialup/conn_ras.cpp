@@ -50,7 +50,6 @@ void Conn_RAS::DialConnection(const QString& connectionName, const QString& user
         return;
     }
     QPointer<Conn_RAS> self(this);
-    m_askedTheSystem = true;
     ConnHandle = m_service.dial(connectionName, userName, password, [self, request](int result) {
         if (self && self->m_request == request)
             self->dialAnswered(result);
@@ -113,12 +112,10 @@ void Conn_RAS::StatusTick() {
 }
 
 void Conn_RAS::HangUpCurrent() {
-    m_askedTheSystem = true;
     m_service.hangUp(ConnHandle);
 }
 
 void Conn_RAS::HangUpAll(qint64 handle) {
-    m_askedTheSystem = true;
     struct Listing {
         bool answered = false;
         int result = 0;

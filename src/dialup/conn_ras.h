@@ -41,8 +41,6 @@ public:
     bool dialInProgress() const { return m_phase == Phase::Requesting || m_phase == Phase::Dialling; }
     // Whether the status tick is scheduled (the timer id of old is non-zero).
     bool tickRunning() const { return m_timer.isActive(); }
-    // Whether this run asked the system to dial or hang up: such a request may still be on its way.
-    bool askedTheSystem() const { return m_askedTheSystem; }
 
     QString ConnName, ConnUser, ConnPassword;
     DialHandle ConnHandle = 0;
@@ -67,6 +65,5 @@ private:
     DialService& m_service;
     QTimer m_timer;
     Phase m_phase = Phase::Idle;
-    bool m_askedTheSystem = false;
     quint64 m_request = 0; // answers to an earlier request are ignored
 };

@@ -1,0 +1,157 @@
+#!/usr/bin/python3
+"""The real window as a screen reader meets it: under Xvfb, on the accessibility bus, read through AT-SPI.
+
+Every control that takes input or shows a value has its name, the chart shows each bar with its date and
+rate and its labels as text, and Tab never lands on a hidden control or on the list the chart covers.
+Run under dbus-run-session: accessibility_test.py EURIBOR_EXECUTABLE SOURCE_DIR EMPTY_DATABASE
+"""
+import datetime
+import os
+import shutil
+import signal
+import sqlite3
+import subprocess
+import sys
+import tempfile
+import time
+
+executable, source, empty_db = sys.argv[1:4]
+work = tempfile.mkdtemp()
+children = []
+
+
+def start(*args, **kwargs):
+    p = subprocess.Popen(args, start_new_session=True, **kwargs)
+    children.append(p)
+    return p
+
+
+def wait_for(what, check, seconds=60):
+    end = time.monotonic() + seconds
+    while time.monotonic() < end:
+        value = check()
+        if value:
+            return value
+        time.sleep(0.2)
+    sys.exit("accessibility_test: no " + what)
+
+
+failures = []
+
+
+def expect(ok, text):
+    if not ok:
+        failures.append(text)
+
+
+signal.alarm(180)
+# The accessibility bus's socket goes below the runtime folder: one of our own, shared with nobody.
+os.environ["XDG_RUNTIME_DIR"] = work
+try:
+    read, write = os.pipe()
+    start("Xvfb", "-displayfd", str(write), "-screen", "0", "1280x1024x24", pass_fds=[write],
+          stderr=subprocess.DEVNULL)
+    os.environ["DISPLAY"] = ":" + os.read(read, 16).decode().strip()
+    start("/usr/libexec/at-spi-bus-launcher", "--launch-immediately")
+    server = start("/usr/bin/python3", "-u", source + "/scripts/serve-sample", "0", stdout=subprocess.PIPE)
+    port = server.stdout.readline().decode().strip()
+
+    # Two earlier days of this year, then the page's rate of today.
+    year = datetime.date.today().year
+    data = work + "/dati"
+    os.mkdir(data)
+    shutil.copy(source + "/data/Euribor_PORTALEDATI.txt", data)
+    shutil.copy(empty_db, data)
+    db = sqlite3.connect(data + "/EURIBOR.MDB")
+    days = [(datetime.date(year, 1, 2), 2.1), (datetime.date(year, 1, 5), 2.2)]
+    days = [d for d in days if d[0] < datetime.date.today()]
+    db.executemany("INSERT INTO Storico_Euribor VALUES ('EuRibor 3m', ?, ?, 'EuRibor 3m', '')",
+                   [(d.strftime("%Y%m%d"), r) for d, r in days])
+    db.commit()
+    db.close()
+    days.append((datetime.date.today(), 2.064))
+
+    env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", LANG="C.UTF-8", LC_ALL="C.UTF-8",
+               QT_QPA_PLATFORM="xcb")
+    program = start(executable, "--cartella", data, "--provider",
+                    "http://127.0.0.1:%s/MainController?p=1&s=4&t=8&page=lteurb&c=lteurb" % port, env=env)
+
+    import pyatspi
+
+    def application():
+        for app in pyatspi.Registry.getDesktop(0):
+            if app is not None and app.get_process_id() == program.pid:
+                return app
+        return None
+
+    def tree(node):
+        yield node
+        for child in node:
+            if child is not None:
+                yield from tree(child)
+
+    def find(role, name):
+        return [o for o in tree(window) if o.getRole() == role and o.name == name]
+
+    app = wait_for("application on the bus", application)
+    window = wait_for("window", lambda: app[0] if app.childCount else None)
+    bar_names = ["%s: %s" % (d.strftime("%d/%m/%Y"), ("%.4f" % r).replace(".", ",")) for d, r in days]
+    chart = wait_for("chart drawn", lambda: [o for o in tree(window) if o.getRole() == pyatspi.ROLE_CHART
+                                              and o.childCount > len(days)])[0]
+
+    expect(chart.name == "Grafico delle quotazioni", "chart named " + repr(chart.name))
+    elements = [(c.getRole(), c.name) for c in chart if c.getState().contains(pyatspi.STATE_SHOWING)]
+    expected = ([(pyatspi.ROLE_IMAGE, n) for n in bar_names] +
+                [(pyatspi.ROLE_LABEL, d.strftime("%d-%m-%Y")) for d, _ in days] +
+                [(pyatspi.ROLE_LABEL, c) for c in ("75%", "50%", "25%")])
+    expect(elements == expected, "chart elements %r, expected %r" % (elements, expected))
+
+    named = [
+        # Qt names a combo box on Linux by its text; its field carries the name.
+        (pyatspi.ROLE_TEXT, "Simbolo della scadenza"), (pyatspi.ROLE_COMBO_BOX, "EuRibor 3m"),
+        (pyatspi.ROLE_TEXT, "Scadenza"), (pyatspi.ROLE_TEXT, "Da data:"), (pyatspi.ROLE_TEXT, "a data:"),
+        (pyatspi.ROLE_TEXT, "Nome file Storico Quotazioni"),
+        (pyatspi.ROLE_PUSH_BUTTON, "Scegli il file dello storico quotazioni"),
+        (pyatspi.ROLE_TEXT, "Indirizzo della pagina delle quotazioni"),
+        (pyatspi.ROLE_TEXT, "Nome file Storico Cambi ufficiali"),
+        (pyatspi.ROLE_PUSH_BUTTON, "Scegli il file dello storico cambi ufficiali"),
+        (pyatspi.ROLE_LIST, "Storico quotazioni"), (pyatspi.ROLE_TEXT, "Pagina delle quotazioni scaricata"),
+        (pyatspi.ROLE_LABEL, "Data: " + datetime.date.today().strftime("%d-%m")),
+        (pyatspi.ROLE_LABEL, "Quotazione: 2.0640"),
+        (pyatspi.ROLE_PUSH_BUTTON, "Grafico"), (pyatspi.ROLE_PUSH_BUTTON, "Elenco"),
+        (pyatspi.ROLE_PUSH_BUTTON, "Stampa")]
+    for role, name in named:
+        expect(len(find(role, name)) == 1, "no single %s named %r among %r" % (
+            role, name, [o.name for o in tree(window) if o.getRole() == role]))
+    inputs = (pyatspi.ROLE_TEXT, pyatspi.ROLE_COMBO_BOX, pyatspi.ROLE_PUSH_BUTTON, pyatspi.ROLE_LIST,
+              pyatspi.ROLE_LABEL, pyatspi.ROLE_IMAGE)
+    for o in tree(window):
+        expect(o.getRole() not in inputs or o.name.strip(), "a %s without a name" % o.getRoleName())
+
+    # The chart covers the list: Tab goes round the shown controls and never stops on the list. A click
+    # in the first field makes the window the active one (there is no window manager).
+    first = find(pyatspi.ROLE_TEXT, "Simbolo della scadenza")[0].queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    pyatspi.Registry.generateMouseEvent(first.x + 5, first.y + 5, "b1c")
+    time.sleep(0.5)
+    listed = find(pyatspi.ROLE_LIST, "Storico quotazioni")[0]
+    expect(not listed.getState().contains(pyatspi.STATE_FOCUSABLE), "the covered list takes the focus")
+    focusable = [o for o in tree(window) if o.getState().contains(pyatspi.STATE_FOCUSABLE)
+                 and o.getState().contains(pyatspi.STATE_SHOWING)]
+    visited = []
+    for _ in range(len(focusable) + 2):
+        pyatspi.Registry.generateKeyboardEvent(23, None, pyatspi.KEY_PRESSRELEASE)  # Tab
+        time.sleep(0.3)
+        focused = [o for o in tree(window) if o.getState().contains(pyatspi.STATE_FOCUSED)]
+        expect(focused and all(f.getState().contains(pyatspi.STATE_SHOWING) for f in focused),
+               "focus on %r" % [(f.getRoleName(), f.name) for f in focused])
+        visited += [(f.getRoleName(), f.name) for f in focused]
+    expect(len(set(visited)) >= 8, "Tab visited only %r" % sorted(set(visited)))
+finally:
+    for p in reversed(children):
+        os.killpg(p.pid, signal.SIGKILL)
+        p.wait()
+    shutil.rmtree(work, ignore_errors=True)
+
+for f in failures:
+    print("accessibility_test:", f)
+sys.exit(1 if failures else 0)
