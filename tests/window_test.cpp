@@ -220,7 +220,9 @@ TEST(CommandLine, ARefusalIsOneLineNamingWhatIsWrong) {
          "Usare una sola tra --aggiorna, --lacune, --importa e --imposta-indirizzo.\n"},
         {{S("--aggiorna"), S("--tenore"), S("EuRibor 3m")},
          "L'opzione --tenore vale solo con --lacune o --importa.\n"},
-        {{S("--lacune"), S("--sovrascrivi")}, "L'opzione --sovrascrivi vale solo con --importa.\n"}};
+        {{S("--lacune"), S("--sovrascrivi")}, "L'opzione --sovrascrivi vale solo con --importa.\n"},
+        {{S("--importa"), S("a.csv"), S("--silenzioso")},
+         "L'opzione --silenzioso vale solo con --aggiorna.\n"}};
     for (const auto& [args, text] : cases) {
         const CommandLine c = parseCommandLine(QStringList{S("euribor")} + args, S("1.0"));
         EXPECT_EQ(c.mode, CommandLine::Mode::Refused) << args.join(u' ').toStdString();

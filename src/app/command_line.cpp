@@ -56,13 +56,14 @@ CommandLine parseCommandLine(const QStringList& args, const QString& version) {
     const QCommandLineOption overwrite(
         QStringLiteral("sovrascrivi"),
         QStringLiteral("Con --importa: un giorno già registrato con un altro tasso prende quello del file."));
-
+    const QCommandLineOption silent(QStringLiteral("silenzioso"),
+                                    QStringLiteral("Con --aggiorna: nessuna notifica sul desktop."));
     const QCommandLineOption setAddress(
         QStringLiteral("imposta-indirizzo"),
         QStringLiteral("Salva l'indirizzo (http o https) della pagina delle quotazioni per la finestra e "
                        "per l'aggiornamento, ed esce."),
         QStringLiteral("URL"));
-    const QList<QCommandLineOption> options = {help, versionOption, update, provider,  folder,
+    const QList<QCommandLineOption> options = {help, versionOption, update, silent,    provider,  folder,
                                                gaps, import,        tenor,  overwrite, setAddress};
     parser.addOptions(options);
 
@@ -136,6 +137,8 @@ CommandLine parseCommandLine(const QStringList& args, const QString& version) {
         wrong = QStringLiteral("L'opzione --tenore vale solo con --lacune o --importa.");
     else if (parser.isSet(overwrite) && !parser.isSet(import))
         wrong = QStringLiteral("L'opzione --sovrascrivi vale solo con --importa.");
+    else if (parser.isSet(silent) && !parser.isSet(update))
+        wrong = QStringLiteral("L'opzione --silenzioso vale solo con --aggiorna.");
     else if (parser.isSet(import) && parser.positionalArguments().isEmpty())
         wrong = QStringLiteral("Indicare almeno un file da importare dopo --importa.");
     if (!wrong.isEmpty()) {
@@ -147,6 +150,7 @@ CommandLine parseCommandLine(const QStringList& args, const QString& version) {
     out.address = parser.value(setAddress);
     out.files = parser.positionalArguments();
     out.overwrite = parser.isSet(overwrite);
+    out.silent = parser.isSet(silent);
     out.mode = parser.isSet(update)       ? CommandLine::Mode::Update
                : parser.isSet(gaps)       ? CommandLine::Mode::Gaps
                : parser.isSet(import)     ? CommandLine::Mode::Import

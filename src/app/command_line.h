@@ -14,6 +14,7 @@ struct CommandLine {
     QString tenor;          // --tenore: the one tenor of the report, or of a series naming none
     QStringList files;      // --importa: the files to import
     bool overwrite = false; // --sovrascrivi
+    bool silent = false;    // --silenzioso: no desktop notification
     QString address;        // --imposta-indirizzo: the address to save
     QString text;           // what to print for Help, Version and Refused
 };

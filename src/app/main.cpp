@@ -75,8 +75,10 @@ int runUpdate(int argc, char* argv[], const CommandLine& commandLine, const QStr
         return core::NoneRecorded;
     }
     QtPageFetcher fetcher;
-    return core::runUpdateCommand({folder.path, pageUrl, QLocale::system(), QDate::currentDate()}, fetcher,
-                                  out, err);
+    core::UpdateCommand command{folder.path, pageUrl, QLocale::system(), QDate::currentDate()};
+    command.now = QDateTime::currentDateTime();
+    command.notify = !commandLine.silent;
+    return core::runUpdateCommand(command, fetcher, out, err);
 }
 
 // The missing days: read only, so it neither waits for nor takes the data folder's lock.
