@@ -17,6 +17,7 @@
 #include <QLoggingCategory>
 
 #include <algorithm>
+#include <optional>
 
 Q_LOGGING_CATEGORY(lcImport, "euribor.import")
 
@@ -77,6 +78,111 @@ struct Totals {
     int stored = 0, present = 0, refused = 0, conflicts = 0;
 };
 
+// The file read, or why not (told on err). Unreadable lines and columns of unknown tenors are told
+// and counted as refused; the rest of the file still counts.
+std::optional<series::Parsed> readSeriesFile(const QString& file, const QStringList& items,
+                                             const QString& tenor, Totals& totals, QTextStream& err) {
+    const QFileInfo info(file);
+    QFile in(file);
+    const bool special = info.isDir() || isSpecialFile(file);
+    if (!info.exists() || special || !in.open(QIODevice::ReadOnly)) {
+        err << file
+            << (!info.exists() ? QStringLiteral(": file non trovato")
+                : special      ? QStringLiteral(": non è un file di testo")
+                               : QStringLiteral(": impossibile leggere il file"))
+            << Qt::endl;
+        ++totals.refused;
+        return std::nullopt;
+    }
+    series::Parsed parsed = series::parse(in.readAll(), items, tenor);
+    if (!parsed.refusal.isEmpty()) {
+        err << file << QStringLiteral(": nessuna quotazione importata: ") << parsed.refusal << u'.'
+            << Qt::endl;
+        ++totals.refused;
+        return std::nullopt;
+    }
+    for (const series::BadLine& bad : parsed.badLines)
+        err << file << QStringLiteral(", riga ") << bad.line << QStringLiteral(": ") << bad.reason
+            << Qt::endl;
+    if (!parsed.unknownTenors.isEmpty())
+        err << file << QStringLiteral(": colonne di scadenze non nell'elenco, non lette: ")
+            << parsed.unknownTenors.join(QStringLiteral(", ")) << Qt::endl;
+    totals.refused += static_cast<int>(parsed.badLines.size() + parsed.unknownTenors.size());
+    return parsed;
+}
+
+// A summary for each tenor the file names, in the tenor list's order (others after).
+QVector<TenorCounts> tenorsOf(const series::Parsed& parsed, const QStringList& listed) {
+    QStringList keys;
+    for (const series::Record& r : parsed.records)
+        if (!keys.contains(r.tenor))
+            keys.append(r.tenor);
+    QStringList onlySkipped = parsed.placeholdersOf.keys();
+    onlySkipped.sort();
+    for (const QString& key : std::as_const(onlySkipped))
+        if (!keys.contains(key))
+            keys.append(key);
+    const auto rank = [&](const QString& key) {
+        const qsizetype at = listed.indexOf(key);
+        return at < 0 ? listed.size() : at;
+    };
+    std::stable_sort(keys.begin(), keys.end(),
+                     [&](const QString& a, const QString& b) { return rank(a) < rank(b); });
+    QVector<TenorCounts> counts;
+    for (const QString& key : std::as_const(keys))
+        counts.append({key, 0, 0, 0, 0, parsed.placeholdersOf.value(key)});
+    return counts;
+}
+
+// The entries to record: the days missing, and with overwrite the days recorded with another rate
+// (each told on err, kept or not). rates learns what the entries will record.
+HistArrays entriesToRecord(const QString& file, const series::Parsed& parsed, bool overwrite, Rates& rates,
+                           QVector<TenorCounts>& counts, QTextStream& err) {
+    QHash<QString, TenorCounts*> countOf;
+    for (TenorCounts& c : counts)
+        countOf.insert(c.key, &c);
+    HistArrays entries;
+    QHash<QString, qsizetype> entryOf; // tenor and day -> its entry, when this file adds it
+    for (const series::Record& r : parsed.records) {
+        TenorCounts& c = *countOf.value(r.tenor);
+        QHash<QString, double>& days = rates[r.tenor];
+        const auto known = days.constFind(r.date);
+        const HistEntry entry{r.tenor, r.date, r.rate, r.descr, {}, false};
+        const QString day = r.tenor + u'\n' + r.date;
+        if (known == days.constEnd()) {
+            ++c.imported;
+            entryOf.insert(day, entries.size());
+            entries.append(entry);
+            days.insert(r.date, r.rate);
+            continue;
+        }
+        if (series::sameRate(*known, r)) {
+            ++c.present;
+            continue;
+        }
+        err << file << QStringLiteral(", riga ") << r.line << QStringLiteral(": ") << r.tenor
+            << QStringLiteral(" del ") << formats::dayFirst(r.date, u'/') << QStringLiteral(": registrato ")
+            << rateText(*known) << QStringLiteral(", nel file ") << rateText(r.rate)
+            << (overwrite ? QStringLiteral(" (sostituito)") : QStringLiteral(" (tenuto il registrato)"))
+            << Qt::endl;
+        if (!overwrite) {
+            ++c.conflicts;
+            continue;
+        }
+        // A day the file gives twice is stored once, with its last rate.
+        if (const auto added = entryOf.constFind(day); added != entryOf.constEnd()) {
+            entries[*added] = entry;
+        } else {
+            ++c.imported;
+            ++c.replaced;
+            entryOf.insert(day, entries.size());
+            entries.append(entry);
+        }
+        days.insert(r.date, r.rate);
+    }
+    return entries;
+}
+
 } // namespace
 
 int runImportCommand(const ImportCommand& command, QTextStream& out, QTextStream& err) {
@@ -127,106 +233,16 @@ int runImportCommand(const ImportCommand& command, QTextStream& out, QTextStream
     Rates rates;
     Totals totals;
     for (const QString& file : command.files) {
-        QFile in(file);
-        const QFileInfo info(file);
-        if (!info.exists() || info.isDir() || isSpecialFile(file) || !in.open(QIODevice::ReadOnly)) {
-            err << file
-                << (!info.exists()                        ? QStringLiteral(": file non trovato")
-                    : info.isDir() || isSpecialFile(file) ? QStringLiteral(": non è un file di testo")
-                                                          : QStringLiteral(": impossibile leggere il file"))
-                << Qt::endl;
-            ++totals.refused;
+        const std::optional<series::Parsed> parsed = readSeriesFile(file, items, command.tenor, totals, err);
+        if (!parsed)
             continue;
-        }
-        const series::Parsed parsed = series::parse(in.readAll(), items, command.tenor);
-        in.close();
-        if (!parsed.refusal.isEmpty()) {
-            err << file << QStringLiteral(": nessuna quotazione importata: ") << parsed.refusal << u'.'
-                << Qt::endl;
-            ++totals.refused;
-            continue;
-        }
-        for (const series::BadLine& bad : parsed.badLines)
-            err << file << QStringLiteral(", riga ") << bad.line << QStringLiteral(": ") << bad.reason
-                << Qt::endl;
-        if (!parsed.unknownTenors.isEmpty())
-            err << file << QStringLiteral(": colonne di scadenze non nell'elenco, non lette: ")
-                << parsed.unknownTenors.join(QStringLiteral(", ")) << Qt::endl;
-        totals.refused += static_cast<int>(parsed.badLines.size() + parsed.unknownTenors.size());
-
-        QVector<TenorCounts> counts;
-        QHash<QString, qsizetype> countOf;
-        const auto countsFor = [&](const QString& key) -> TenorCounts& {
-            auto at = countOf.constFind(key);
-            if (at == countOf.constEnd()) {
-                at = countOf.insert(key, counts.size());
-                counts.append({key});
-            }
-            return counts[*at];
-        };
+        QVector<TenorCounts> counts = tenorsOf(*parsed, listed);
         QStringList keys;
-        for (const series::Record& r : parsed.records)
-            if (!countOf.contains(r.tenor)) {
-                countsFor(r.tenor);
-                keys.append(r.tenor);
-            }
-        QStringList onlySkipped = parsed.placeholdersOf.keys();
-        onlySkipped.sort();
-        for (const QString& key : std::as_const(onlySkipped))
-            countsFor(key).skipped = parsed.placeholdersOf.value(key);
-        // Summaries in the tenor list's order.
-        const auto rank = [&](const TenorCounts& c) {
-            const qsizetype at = listed.indexOf(c.key);
-            return at < 0 ? listed.size() : at;
-        };
-        std::stable_sort(counts.begin(), counts.end(),
-                         [&](const TenorCounts& a, const TenorCounts& b) { return rank(a) < rank(b); });
-        for (qsizetype i = 0; i < counts.size(); ++i)
-            countOf[counts[i].key] = i;
+        for (const TenorCounts& c : std::as_const(counts))
+            keys.append(c.key);
         if (!readRates(dbPath, keys, rates, err))
             return NothingImported;
-
-        HistArrays entries;
-        QHash<QString, qsizetype> entryOf; // tenor and day -> its entry, when this file adds it
-        for (const series::Record& r : parsed.records) {
-            TenorCounts& c = countsFor(r.tenor);
-            QHash<QString, double>& days = rates[r.tenor];
-            const auto known = days.constFind(r.date);
-            const HistEntry entry{r.tenor, r.date, r.rate, r.descr, {}, false};
-            if (known == days.constEnd()) {
-                ++c.imported;
-                entryOf.insert(r.tenor + u'|' + r.date, entries.size());
-                entries.append(entry);
-                days.insert(r.date, r.rate);
-                continue;
-            }
-            if (series::sameRate(*known, r)) {
-                ++c.present;
-                continue;
-            }
-            err << file << QStringLiteral(", riga ") << r.line << QStringLiteral(": ") << r.tenor
-                << QStringLiteral(" del ") << formats::dayFirst(r.date, u'/')
-                << QStringLiteral(": registrato ") << rateText(*known) << QStringLiteral(", nel file ")
-                << rateText(r.rate)
-                << (command.overwrite ? QStringLiteral(" (sostituito)")
-                                      : QStringLiteral(" (tenuto il registrato)"))
-                << Qt::endl;
-            if (!command.overwrite) {
-                ++c.conflicts;
-                continue;
-            }
-            // A day the file gives twice is stored once, with its last rate.
-            if (const auto added = entryOf.constFind(r.tenor + u'|' + r.date); added != entryOf.constEnd()) {
-                entries[*added] = entry;
-            } else {
-                ++c.imported;
-                ++c.replaced;
-                entryOf.insert(r.tenor + u'|' + r.date, entries.size());
-                entries.append(entry);
-            }
-            days.insert(r.date, r.rate);
-        }
-
+        const HistArrays entries = entriesToRecord(file, *parsed, command.overwrite, rates, counts, err);
         if (!entries.isEmpty()) {
             const RecordResult recorded =
                 recordEntries(db, files, entries, historyPath, command.locale, shell);

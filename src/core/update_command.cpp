@@ -100,6 +100,7 @@ int runUpdateCommand(const UpdateCommand& command, PageFetcher& fetcher, QTextSt
         err << lock.unwritableMessage() << Qt::endl;
         qCWarning(lcUpdate) << "impossibile bloccare la cartella dei dati" << command.folder;
         cause = lock.unwritableMessage();
+        cause[0] = cause[0].toLower(); // it follows "Nessuna quotazione registrata: "
         break;
     }
     lock.release();
