@@ -10,6 +10,7 @@
 
 #include <QDate>
 #include <QFile>
+#include <QLockFile>
 #include <QProcess>
 #include <QSet>
 #include <QTemporaryDir>
@@ -127,7 +128,7 @@ TEST(ImportCommand, EachFormatFillsTheMissingDaysAsTheDailyRecordingWritesThem) 
 }
 
 // One history, imported into again and again: days already there, conflicts, placeholders, lines and
-// files that cannot be read.
+// files that cannot be read, and a folder another copy holds.
 TEST(ImportCommand, DaysAlreadyRecordedConflictsAndRefusalsDecideTheExit) {
     struct Step {
         const char* name;
@@ -190,6 +191,12 @@ TEST(ImportCommand, DaysAlreadyRecordedConflictsAndRefusalsDecideTheExit) {
     EXPECT_EQ(txt.filter(S("01-12-2026 - ")),
               (QStringList{S("01-12-2026 - 2,0640 - EuRibor 3m"), S("01-12-2026 - 2,0650 - EuRibor 3m")}));
     EXPECT_EQ(dataLines(folder.path(S("Storico_Euribor.CSV"))).size(), 6);
+
+    QLockFile window(folder.path(S(".euribor.lock")));
+    ASSERT_TRUE(window.tryLock(0));
+    const Imported busy = import(folder, file);
+    EXPECT_EQ(busy.exit, core::ImportBusy);
+    EXPECT_TRUE(busy.err.contains(S("già in esecuzione"))) << busy.err.toStdString();
 }
 
 // Killed at each step of recording ten thousand lines, then imported again: the files and the
