@@ -66,11 +66,15 @@ CommandLine parseCommandLine(const QStringList& args, const QString& version) {
     const QList<QCommandLineOption> options = {help, versionOption, update, silent,    provider,  folder,
                                                gaps, import,        tenor,  overwrite, setAddress};
     parser.addOptions(options);
+    parser.addPositionalArgument(QStringLiteral("FILE"),
+                                 QStringLiteral("Con --importa: i file da importare."),
+                                 QStringLiteral("[FILE...]"));
 
     CommandLine out;
     const QString usage = parser.helpText()
                               .replace(QStringLiteral("Usage:"), QStringLiteral("Uso:"))
                               .replace(QStringLiteral("Options:"), QStringLiteral("Opzioni:"))
+                              .replace(QStringLiteral("Arguments:"), QStringLiteral("Argomenti:"))
                               .replace(QStringLiteral("[options]"), QStringLiteral("[opzioni]"))
                               .replace(QStringLiteral("<executable_name>"), QStringLiteral("euribor"));
     // One line naming what was wrong; the whole usage would push it out of sight.
