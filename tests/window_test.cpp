@@ -215,10 +215,24 @@ TEST(CommandLine, ARefusalIsOneLineNamingWhatIsWrong) {
         {{S("--aggiorna"), S("in-piu")}, "euribor: argomento non previsto: in-piu (vedere euribor --help)\n"},
         {{S("--provider"), S("ftp://127.0.0.1/x")},
          "Indirizzo non valido per --provider (serve un indirizzo http o https): ftp://127.0.0.1/x\n"},
-        {{S("--cartella"), S(" ")}, "Cartella non valida per --cartella: indicare una cartella.\n"}};
+        {{S("--cartella"), S(" ")}, "Cartella non valida per --cartella: indicare una cartella.\n"},
+        {{S("--importa")}, "Indicare almeno un file da importare dopo --importa.\n"},
+        {{S("--importa"), S("a.csv"), S("--lacune")},
+         "Usare una sola tra --aggiorna, --lacune, --importa e --imposta-indirizzo.\n"},
+        {{S("--aggiorna"), S("--tenore"), S("EuRibor 3m")},
+         "L'opzione --tenore vale solo con --lacune o --importa.\n"},
+        {{S("--lacune"), S("--sovrascrivi")}, "L'opzione --sovrascrivi vale solo con --importa.\n"},
+        {{S("--importa"), S("a.csv"), S("--silenzioso")},
+         "L'opzione --silenzioso vale solo con --aggiorna.\n"}};
     for (const auto& [args, text] : cases) {
         const CommandLine c = parseCommandLine(QStringList{S("euribor")} + args, S("1.0"));
         EXPECT_EQ(c.mode, CommandLine::Mode::Refused) << args.join(u' ').toStdString();
         EXPECT_EQ(c.text, S(text));
     }
+    const CommandLine c = parseCommandLine({S("euribor"), S("--importa"), S("a.csv"), S("--tenore"),
+                                            S("EuRibor 3m"), S("b.csv"), S("--sovrascrivi")},
+                                           S("1.0"));
+    EXPECT_EQ(c.mode, CommandLine::Mode::Import);
+    EXPECT_EQ(c.files, (QStringList{S("a.csv"), S("b.csv")}));
+    EXPECT_TRUE(c.overwrite && c.tenor == S("EuRibor 3m"));
 }

@@ -42,23 +42,39 @@ CommandLine parseCommandLine(const QStringList& args, const QString& version) {
         QStringLiteral("Elenca per ogni scadenza i giorni di pubblicazione senza quotazione, dalla prima "
                        "registrata all'ultima pubblicata: esce con 0 se non ne manca nessuno, 1 se ne "
                        "mancano."));
+    const QCommandLineOption import(
+        QStringLiteral("importa"),
+        QStringLiteral(
+            "Importa i file indicati (storici del programma, serie pubblicate) e registra i giorni "
+            "che mancano: esce con 0 se ogni riga è stata importata o era già presente, 1 se "
+            "qualcuna è stata rifiutata o è in conflitto, 2 se non si è importato nulla."));
     const QCommandLineOption tenor(
         QStringLiteral("tenore"),
-        QStringLiteral("Con --lacune: solo questa scadenza (per esempio \"EuRibor 3m\")."),
+        QStringLiteral("Con --lacune: solo questa scadenza (per esempio \"EuRibor 3m\"); con --importa: la "
+                       "scadenza delle serie che non la indicano."),
         QStringLiteral("SCADENZA"));
+    const QCommandLineOption overwrite(
+        QStringLiteral("sovrascrivi"),
+        QStringLiteral("Con --importa: un giorno già registrato con un altro tasso prende quello del file."));
+    const QCommandLineOption silent(QStringLiteral("silenzioso"),
+                                    QStringLiteral("Con --aggiorna: nessuna notifica sul desktop."));
     const QCommandLineOption setAddress(
         QStringLiteral("imposta-indirizzo"),
         QStringLiteral("Salva l'indirizzo (http o https) della pagina delle quotazioni per la finestra e "
                        "per l'aggiornamento, ed esce."),
         QStringLiteral("URL"));
-    const QList<QCommandLineOption> options = {help,   versionOption, update, provider,
-                                               folder, gaps,          tenor,  setAddress};
+    const QList<QCommandLineOption> options = {help, versionOption, update, silent,    provider,  folder,
+                                               gaps, import,        tenor,  overwrite, setAddress};
     parser.addOptions(options);
+    parser.addPositionalArgument(QStringLiteral("FILE"),
+                                 QStringLiteral("Con --importa: i file da importare."),
+                                 QStringLiteral("[FILE...]"));
 
     CommandLine out;
     const QString usage = parser.helpText()
                               .replace(QStringLiteral("Usage:"), QStringLiteral("Uso:"))
                               .replace(QStringLiteral("Options:"), QStringLiteral("Opzioni:"))
+                              .replace(QStringLiteral("Arguments:"), QStringLiteral("Argomenti:"))
                               .replace(QStringLiteral("[options]"), QStringLiteral("[opzioni]"))
                               .replace(QStringLiteral("<executable_name>"), QStringLiteral("euribor"));
     // One line naming what was wrong; the whole usage would push it out of sight.
@@ -86,7 +102,7 @@ CommandLine parseCommandLine(const QStringList& args, const QString& version) {
             }
         return refuse(QStringLiteral("riga di comando non valida"));
     }
-    if (!parser.positionalArguments().isEmpty())
+    if (!parser.positionalArguments().isEmpty() && !parser.isSet(import))
         return refuse(QStringLiteral("argomento non previsto: ") + parser.positionalArguments().constFirst());
     if (parser.isSet(help)) {
         out.mode = CommandLine::Mode::Help;
@@ -116,18 +132,32 @@ CommandLine parseCommandLine(const QStringList& args, const QString& version) {
             return out;
         }
     }
-    const int commands = int(parser.isSet(update)) + int(parser.isSet(gaps)) + int(parser.isSet(setAddress));
-    if (commands > 1 || (parser.isSet(tenor) && !parser.isSet(gaps))) {
+    const int commands = int(parser.isSet(update)) + int(parser.isSet(gaps)) + int(parser.isSet(import)) +
+                         int(parser.isSet(setAddress));
+    QString wrong;
+    if (commands > 1)
+        wrong = QStringLiteral("Usare una sola tra --aggiorna, --lacune, --importa e --imposta-indirizzo.");
+    else if (parser.isSet(tenor) && !parser.isSet(gaps) && !parser.isSet(import))
+        wrong = QStringLiteral("L'opzione --tenore vale solo con --lacune o --importa.");
+    else if (parser.isSet(overwrite) && !parser.isSet(import))
+        wrong = QStringLiteral("L'opzione --sovrascrivi vale solo con --importa.");
+    else if (parser.isSet(silent) && !parser.isSet(update))
+        wrong = QStringLiteral("L'opzione --silenzioso vale solo con --aggiorna.");
+    else if (parser.isSet(import) && parser.positionalArguments().isEmpty())
+        wrong = QStringLiteral("Indicare almeno un file da importare dopo --importa.");
+    if (!wrong.isEmpty()) {
         out.mode = CommandLine::Mode::Refused;
-        out.text = commands > 1
-                       ? QStringLiteral("Usare una sola tra --aggiorna, --lacune e --imposta-indirizzo.\n")
-                       : QStringLiteral("L'opzione --tenore vale solo con --lacune.\n");
+        out.text = wrong + u'\n';
         return out;
     }
     out.tenor = parser.value(tenor).trimmed();
     out.address = parser.value(setAddress);
+    out.files = parser.positionalArguments();
+    out.overwrite = parser.isSet(overwrite);
+    out.silent = parser.isSet(silent);
     out.mode = parser.isSet(update)       ? CommandLine::Mode::Update
                : parser.isSet(gaps)       ? CommandLine::Mode::Gaps
+               : parser.isSet(import)     ? CommandLine::Mode::Import
                : parser.isSet(setAddress) ? CommandLine::Mode::SetAddress
                                           : CommandLine::Mode::Window;
     return out;

@@ -1,19 +1,22 @@
 #pragma once
 // The command line: the window by default, the windowless update for the timer, the report of the
-// missing days, the page's address saved for every run, and the two places a run may take from
-// outside (the page's address, the data folder).
+// missing days, the import of rate histories, the page's address saved for every run, and the two
+// places a run may take from outside (the page's address, the data folder).
 
 #include <QString>
 #include <QStringList>
 
 struct CommandLine {
-    enum class Mode { Window, Update, Gaps, SetAddress, Help, Version, Refused };
+    enum class Mode { Window, Update, Gaps, Import, SetAddress, Help, Version, Refused };
     Mode mode = Mode::Window;
-    QString provider; // empty: the built-in address
-    QString folder;   // empty: the data folder chosen as usual
-    QString tenor;    // --tenore: the one tenor of the report; empty: all
-    QString address;  // --imposta-indirizzo: the address to save
-    QString text;     // what to print for Help, Version and Refused
+    QString provider;       // empty: the built-in address
+    QString folder;         // empty: the data folder chosen as usual
+    QString tenor;          // --tenore: the one tenor of the report, or of a series naming none
+    QStringList files;      // --importa: the files to import
+    bool overwrite = false; // --sovrascrivi
+    bool silent = false;    // --silenzioso: no desktop notification
+    QString address;        // --imposta-indirizzo: the address to save
+    QString text;           // what to print for Help, Version and Refused
 };
 
 // args as the process got them, the program's name first.

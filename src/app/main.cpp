@@ -1,5 +1,5 @@
 // Main: the command line decides between the window, the windowless daily update, the report of
-// the missing days and the saving of the page's address. The window:
+// the missing days, the import of rate histories and the saving of the page's address. The window:
 // reads the dial-up credentials into the login window, loads the main window and shows it.
 
 #include "command_line.h"
@@ -10,6 +10,7 @@
 #include "folder_lock.h"
 #include "form1.h"
 #include "gaps_command.h"
+#include "import_command.h"
 #include "login_ras.h"
 #include "nm_dial_service.h"
 #include "page_address.h"
@@ -59,8 +60,10 @@ int runUpdate(int argc, char* argv[], const CommandLine& commandLine, const QStr
         return core::NoneRecorded;
     }
     QtPageFetcher fetcher;
-    return core::runUpdateCommand({folder.path, pageUrl, QLocale::system(), QDate::currentDate()}, fetcher,
-                                  out, err);
+    core::UpdateCommand command{folder.path, pageUrl, QLocale::system(), QDate::currentDate()};
+    command.now = QDateTime::currentDateTime();
+    command.notify = !commandLine.silent;
+    return core::runUpdateCommand(command, fetcher, out, err);
 }
 
 // The missing days: read only, so it neither waits for nor takes the data folder's lock.
@@ -74,6 +77,21 @@ int runGaps(int argc, char* argv[], const CommandLine& commandLine) {
         return core::GapsNotRead;
     }
     return core::runGapsCommand({folder.path, commandLine.tenor, QDateTime::currentDateTime()}, out, err);
+}
+
+// The import: it records, so it holds the data folder like the update.
+int runImport(int argc, char* argv[], const CommandLine& commandLine) {
+    QCoreApplication app(argc, argv);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    const core::DataFolder folder = dataFolder(commandLine);
+    if (folder.path.isEmpty()) {
+        err << folder.error << Qt::endl;
+        return core::NothingImported;
+    }
+    return core::runImportCommand(
+        {folder.path, commandLine.files, commandLine.tenor, commandLine.overwrite, QLocale::system()}, out,
+        err);
 }
 
 int runWindow(int argc, char* argv[], const CommandLine& commandLine, const QString& pageUrl) {
@@ -175,6 +193,8 @@ int main(int argc, char* argv[]) {
     }
     case CommandLine::Mode::Gaps:
         return runGaps(argc, argv, commandLine);
+    case CommandLine::Mode::Import:
+        return runImport(argc, argv, commandLine);
     case CommandLine::Mode::Update:
     case CommandLine::Mode::Window:
         break;

@@ -273,14 +273,26 @@ void writePendingLines(HistoryDb& db, FileChannels& files, const QString& journa
                        const QVector<PendingLine>& pending, QString& working) {
     QStringList order;
     QHash<QString, QStringList> byFile;
-    for (const PendingLine& l : pending) {
-        const std::optional<double> stored = db.storedQuote(l.type, l.date);
-        if (!stored || *stored != l.quote)
-            continue;
-        if (!byFile.contains(l.file))
-            order.append(l.file);
-        byFile[l.file].append(l.line);
+    // An import leaves tens of thousands of lines: each record is looked up once for both its lines,
+    // and all in one transaction, not each under a lock of its own.
+    QHash<QString, std::optional<double>> lookedUp;
+    db.beginBatch();
+    try {
+        for (const PendingLine& l : pending) {
+            auto stored = lookedUp.constFind(l.type + u'\n' + l.date);
+            if (stored == lookedUp.constEnd())
+                stored = lookedUp.insert(l.type + u'\n' + l.date, db.storedQuote(l.type, l.date));
+            if (!*stored || **stored != l.quote)
+                continue;
+            if (!byFile.contains(l.file))
+                order.append(l.file);
+            byFile[l.file].append(l.line);
+        }
+    } catch (const RuntimeError&) {
+        db.commitBatch();
+        throw;
     }
+    db.commitBatch();
     for (const QString& file : std::as_const(order)) {
         if (file != order.constFirst())
             killPointForTests("between-files");

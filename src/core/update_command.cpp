@@ -2,8 +2,10 @@
 
 #include "console_shell.h"
 #include "daily_cycle.h"
+#include "desktop_notice.h"
 #include "folder_lock.h"
 #include "formats.h"
+#include "gaps_command.h"
 
 #include <QLoggingCategory>
 
@@ -20,27 +22,16 @@ QString joined(const QStringList& keys, const QString& why) {
     return parts.join(QStringLiteral(", "));
 }
 
-} // namespace
-
-int runUpdateCommand(const UpdateCommand& command, PageFetcher& fetcher, QTextStream& out, QTextStream& err) {
-    FolderLock lock(command.folder);
-    switch (lock.acquire(command.lockWaitMs)) {
-    case FolderLock::Result::Acquired:
-        break;
-    case FolderLock::Result::Busy:
-        err << FolderLock::busyMessage(command.folder) << Qt::endl;
-        qCWarning(lcUpdate) << "cartella dei dati tenuta da un'altra copia:" << command.folder;
-        return FolderBusy;
-    case FolderLock::Result::Unwritable:
-        err << lock.unwritableMessage() << Qt::endl;
-        qCWarning(lcUpdate) << "impossibile bloccare la cartella dei dati" << command.folder;
-        return NoneRecorded;
-    }
+// The day's recording under the lock; cause tells why nothing was recorded.
+int recordDay(const UpdateCommand& command, PageFetcher& fetcher, QTextStream& out, QTextStream& err,
+              QString& cause) {
     ConsoleShell shell(err);
     const UpdateReport report =
         runDailyUpdate({command.folder, {}, command.url, command.locale, command.today}, fetcher, shell);
-    if (!report.opened)
+    if (!report.opened) {
+        cause = QStringLiteral("database non aperto");
         return NoneRecorded;
+    }
 
     // Only what this run added or changed: a second run of the day has nothing to tell.
     qsizetype fresh = 0;
@@ -77,7 +68,6 @@ int runUpdateCommand(const UpdateCommand& command, PageFetcher& fetcher, QTextSt
         return AllRecorded;
 
     if (report.recorded.isEmpty()) {
-        QString cause;
         if (total == 0)
             cause = QStringLiteral("l'elenco delle scadenze è vuoto");
         else if (report.pageEmpty)
@@ -101,6 +91,43 @@ int runUpdateCommand(const UpdateCommand& command, PageFetcher& fetcher, QTextSt
         qCWarning(lcUpdate).noquote() << "non registrate:" << notRecorded.join(QStringLiteral("; "));
     }
     return SomeRecorded;
+}
+
+} // namespace
+
+int runUpdateCommand(const UpdateCommand& command, PageFetcher& fetcher, QTextStream& out, QTextStream& err) {
+    FolderLock lock(command.folder);
+    QString cause;
+    int exit = NoneRecorded;
+    switch (lock.acquire(command.lockWaitMs)) {
+    case FolderLock::Result::Acquired:
+        exit = recordDay(command, fetcher, out, err, cause);
+        break;
+    case FolderLock::Result::Busy:
+        // The copy that holds the folder records the day.
+        err << FolderLock::busyMessage(command.folder) << Qt::endl;
+        qCWarning(lcUpdate) << "cartella dei dati tenuta da un'altra copia:" << command.folder;
+        return FolderBusy;
+    case FolderLock::Result::Unwritable:
+        err << lock.unwritableMessage() << Qt::endl;
+        qCWarning(lcUpdate) << "impossibile bloccare la cartella dei dati" << command.folder;
+        cause = lock.unwritableMessage();
+        cause[0] = cause[0].toLower(); // it follows "Nessuna quotazione registrata: "
+        break;
+    }
+    lock.release();
+
+    // A day missed is seen the day after, not months later.
+    const RecentGaps gaps = recentGapsReport(
+        command.folder, command.now.isValid() ? command.now : QDateTime(command.today, QTime(23, 59)));
+    if (!gaps.text.isEmpty())
+        err << gaps.text << Qt::endl;
+    if (command.notify) {
+        const QString notice = updateNoticeText(exit == NoneRecorded, cause, gaps.summary);
+        if (!notice.isEmpty() && !notifyDesktop(notice))
+            qCInfo(lcUpdate).noquote() << "notifica non mostrata (nessun servizio di notifica)";
+    }
+    return exit;
 }
 
 } // namespace core

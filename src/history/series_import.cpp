@@ -261,10 +261,15 @@ QStringList joinDecimalCommas(const QStringList& fields, int expected, const QVe
     return out;
 }
 
+void skipPlaceholder(Parsed& out, const QString& key) {
+    ++out.placeholders;
+    ++out.placeholdersOf[key];
+}
+
 void readValue(Parsed& out, const QString& value, const Tenor& tenor, const QString& date, int line,
                const QString& column = {}) {
     if (isPlaceholder(value)) {
-        ++out.placeholders;
+        skipPlaceholder(out, tenor.key);
         return;
     }
     const std::optional<Rate> rate = parseRate(value);
@@ -312,7 +317,7 @@ void readOwnLine(Parsed& out, const Line& line) {
     const std::optional<Rate> rate = parseRate(rateText);
     // -1 marks a rate the page did not give: older copies recorded it ("-100", "-1,000").
     if (isPlaceholder(rateText) || (rate && (rate->value == -1.0 || rate->value == -100.0))) {
-        ++out.placeholders;
+        skipPlaceholder(out, formats::tenorKey(descr));
         return;
     }
     readValue(out, rateText, {formats::tenorKey(descr), descr, {}}, date, line.number);

@@ -4,6 +4,7 @@
 // tenor or with a column naming each line's maturity. Only reading: nothing here stores a record.
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -29,10 +30,11 @@ enum class Format { Unknown, HistoryFile, HistoryCsv, Series, Columns };
 struct Parsed {
     Format format = Format::Unknown;
     QVector<Record> records;
-    int placeholders = 0;      // values left empty or marked as missing (null, n.d., -, .)
-    QVector<BadLine> badLines; // lines that could not be read; the others still count
-    QStringList unknownTenors; // maturities a column names that the tenor list lacks (not read)
-    QString refusal;           // not a rate history at all: why, and nothing is read
+    int placeholders = 0;               // values left empty or marked as missing (null, n.d., -, .)
+    QHash<QString, int> placeholdersOf; // the same by tenor key
+    QVector<BadLine> badLines;          // lines that could not be read; the others still count
+    QStringList unknownTenors;          // maturities a column names that the tenor list lacks (not read)
+    QString refusal;                    // not a rate history at all: why, and nothing is read
 };
 
 // Reads a whole file. tenorItems is the tenor list (items such as "EuRibor 3m"): a maturity in the

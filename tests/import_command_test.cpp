@@ -1,0 +1,237 @@
+// euribor --importa: each format fills the missing days as the daily recording writes them, the rules
+// for days already there, refused lines and files, and a kill in the middle of a long import.
+
+#include "history_lines.h"
+#include "import_command.h"
+
+#include "support/fakes.h"
+#include "support/sqlite_files.h"
+#include "support/text.h"
+
+#include <QDate>
+#include <QFile>
+#include <QLockFile>
+#include <QProcess>
+#include <QSet>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QByteArray kHeader("Data;Quotazione;Valuta;Note\r\n");
+const QLocale kItalian(QLocale::Italian, QLocale::Italy);
+
+// A data folder with an empty database and the shipped tenor list (1w ... 12m).
+struct Folder {
+    Folder() {
+        createHistoryDatabase(path(S("EURIBOR.MDB")));
+        QFile::copy(S(EURIBOR_SOURCE_DIR "/data/Euribor_PORTALEDATI.txt"),
+                    path(S("Euribor_PORTALEDATI.txt")));
+    }
+    QString path(const QString& name = {}) const { return name.isEmpty() ? dir.path() : dir.filePath(name); }
+    QString db() const { return path(S("EURIBOR.MDB")); }
+    QTemporaryDir dir;
+};
+
+struct Imported {
+    int exit = -1;
+    QString out, err;
+};
+
+Imported import(const Folder& folder, const QString& file, const QString& tenor = {},
+                bool overwrite = false) {
+    Imported r;
+    QTextStream out(&r.out), err(&r.err);
+    r.exit = core::runImportCommand({folder.path(), {file}, tenor, overwrite, kItalian, 0}, out, err);
+    return r;
+}
+
+QStringList dataLines(const QString& path) {
+    QStringList lines = QString::fromLatin1(readFile(path)).split(S("\r\n"), Qt::SkipEmptyParts);
+    EXPECT_EQ(lines.value(0), history::historyHeader()) << path.toStdString();
+    return lines.mid(1);
+}
+
+// Every record has its line in both files, each once, and every line its record.
+void expectFilesAgreeWithDatabase(const Folder& folder) {
+    QStringList txt, csv;
+    for (const Row& r : allRows(folder.db())) {
+        const QString rate = history::fileRateText(r.quote.toDouble(), kItalian);
+        txt.append(history::historyFileLine(r.date.toString(), rate, r.descr.toString()));
+        csv.append(history::csvLine(r.date.toString(), rate, r.descr.toString()));
+    }
+    for (auto [path, want] : {std::pair{folder.path(S("Storico_Euribor.TXT")), txt},
+                              std::pair{folder.path(S("Storico_Euribor.CSV")), csv}}) {
+        QStringList have = dataLines(path);
+        have.sort();
+        want.sort();
+        EXPECT_EQ(have, want) << path.toStdString();
+    }
+}
+
+} // namespace
+
+TEST(ImportCommand, EachFormatFillsTheMissingDaysAsTheDailyRecordingWritesThem) {
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+        const char* tenor;
+        QStringList rows; // the database after the import
+        const char* out;
+    };
+    const QString oneM = S("EuRibor 1m|20261202|1.986|EuRibor 1m|"),
+                  threeM = S("EuRibor 3m|20261201|2.064|EuRibor 3m|");
+    const Case cases[] = {{"this program's CSV",
+                           kHeader + "01/12/2026;2,0640;EuRibor 3m;\r\n02/12/2026;1,9860;EuRibor 1m;\r\n",
+                           "",
+                           {threeM, oneM},
+                           "F, EuRibor 1m: 1 importati, 0 già presenti, 0 in conflitto, 0 scartati\n"
+                           "F, EuRibor 3m: 1 importati, 0 già presenti, 0 in conflitto, 0 scartati\n"},
+                          {"this program's TXT with the other separator",
+                           kHeader + "01-12-2026 - 2.0640 - EuRibor 3m\r\n02-12-2026 - -100 - EuRibor 1m\r\n",
+                           "",
+                           {threeM},
+                           "F, EuRibor 1m: 0 importati, 0 già presenti, 0 in conflitto, 1 scartati\n"
+                           "F, EuRibor 3m: 1 importati, 0 già presenti, 0 in conflitto, 0 scartati\n"},
+                          {"a series with a maturity column",
+                           "Date,Tenor,Rate\n2026-12-01,3M,2.064\n2026-12-02,1 month,1.986\n",
+                           "",
+                           {threeM, oneM},
+                           "F, EuRibor 1m: 1 importati, 0 già presenti, 0 in conflitto, 0 scartati\n"
+                           "F, EuRibor 3m: 1 importati, 0 già presenti, 0 in conflitto, 0 scartati\n"},
+                          {"a wide file",
+                           "date,1m,3m\n2026-12-01,null,2.064\n2026-12-02,1.986,.\n",
+                           "",
+                           {threeM, oneM},
+                           "F, EuRibor 1m: 1 importati, 0 già presenti, 0 in conflitto, 1 scartati\n"
+                           "F, EuRibor 3m: 1 importati, 0 già presenti, 0 in conflitto, 1 scartati\n"},
+                          {"a series named by --tenore",
+                           "01/12/2026;2,064\r\n",
+                           "EuRibor 3m",
+                           {threeM},
+                           "F, EuRibor 3m: 1 importati, 0 già presenti, 0 in conflitto, 0 scartati\n"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Folder folder;
+        const QString file = folder.path(S("serie.txt"));
+        writeFile(file, c.bytes);
+        const Imported r = import(folder, file, S(c.tenor));
+        EXPECT_EQ(r.exit, core::AllImported) << r.err.toStdString();
+        EXPECT_EQ(r.out, S(c.out).replace(S("F,"), file + u','));
+        EXPECT_EQ(rowTexts(folder.db()), c.rows);
+        // Written with the folder's own separator, whatever the file's.
+        EXPECT_TRUE(
+            dataLines(folder.path(S("Storico_Euribor.CSV"))).contains(S("01/12/2026;2,0640;EuRibor 3m;")));
+        expectFilesAgreeWithDatabase(folder);
+    }
+}
+
+// One history, imported into again and again: days already there, conflicts, placeholders, lines and
+// files that cannot be read, and a folder another copy holds.
+TEST(ImportCommand, DaysAlreadyRecordedConflictsAndRefusalsDecideTheExit) {
+    struct Step {
+        const char* name;
+        QByteArray bytes;
+        bool overwrite;
+        int exit;
+        const char* out; // per tenor, F for the file
+        const char* err;
+        const char* firstDay; // the rate recorded for 01/12/2026 after the step
+    };
+    const QByteArray base = "2026-12-01,3m,2.064\n2026-12-02,3m,2.070\n";
+    const Step steps[] = {
+        {"first import", base, false, 0, "2 importati, 0 già presenti, 0 in conflitto, 0 scartati", "",
+         "2.064"},
+        {"the same file again", base, false, 0, "0 importati, 2 già presenti, 0 in conflitto, 0 scartati", "",
+         "2.064"},
+        {"the same rate at the file's precision", "2026-12-01,3m,2.06\n", false, 0,
+         "0 importati, 1 già presenti, 0 in conflitto, 0 scartati", "", "2.064"},
+        {"a conflict keeps the recorded rate", "2026-12-01,3m,2.065\n2026-12-03,3m,2.080\n", false, 1,
+         "1 importati, 0 già presenti, 1 in conflitto, 0 scartati",
+         "F, riga 1: EuRibor 3m del 01/12/2026: registrato 2,064, nel file 2,065 (tenuto il registrato)\n",
+         "2.064"},
+        {"only conflicts import nothing", "2026-12-02,3m,2.15\n", false, 2,
+         "0 importati, 0 già presenti, 1 in conflitto, 0 scartati",
+         "F, riga 1: EuRibor 3m del 02/12/2026: registrato 2,07, nel file 2,15 (tenuto il registrato)\n",
+         "2.064"},
+        {"--sovrascrivi takes the file's rate", "2026-12-01,3m,2.065\n2026-12-03,3m,2.080\n", true, 0,
+         "1 importati (1 sostituiti), 1 già presenti, 0 in conflitto, 0 scartati",
+         "F, riga 1: EuRibor 3m del 01/12/2026: registrato 2,064, nel file 2,065 (sostituito)\n", "2.065"},
+        {"placeholders are counted", "2026-12-04,3m,n.d.\n2026-12-07,3m,-\n2026-12-08,3m,2.1\n", false, 0,
+         "1 importati, 0 già presenti, 0 in conflitto, 2 scartati", "", "2.065"},
+        {"unreadable lines are told, the others imported",
+         "2026-12-09,3m,2.1\n2026-13-45,3m,2.2\n2026-12-10,3m,abc\n", false, 1,
+         "1 importati, 0 già presenti, 0 in conflitto, 0 scartati",
+         "F, riga 2: data non valida: 2026-13-45\nF, riga 3: quotazione non valida: abc\n", "2.065"},
+        {"a binary file", QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16), false, 2, "",
+         "F: nessuna quotazione importata: il file non è un testo (contiene dati binari).\n", "2.065"},
+        {"a page", "<!DOCTYPE html>\n<html><body>2026-12-11,3m,2.1</body></html>\n", false, 2, "",
+         "F: nessuna quotazione importata: il file è una pagina web, non una serie di quotazioni.\n",
+         "2.065"},
+        {"one word", "Euribor\n", false, 2, "",
+         "F: nessuna quotazione importata: nessuna riga con una data e una quotazione.\n", "2.065"}};
+    Folder folder;
+    const QString file = folder.path(S("serie.csv"));
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.name);
+        writeFile(file, s.bytes);
+        const Imported r = import(folder, file, {}, s.overwrite);
+        EXPECT_EQ(r.exit, s.exit);
+        EXPECT_EQ(r.out, *s.out ? file + S(", EuRibor 3m: ") + S(s.out) + u'\n' : QString());
+        EXPECT_EQ(r.err, S(s.err).replace(S("F"), file));
+        const QStringList rows = rowTexts(folder.db());
+        EXPECT_EQ(rows.value(0), S("EuRibor 3m|20261201|") + S(s.firstDay) + S("|EuRibor 3m|"));
+        EXPECT_EQ(QSet<QString>(rows.begin(), rows.end()).size(), rows.size()) << "a record doubled";
+    }
+    EXPECT_EQ(rowTexts(folder.db()).size(), 5);
+    // The day overwritten keeps its old line: lines are only ever added.
+    const QStringList txt = dataLines(folder.path(S("Storico_Euribor.TXT")));
+    EXPECT_EQ(txt.size(), 6);
+    EXPECT_EQ(txt.filter(S("01-12-2026 - ")),
+              (QStringList{S("01-12-2026 - 2,0640 - EuRibor 3m"), S("01-12-2026 - 2,0650 - EuRibor 3m")}));
+    EXPECT_EQ(dataLines(folder.path(S("Storico_Euribor.CSV"))).size(), 6);
+
+    QLockFile window(folder.path(S(".euribor.lock")));
+    ASSERT_TRUE(window.tryLock(0));
+    const Imported busy = import(folder, file);
+    EXPECT_EQ(busy.exit, core::ImportBusy);
+    EXPECT_TRUE(busy.err.contains(S("già in esecuzione"))) << busy.err.toStdString();
+}
+
+// Killed at each step of recording ten thousand lines, then imported again: the files and the
+// database agree, nothing doubled.
+TEST(ImportProgram, AKillInTheMiddleOfALongImportIsCompletedByTheNext) {
+    QByteArray series = kHeader;
+    const char* tenors[] = {"1w", "2w", "1m", "2m", "3m", "6m", "9m", "12m"};
+    for (QDate day(2020, 1, 1); series.count('\n') <= 10000; day = day.addDays(1))
+        for (const char* t : tenors)
+            series += day.toString(S("dd/MM/yyyy")).toLatin1() + ";2," +
+                      QByteArray::number(day.dayOfYear() + 1000) + ";EuRibor " + t + ";\r\n";
+    QTemporaryDir in;
+    const QString file = in.filePath(S("Storico_Euribor.CSV"));
+    writeFile(file, series);
+    const qsizetype records = series.count('\n') - 1;
+
+    for (const char* point : {"before-commit", "after-commit", "between-files"}) {
+        SCOPED_TRACE(point);
+        Folder folder;
+        const auto run = [&](const QString& killAt) {
+            QProcess p;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(S("EURIBOR_TEST_KILL_AT"), killAt);
+            env.insert(S("LC_ALL"), S("it_IT.UTF-8"));
+            p.setProcessEnvironment(env);
+            p.start(S(EURIBOR_EXECUTABLE), {S("--importa"), file, S("--cartella"), folder.path()});
+            EXPECT_TRUE(p.waitForFinished(120000));
+            return p.exitStatus() == QProcess::CrashExit ? -1 : p.exitCode();
+        };
+        EXPECT_EQ(run(S(point)), -1);
+        EXPECT_EQ(run({}), core::AllImported);
+        EXPECT_EQ(integrityCheck(folder.db()), S("ok"));
+        const QStringList rows = rowTexts(folder.db());
+        EXPECT_EQ(rows.size(), records);
+        EXPECT_EQ(QSet<QString>(rows.begin(), rows.end()).size(), records);
+        expectFilesAgreeWithDatabase(folder);
+    }
+}
