@@ -49,49 +49,32 @@ core::DataFolder dataFolder(const CommandLine& commandLine) {
                                   core::sharedDataFolders(exe));
 }
 
-// The daily update for the timer: no window, no display, nobody to answer.
+// A command without a window, display or anybody to answer: it runs on the data folder, or says on
+// standard error why there is none and ends with failed.
+template <typename Command>
+int runInFolder(int argc, char* argv[], const CommandLine& commandLine, int failed, Command command) {
+    QCoreApplication app(argc, argv);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    const core::DataFolder folder = dataFolder(commandLine);
+    if (folder.path.isEmpty()) {
+        err << folder.error << Qt::endl;
+        return failed;
+    }
+    return command(folder.path, out, err);
+}
+
+// The daily update for the timer.
 int runUpdate(int argc, char* argv[], const CommandLine& commandLine, const QString& pageUrl) {
-    QCoreApplication app(argc, argv);
-    QTextStream out(stdout);
-    QTextStream err(stderr);
-    const core::DataFolder folder = dataFolder(commandLine);
-    if (folder.path.isEmpty()) {
-        err << folder.error << Qt::endl;
-        return core::NoneRecorded;
-    }
-    QtPageFetcher fetcher;
-    core::UpdateCommand command{folder.path, pageUrl, QLocale::system(), QDate::currentDate()};
-    command.now = QDateTime::currentDateTime();
-    command.notify = !commandLine.silent;
-    return core::runUpdateCommand(command, fetcher, out, err);
-}
-
-// The missing days: read only, so it neither waits for nor takes the data folder's lock.
-int runGaps(int argc, char* argv[], const CommandLine& commandLine) {
-    QCoreApplication app(argc, argv);
-    QTextStream out(stdout);
-    QTextStream err(stderr);
-    const core::DataFolder folder = dataFolder(commandLine);
-    if (folder.path.isEmpty()) {
-        err << folder.error << Qt::endl;
-        return core::GapsNotRead;
-    }
-    return core::runGapsCommand({folder.path, commandLine.tenor, QDateTime::currentDateTime()}, out, err);
-}
-
-// The import: it records, so it holds the data folder like the update.
-int runImport(int argc, char* argv[], const CommandLine& commandLine) {
-    QCoreApplication app(argc, argv);
-    QTextStream out(stdout);
-    QTextStream err(stderr);
-    const core::DataFolder folder = dataFolder(commandLine);
-    if (folder.path.isEmpty()) {
-        err << folder.error << Qt::endl;
-        return core::NothingImported;
-    }
-    return core::runImportCommand(
-        {folder.path, commandLine.files, commandLine.tenor, commandLine.overwrite, QLocale::system()}, out,
-        err);
+    return runInFolder(
+        argc, argv, commandLine, core::NoneRecorded,
+        [&](const QString& folder, QTextStream& out, QTextStream& err) {
+            QtPageFetcher fetcher;
+            core::UpdateCommand command{folder, pageUrl, QLocale::system(), QDate::currentDate()};
+            command.now = QDateTime::currentDateTime();
+            command.notify = !commandLine.silent;
+            return core::runUpdateCommand(command, fetcher, out, err);
+        });
 }
 
 int runWindow(int argc, char* argv[], const CommandLine& commandLine, const QString& pageUrl) {
@@ -192,9 +175,20 @@ int main(int argc, char* argv[]) {
         return core::runSetAddressCommand(core::settingsFilePath(), commandLine.address, out, err);
     }
     case CommandLine::Mode::Gaps:
-        return runGaps(argc, argv, commandLine);
+        // Read only: it neither waits for nor takes the data folder's lock.
+        return runInFolder(argc, argv, commandLine, core::GapsNotRead,
+                           [&](const QString& folder, QTextStream& out, QTextStream& err) {
+                               return core::runGapsCommand(
+                                   {folder, commandLine.tenor, QDateTime::currentDateTime()}, out, err);
+                           });
     case CommandLine::Mode::Import:
-        return runImport(argc, argv, commandLine);
+        // It records, so it holds the data folder like the update.
+        return runInFolder(argc, argv, commandLine, core::NothingImported,
+                           [&](const QString& folder, QTextStream& out, QTextStream& err) {
+                               return core::runImportCommand({folder, commandLine.files, commandLine.tenor,
+                                                              commandLine.overwrite, QLocale::system()},
+                                                             out, err);
+                           });
     case CommandLine::Mode::Update:
     case CommandLine::Mode::Window:
         break;
