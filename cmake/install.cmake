@@ -20,6 +20,9 @@ add_custom_command(OUTPUT ${EURIBOR_EMPTY_DB}
 add_custom_target(euribor_empty_db ALL DEPENDS ${EURIBOR_EMPTY_DB})
 
 # The manual page and the Debian changelog, compressed as Debian wants them: no name, no time stamp.
+# The maintainer is set before the changelog is made from it, on the first configure too.
+set(EURIBOR_DEB_MAINTAINER "Quotazioni Euribor <quotazioni-euribor@example.invalid>"
+    CACHE STRING "Maintainer written into the Debian package")
 configure_file(${EURIBOR_LINUX_DIR}/changelog.in ${CMAKE_BINARY_DIR}/linux/changelog @ONLY)
 set(EURIBOR_GZIPPED)
 foreach(file ${EURIBOR_LINUX_DIR}/euribor.1 ${CMAKE_BINARY_DIR}/linux/changelog)
@@ -109,8 +112,6 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_SET_DESTDIR ON)
 set(CPACK_INSTALL_PREFIX ${CPACK_PACKAGING_INSTALL_PREFIX})
 set(CPACK_STRIP_FILES ON)
-set(EURIBOR_DEB_MAINTAINER "Quotazioni Euribor <quotazioni-euribor@example.invalid>"
-    CACHE STRING "Maintainer written into the Debian package")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${EURIBOR_DEB_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
