@@ -2,7 +2,6 @@
 
 #include "extraction.h"
 #include "formats.h"
-#include "page_decode.h"
 #include "stock_quote.h"
 #include "vb.h"
 
@@ -190,17 +189,6 @@ TEST(Extraction, TenorsMissingFromThePageRecordNothing) {
     ASSERT_EQ(dup.entries.size(), 2);
     EXPECT_EQ(dup.entries[0].date, dup.entries[1].date);
     EXPECT_DOUBLE_EQ(dup.entries[1].quote, 2.345);
-}
-
-TEST(PageDecoding, KeepsTheRatesPositionsOnAWindows1252Page) {
-    const QByteArray bytes = vb::toCp1252(S("<p>Più sotto i tassi dell'area dell'€ – è così.</p>") +
-                                          ratePage({pageRow(S("EuRibor 6m"), S("2,137"), S("04/12/2026"))}));
-    const QString page = decodePage(bytes, QByteArray("text/html"));
-    EXPECT_TRUE(page.contains(S("Più sotto")));
-    const Extraction x = run(page, {S("EuRibor 6m")});
-    ASSERT_EQ(x.entries.size(), 1);
-    EXPECT_DOUBLE_EQ(x.entries[0].quote, 2.137);
-    EXPECT_EQ(x.entries[0].date, S("20261204"));
 }
 
 TEST(StockQuote, ReturnsSixCharactersAroundTheFirstCommaOrShowsTheMessage) {
