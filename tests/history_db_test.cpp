@@ -52,6 +52,10 @@ QStringList summary(const HistoryDb::Load& l, const QString& key) {
                    u'|' + QString::number(l.unreadable));
     return out;
 }
+// The shipped table without its indexes.
+const QByteArray kTable =
+    "CREATE TABLE Storico_Euribor (Tipo_Valuta TEXT, Data_Valuta TEXT, Quotazione REAL, "
+    "Descrizione TEXT, Note TEXT);";
 } // namespace
 
 class HistoryDbTest : public ::testing::Test {
@@ -155,9 +159,6 @@ TEST_F(HistoryDbTest, EveryLoadIsWhatAFreshReadGives) {
     // Records the fast reads and the kept answer take as they are.
     const QVector<Row> sound = {row("EuRibor 3m", "20261201", 2.0), row("EuRibor 1m", "20261201", 1.9),
                                 row("EuRibor 3m", "20261202", 2.1), row("EuRibor 1m", "20261203", 1.8)};
-    const QByteArray table =
-        "CREATE TABLE Storico_Euribor (Tipo_Valuta TEXT, Data_Valuta TEXT, Quotazione REAL, "
-        "Descrizione TEXT, Note TEXT);";
     // make: the statements that make the file, the shipped schema when empty. Only the stepped starts go
     // on with the stores (each waits for the disk).
     const struct {
@@ -191,11 +192,11 @@ TEST_F(HistoryDbTest, EveryLoadIsWhatAFreshReadGives) {
                               row(S("EuRibor 3m"), S("20261204"), S(""))}},
         {"an infinite rate", sound + QVector<Row>{row("EuRibor 6m", "20261203", 1e308 * 10)}},
         {"the key and a blank led by a byte order mark", sound, false,
-         table +
+         kTable +
              "INSERT INTO Storico_Euribor VALUES (char(0xFEFF) || 'EuRibor 3m', '20261130', 9.9, '', ''), "
              "(char(0xFEFF) || '  ', '20261203', 9.1, '', '')"},
         {"a record at the largest rowid", sound, true,
-         table +
+         kTable +
              "INSERT INTO Storico_Euribor (rowid, Tipo_Valuta, Data_Valuta, Quotazione, Descrizione, Note) "
              "VALUES (9223372036854775807, 'EuRibor 1m', '20261201', 1.0, '', '')"},
         {"letter case ignored",
@@ -212,7 +213,7 @@ TEST_F(HistoryDbTest, EveryLoadIsWhatAFreshReadGives) {
          "TEXT, "
          "Note TEXT)"},
         {"triggers that change what is stored and undo the batch", sound, true,
-         table +
+         kTable +
              "CREATE TRIGGER up AFTER INSERT ON Storico_Euribor BEGIN UPDATE Storico_Euribor SET Note = 'x' "
              "WHERE rowid = NEW.rowid; END; CREATE TRIGGER no9m BEFORE INSERT ON Storico_Euribor WHEN "
              "NEW.Tipo_Valuta = 'EuRibor 9m' BEGIN SELECT RAISE(ROLLBACK, 'no'); END"},
@@ -222,7 +223,7 @@ TEST_F(HistoryDbTest, EveryLoadIsWhatAFreshReadGives) {
         {"a file in UTF-16, where the checks' ranges do not hold",
          {},
          false,
-         "PRAGMA encoding = 'UTF-16le';" + table +
+         "PRAGMA encoding = 'UTF-16le';" + kTable +
              "CREATE INDEX i ON Storico_Euribor (Tipo_Valuta, Data_Valuta); INSERT INTO Storico_Euribor "
              "VALUES "
              "('EuRibor 3m', '20261201', 2, '', ''), (char(0xFEFF) || 'EuRibor 3m', '20261202', 3, '', '')"},
@@ -281,8 +282,6 @@ TEST_F(HistoryDbTest, EveryLoadIsWhatAFreshReadGives) {
 // Tables made by other programs may order, match or give back texts otherwise than the shipped one: every
 // load is still what SQLite's own ordered walk gives, and a write is reported as SQLite did it.
 TEST_F(HistoryDbTest, TablesOfOtherProgramsAreReadAsTheyOrderAndGiveBack) {
-    const QByteArray shipped = "CREATE TABLE Storico_Euribor (Tipo_Valuta TEXT, Data_Valuta TEXT, Quotazione "
-                               "REAL, Descrizione TEXT, Note TEXT);";
     remake("CREATE TABLE Storico_Euribor (Tipo_Valuta TEXT COLLATE NOCASE, Data_Valuta TEXT COLLATE NOCASE, "
            "Quotazione REAL, Descrizione TEXT, Note TEXT); CREATE INDEX i ON Storico_Euribor (Tipo_Valuta, "
            "Data_Valuta)");
@@ -308,7 +307,7 @@ TEST_F(HistoryDbTest, TablesOfOtherProgramsAreReadAsTheyOrderAndGiveBack) {
     EXPECT_EQ(now(S("EuRibor 3m")).constLast(), S("13|EuRibor 1m|20261204|2"));
 
     // Another program's covering index, which SQLite would rather walk than the table.
-    remake(shipped +
+    remake(kTable +
            "CREATE INDEX a ON Storico_Euribor (Data_Valuta, Tipo_Valuta, Quotazione, Descrizione, Note); "
            "INSERT INTO Storico_Euribor VALUES ('B', '20261201', 1, '', ''), ('A', '20261201', 2, '', ''); "
            "ANALYZE; UPDATE sqlite_stat1 SET stat = stat || ' sz=10' WHERE idx = 'a'; "
@@ -316,7 +315,7 @@ TEST_F(HistoryDbTest, TablesOfOtherProgramsAreReadAsTheyOrderAndGiveBack) {
     EXPECT_EQ(fresh(), (QStringList{S("B|20261201|1||"), S("A|20261201|2||")}));
 
     // A write that a trigger drops is never reported as stored.
-    remake(shipped);
+    remake(kTable);
     db.open(path);
     db.store(entry("EuRibor 3m", "20261201", 2.0));
     execOn(path, S("CREATE TRIGGER no BEFORE UPDATE ON Storico_Euribor BEGIN SELECT RAISE(IGNORE); END"));
@@ -330,11 +329,16 @@ TEST_F(HistoryDbTest, TablesOfOtherProgramsAreReadAsTheyOrderAndGiveBack) {
 // wait for it, as the user would, instead of failing at once (an open write refuses a batch that
 // started reading without the write lock, busy wait or not).
 TEST_F(HistoryDbTest, AnotherProgramsShortLockIsWaitedFor) {
-    enum Action { Load, Store, Batch };
-    const std::tuple<const char*, Action, int> cases[] = {
-        {"BEGIN EXCLUSIVE", Load, 300}, {"BEGIN EXCLUSIVE", Store, 300}, {"BEGIN IMMEDIATE", Batch, 2000}};
-    for (const auto& [begin, action, holdMs] : cases) {
-        SCOPED_TRACE(action);
+    const std::tuple<const char*, const char*, int, std::function<void()>> cases[] = {
+        {"a load", "BEGIN EXCLUSIVE", 300, [&] { db.load(S("EuRibor 3m")); }},
+        {"a store", "BEGIN EXCLUSIVE", 300, [&] { db.store(entry("EuRibor 3m", "20261204", 2.0)); }},
+        {"a batch", "BEGIN IMMEDIATE", 2000, [&] {
+             db.beginBatch();
+             db.store(entry("EuRibor 6m", "20261204", 2.1));
+             db.commitBatch();
+         }}};
+    for (const auto& [what, begin, holdMs, action] : cases) {
+        SCOPED_TRACE(what);
         std::promise<void> locked;
         std::thread other([&] {
             sqlite3* h = nullptr;
@@ -348,16 +352,7 @@ TEST_F(HistoryDbTest, AnotherProgramsShortLockIsWaitedFor) {
             sqlite3_close(h);
         });
         locked.get_future().wait();
-        if (action == Load)
-            EXPECT_NO_THROW(db.load(S("EuRibor 3m")));
-        else if (action == Store)
-            EXPECT_NO_THROW(db.store(entry("EuRibor 3m", "20261204", 2.0)));
-        else
-            EXPECT_NO_THROW({
-                db.beginBatch();
-                db.store(entry("EuRibor 6m", "20261204", 2.1));
-                db.commitBatch();
-            });
+        EXPECT_NO_THROW(action());
         other.join();
     }
     EXPECT_EQ(rowTexts(path).size(), 5);
