@@ -58,7 +58,8 @@ TEST_F(ConnRasTest, ProgressTextsShowOnceUntilAnErrorAbove600EndsTheDial) {
         {"Controllo accesso in corso...", nullptr},
         {"Autenticazione fallita", nullptr}};
     for (const auto& [last, shown] : ticks) {
-        EXPECT_TRUE(conn.dialInProgress()) << last;
+        SCOPED_TRACE(last);
+        EXPECT_TRUE(conn.dialInProgress());
         conn.StatusTick();
         EXPECT_EQ(conn.LastStatusText, S(last));
         EXPECT_EQ(label(), S(shown ? shown : last));
@@ -73,6 +74,7 @@ TEST_F(ConnRasTest, ProgressTextsShowOnceUntilAnErrorAbove600EndsTheDial) {
 
 TEST_F(ConnRasTest, ConnectedStopsTheTickAndAnnullaHangsUpWhileDiallingAndWhileConnected) {
     for (int state : {2, ras::Connected}) {
+        SCOPED_TRACE(state);
         const DialHandle h = dialAccepted({{0, state, 0}});
         sim.hangUps.clear(); // the earlier round's dial, dropped by this one
         conn.StatusTick();
@@ -83,9 +85,9 @@ TEST_F(ConnRasTest, ConnectedStopsTheTickAndAnnullaHangsUpWhileDiallingAndWhileC
         EXPECT_EQ(conn.phase(), up ? Conn_RAS::Phase::Connected : Conn_RAS::Phase::Dialling);
         EXPECT_TRUE(sim.hangUps.isEmpty());
         login.Command2->click();
-        EXPECT_EQ(sim.hangUps, QList<DialHandle>{h}) << state;
-        EXPECT_EQ(login.Command2->text(), S("Annulla")) << state;
-        EXPECT_TRUE(label().isEmpty()) << state;
+        EXPECT_EQ(sim.hangUps, QList<DialHandle>{h});
+        EXPECT_EQ(login.Command2->text(), S("Annulla"));
+        EXPECT_TRUE(label().isEmpty());
     }
 }
 
@@ -105,22 +107,23 @@ TEST_F(ConnRasTest, ARefusalOrAFallIsReportedAfterwardsExceptFor602) {
         {0, 0, "Disconnessione effettuata.",
          "Impossibile effettuare la connessione per Disconnessione effettuata."}};
     for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.refusal << " / " << c.fall);
         shell.boxes.clear();
         sim.hangUps.clear();
         sim.dialResult = c.refusal;
         sim.readings = {{0, ras::Disconnected, c.fall}};
         conn.DialConnection(S("Ufficio"), S("mario"), kPassword);
         const DialHandle h = conn.ConnHandle;
-        ASSERT_TRUE(sim.answerDial());
+        EXPECT_TRUE(sim.answerDial());
         if (!c.refusal)
             conn.StatusTick();
         EXPECT_TRUE(shell.boxes.isEmpty()) << "a box opened inside the dial's answer or the tick";
-        EXPECT_EQ(label(), S(c.label)) << c.refusal << c.fall;
-        EXPECT_EQ(boxesShown(), c.box ? QStringList{S(c.box)} : QStringList()) << c.refusal << c.fall;
-        EXPECT_TRUE(!c.box ||
-                    (shell.boxes[0].title == S(c.refusal ? "Accesso al Server" : "Quotazioni Euribor") &&
-                     shell.boxes[0].icon == (c.refusal ? Shell::Icon::Critical : Shell::Icon::None)))
-            << c.refusal << c.fall;
+        EXPECT_EQ(label(), S(c.label));
+        EXPECT_EQ(boxesShown(), c.box ? QStringList{S(c.box)} : QStringList());
+        EXPECT_TRUE(
+            !c.box ||
+            (shell.boxes.value(0).title == S(c.refusal ? "Accesso al Server" : "Quotazioni Euribor") &&
+             shell.boxes.value(0).icon == (c.refusal ? Shell::Icon::Critical : Shell::Icon::None)));
         EXPECT_EQ(sim.hangUps.constLast(), h);
         if (c.refusal) {
             EXPECT_EQ(sim.hangUps, (QList<DialHandle>{h, h}));
@@ -129,9 +132,9 @@ TEST_F(ConnRasTest, ARefusalOrAFallIsReportedAfterwardsExceptFor602) {
             continue;
         }
         // Without an error the tick goes on until the hung-up handle fails the query.
-        EXPECT_EQ(conn.tickRunning(), c.fall == 0) << c.fall;
+        EXPECT_EQ(conn.tickRunning(), c.fall == 0);
         conn.StatusTick();
-        EXPECT_FALSE(conn.tickRunning()) << c.fall;
+        EXPECT_FALSE(conn.tickRunning());
     }
     EXPECT_EQ(label(), S("Errore non previsto (Cod. 6)."));
     EXPECT_EQ(ended, 6);
@@ -151,6 +154,7 @@ TEST_F(ConnRasTest, TicksWhileTheDisconnectedBoxIsOpenShowNoFurtherBox) {
 TEST_F(ConnRasTest, AFailedQueryTestsNoState) {
     for (const DialStatus& failed :
          {DialStatus{668, ras::Connected, 0}, DialStatus{6, ras::Disconnected, 0}}) {
+        SCOPED_TRACE(failed.queryError);
         const DialHandle h = dialAccepted({failed});
         conn.StatusTick();
         EXPECT_EQ(label(), RasErrorText(failed.queryError));

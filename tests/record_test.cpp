@@ -83,6 +83,7 @@ TEST_F(RecordTest, AHistoryFileThatCannotBeWrittenStopsAfterOneMessage) {
         {"storico.CSV", "File già aperto", kHeader},
         {"manca/Storico.TXT", "Impossibile trovare il percorso", QByteArray()}};
     for (const auto& [name, reason, content] : cases) {
+        SCOPED_TRACE(name);
         form1& w = reloaded();
         w.Command1_Click();
         const QString path = folderFile(S(name));
@@ -90,7 +91,7 @@ TEST_F(RecordTest, AHistoryFileThatCannotBeWrittenStopsAfterOneMessage) {
         w.RecordToday();
         EXPECT_EQ(shell.texts(), QStringList{S("Errore in registrazione Storico Quotazioni - ") + S(reason) +
                                              S("\r\n\r\n") + path});
-        EXPECT_EQ(readFile(path), content) << name;
+        EXPECT_EQ(readFile(path), content);
         EXPECT_TRUE(allRows(dbPath()).isEmpty());
     }
 }
@@ -140,6 +141,7 @@ TEST_F(RecordTest, ADatabaseFailureStopsTheRecordingKeepingWhatCameBefore) {
     form1& w = fetched();
     // The store of the second tenor fails, undoing that store alone or the whole transaction.
     for (const char* undo : {"ABORT", "ROLLBACK"}) {
+        SCOPED_TRACE(undo);
         shell.boxes.clear();
         execOn(dbPath(), S("DROP TRIGGER IF EXISTS no3m"));
         execOn(dbPath(), S("CREATE TRIGGER no3m BEFORE INSERT ON Storico_Euribor WHEN NEW.Tipo_Valuta = "
@@ -147,7 +149,7 @@ TEST_F(RecordTest, ADatabaseFailureStopsTheRecordingKeepingWhatCameBefore) {
                              .arg(S(undo)));
         w.RecordToday();
         EXPECT_EQ(shell.texts(), QStringList{dbRefusedText("EuRibor 3m", "20261204")});
-        EXPECT_EQ(rowTexts(dbPath()), QStringList{S("EuRibor 1m|20261204|1.986|EuRibor 1m|")}) << undo;
+        EXPECT_EQ(rowTexts(dbPath()), QStringList{S("EuRibor 1m|20261204|1.986|EuRibor 1m|")});
     }
     EXPECT_EQ(readFile(historyPath()).count("EuRibor 1m"), 1);
     EXPECT_FALSE(readFile(historyPath()).contains("EuRibor 3m"));
