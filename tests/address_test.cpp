@@ -106,29 +106,8 @@ TEST_F(TypedAddress, IsKeptOnlyOnceRatesFromItWereRecorded) {
 
 namespace {
 
-struct Outcome {
-    int exit = -1;
-    QString out, err;
-};
-
 Outcome runProgram(const QStringList& args, const QString& configHome) {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(S("DISPLAY"));
-    env.remove(S("WAYLAND_DISPLAY"));
-    env.insert(S("XDG_CONFIG_HOME"), configHome);
-    p.setProcessEnvironment(env);
-    p.start(S(EURIBOR_EXECUTABLE), args);
-    EXPECT_TRUE(p.waitForFinished(60000));
-    return {p.exitStatus() == QProcess::CrashExit ? -1 : p.exitCode(),
-            QString::fromLocal8Bit(p.readAllStandardOutput()),
-            QString::fromLocal8Bit(p.readAllStandardError())};
-}
-
-QByteArray samplePage(const QDate& date) {
-    QFile f(S(EURIBOR_SOURCE_DIR "/data/sample/provider_page.html"));
-    EXPECT_TRUE(f.open(QIODevice::ReadOnly));
-    return f.readAll().replace("{{DATA}}", date.toString(S("dd/MM/yyyy")).toLatin1());
+    return ::runProgram(S(EURIBOR_EXECUTABLE), args, {S("XDG_CONFIG_HOME=") + configHome});
 }
 
 } // namespace
@@ -139,7 +118,8 @@ TEST(PageAddressProgram, TheUpdateUsesTheSavedAddressAndAnUnwritableFolderRefuse
     QTemporaryDir home, data;
     const LoopbackHttpServer server{
         {{"/rates",
-          {200, "Content-Type: text/html\r\n", samplePage(QDate::currentDate().addDays(-10)), false}}}};
+          {200, "Content-Type: text/html\r\n",
+           samplePage(QDate::currentDate().addDays(-10).toString(S("dd/MM/yyyy"))), false}}}};
     const QString url = QString::fromLatin1(server.url("/rates"));
     ASSERT_TRUE(QFile::copy(S(EURIBOR_SOURCE_DIR "/data/Euribor_PORTALEDATI.txt"),
                             data.filePath(S("Euribor_PORTALEDATI.txt"))));

@@ -11,7 +11,6 @@
 #include <QDate>
 #include <QFile>
 #include <QLockFile>
-#include <QProcess>
 #include <QSet>
 #include <QTemporaryDir>
 
@@ -21,18 +20,6 @@ namespace {
 
 const QByteArray kHeader("Data;Quotazione;Valuta;Note\r\n");
 const QLocale kItalian(QLocale::Italian, QLocale::Italy);
-
-// A data folder with an empty database and the shipped tenor list (1w ... 12m).
-struct Folder {
-    Folder() {
-        createHistoryDatabase(path(S("EURIBOR.MDB")));
-        QFile::copy(S(EURIBOR_SOURCE_DIR "/data/Euribor_PORTALEDATI.txt"),
-                    path(S("Euribor_PORTALEDATI.txt")));
-    }
-    QString path(const QString& name = {}) const { return name.isEmpty() ? dir.path() : dir.filePath(name); }
-    QString db() const { return path(S("EURIBOR.MDB")); }
-    QTemporaryDir dir;
-};
 
 struct Imported {
     int exit = -1;
@@ -113,7 +100,7 @@ TEST(ImportCommand, EachFormatFillsTheMissingDaysAsTheDailyRecordingWritesThem) 
                            "F, EuRibor 3m: 1 importati, 0 già presenti, 0 in conflitto, 0 scartati\n"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        Folder folder;
+        Folder folder(true);
         const QString file = folder.path(S("serie.txt"));
         writeFile(file, c.bytes);
         const Imported r = import(folder, file, S(c.tenor));
@@ -171,7 +158,7 @@ TEST(ImportCommand, DaysAlreadyRecordedConflictsAndRefusalsDecideTheExit) {
          "2.065"},
         {"one word", "Euribor\n", false, 2, "",
          "F: nessuna quotazione importata: nessuna riga con una data e una quotazione.\n", "2.065"}};
-    Folder folder;
+    Folder folder(true);
     const QString file = folder.path(S("serie.csv"));
     for (const Step& s : steps) {
         SCOPED_TRACE(s.name);
@@ -215,16 +202,11 @@ TEST(ImportProgram, AKillInTheMiddleOfALongImportIsCompletedByTheNext) {
 
     for (const char* point : {"before-commit", "after-commit", "between-files"}) {
         SCOPED_TRACE(point);
-        Folder folder;
+        Folder folder(true);
         const auto run = [&](const QString& killAt) {
-            QProcess p;
-            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-            env.insert(S("EURIBOR_TEST_KILL_AT"), killAt);
-            env.insert(S("LC_ALL"), S("it_IT.UTF-8"));
-            p.setProcessEnvironment(env);
-            p.start(S(EURIBOR_EXECUTABLE), {S("--importa"), file, S("--cartella"), folder.path()});
-            EXPECT_TRUE(p.waitForFinished(120000));
-            return p.exitStatus() == QProcess::CrashExit ? -1 : p.exitCode();
+            return runProgram(S(EURIBOR_EXECUTABLE), {S("--importa"), file, S("--cartella"), folder.path()},
+                              {S("EURIBOR_TEST_KILL_AT=") + killAt})
+                .exit;
         };
         EXPECT_EQ(run(S(point)), -1);
         EXPECT_EQ(run({}), core::AllImported);

@@ -48,25 +48,12 @@ QDate aWeekdayAgo() {
     return day;
 }
 
-struct Program {
-    int exit = -1;
-    QString err;
-};
-
-Program runUpdate(const QString& folder, const QString& url, const QString& bus, bool silent = false) {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "XDG_RUNTIME_DIR"})
-        env.remove(S(name));
-    env.insert(S("DBUS_SESSION_BUS_ADDRESS"), bus);
-    env.insert(S("LC_ALL"), S("it_IT.UTF-8"));
-    p.setProcessEnvironment(env);
+Outcome runUpdate(const QString& folder, const QString& url, const QString& bus, bool silent = false) {
     QStringList args = {S("--aggiorna"), S("--cartella"), folder, S("--provider"), url};
     if (silent)
         args.append(S("--silenzioso"));
-    p.start(S(EURIBOR_EXECUTABLE), args);
-    EXPECT_TRUE(p.waitForFinished(60000));
-    return {p.exitCode(), QString::fromLocal8Bit(p.readAllStandardError())};
+    return runProgram(S(EURIBOR_EXECUTABLE), args,
+                      {S("XDG_RUNTIME_DIR="), S("DBUS_SESSION_BUS_ADDRESS=") + bus});
 }
 
 } // namespace
@@ -75,12 +62,9 @@ TEST(UpdateNotice, TheProgramNotifiesThroughTheSessionBusOnlyWhenSomethingIsWron
     QProcess daemon, mock;
     const QString bus = startPrivateBus(daemon);
     ASSERT_FALSE(bus.isEmpty());
-    QFile sample(S(EURIBOR_SOURCE_DIR "/data/sample/provider_page.html"));
-    ASSERT_TRUE(sample.open(QIODevice::ReadOnly));
-    const QByteArray today = QDate::currentDate().toString(S("dd/MM/yyyy")).toLatin1();
-    LoopbackHttpServer server{
-        {{"/rates",
-          {200, "Content-Type: text/html\r\n", sample.readAll().replace("{{DATA}}", today), false}}}};
+    LoopbackHttpServer server{{{"/rates",
+                                {200, "Content-Type: text/html\r\n",
+                                 samplePage(QDate::currentDate().toString(S("dd/MM/yyyy"))), false}}}};
     const QString rates = QString::fromLatin1(server.url("/rates")), nowhere = S("http://127.0.0.1:1/rates");
     QTemporaryDir dir;
     const QString log = dir.filePath(S("notifiche.log"));
@@ -123,7 +107,7 @@ TEST(UpdateNotice, TheProgramNotifiesThroughTheSessionBusOnlyWhenSomethingIsWron
                 folder.filePath(S("EURIBOR.MDB")),
                 {{S("EuRibor 3m"), aWeekdayAgo().toString(S("yyyyMMdd")), 2.0, S("EuRibor 3m"), S("")}});
         const qsizetype before = notices().size();
-        const Program r = runUpdate(folder.path(), *s.url ? nowhere : rates,
+        const Outcome r = runUpdate(folder.path(), *s.url ? nowhere : rates,
                                     *s.busAddress ? S(s.busAddress) : bus, s.silent);
         EXPECT_EQ(r.exit, s.exit) << r.err.toStdString();
         if (s.exit == 2) {

@@ -40,31 +40,6 @@ QString row(const char* name, const char* rate) {
     return pageRow(S(name), S(rate), S("04/12/2026"));
 }
 
-// A data folder with the database and a tenor list: three tenors, or the shipped one.
-class Folder {
-public:
-    explicit Folder(bool shipped = false) {
-        createHistoryDatabase(db());
-        if (shipped)
-            QFile::copy(S(EURIBOR_SOURCE_DIR "/data/Euribor_PORTALEDATI.txt"), tenors());
-        else
-            writeFile(tenors(), cp1252Lines({S("Dettaglio tassi Euribor"), S("EuRibor 1m  1,986"),
-                                             S("EuRibor 3m  2,064"), S("EuRibor 6m  2,137")}));
-    }
-    QString path(const QString& name = {}) const { return name.isEmpty() ? dir.path() : dir.filePath(name); }
-    QString db() const { return path(S("EURIBOR.MDB")); }
-    QString tenors() const { return path(S("Euribor_PORTALEDATI.txt")); }
-    QString history() const { return path(S("Storico_Euribor.TXT")); }
-    QString csv() const { return path(S("Storico_Euribor.CSV")); }
-
-    QTemporaryDir dir;
-};
-
-struct Outcome {
-    int exit = -1;
-    QString out, err;
-};
-
 Outcome update(const Folder& folder, FakeFetcher& fetcher, const QLocale& locale = kItalian,
                int lockMs = 60000) {
     Outcome r;
@@ -455,20 +430,8 @@ TEST(UpdateCommand, AFolderHeldByAnotherCopyIsLeftAloneAndOneWithoutALockIsNoOth
 
 namespace {
 
-Outcome runProgram(const QStringList& args, const QStringList& extraEnv = {}) {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-        env.remove(S(name));
-    env.insert(S("LC_ALL"), S("it_IT.UTF-8"));
-    for (const QString& kv : extraEnv)
-        env.insert(kv.section(u'=', 0, 0), kv.section(u'=', 1));
-    p.setProcessEnvironment(env);
-    p.start(S(EURIBOR_EXECUTABLE), args);
-    EXPECT_TRUE(p.waitForFinished(60000));
-    return {p.exitStatus() == QProcess::CrashExit ? -1 : p.exitCode(),
-            QString::fromLocal8Bit(p.readAllStandardOutput()),
-            QString::fromLocal8Bit(p.readAllStandardError())};
+Outcome runProgram(const QStringList& args, const QStringList& env = {}) {
+    return ::runProgram(S(EURIBOR_EXECUTABLE), args, env);
 }
 
 QStringList updateArgs(const Folder& folder, const QString& url) {
@@ -477,15 +440,10 @@ QStringList updateArgs(const Folder& folder, const QString& url) {
 
 class ProgramTest : public ::testing::Test {
 protected:
-    static QByteArray samplePage(const char* day = "04/12/2026") {
-        QFile f(S(EURIBOR_SOURCE_DIR "/data/sample/provider_page.html"));
-        EXPECT_TRUE(f.open(QIODevice::ReadOnly));
-        return f.readAll().replace("{{DATA}}", day);
-    }
     QString url(const char* path = "/rates") const { return QString::fromLatin1(server.url(path)); }
     LoopbackHttpServer server{
-        {{"/rates", {200, "Content-Type: text/html\r\n", samplePage(), false}},
-         {"/next", {200, "Content-Type: text/html\r\n", samplePage("07/12/2026"), false}},
+        {{"/rates", {200, "Content-Type: text/html\r\n", samplePage(S("04/12/2026")), false}},
+         {"/next", {200, "Content-Type: text/html\r\n", samplePage(S("07/12/2026")), false}},
          {"/endless", {200, {}, QByteArray(64 * 1024, 'x'), false, 0, 0, 0, true}}}};
 };
 

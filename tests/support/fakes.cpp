@@ -4,6 +4,7 @@
 #include "vb.h"
 
 #include <QFile>
+#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -48,4 +49,31 @@ QString ratePage(const QStringList& rows) {
                "<html><head><title>Tassi</title></head><body>\r\n<h1>Dettaglio tassi Euribor</h1>\r\n"
                "<table>\r\n") +
            rows.join(QString()) + QStringLiteral("</table>\r\n</body></html>\r\n");
+}
+
+Outcome runProgram(const QString& exe, const QStringList& args, const QStringList& env) {
+    QProcess p;
+    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        e.remove(QString::fromLatin1(name));
+    e.insert(QStringLiteral("LC_ALL"), QStringLiteral("it_IT.UTF-8"));
+    for (const QString& kv : env) {
+        const QString name = kv.section(u'=', 0, 0), value = kv.section(u'=', 1);
+        if (value.isEmpty())
+            e.remove(name);
+        else
+            e.insert(name, value);
+    }
+    p.setProcessEnvironment(e);
+    p.start(exe, args);
+    EXPECT_TRUE(p.waitForFinished(120000)) << exe.toStdString();
+    return {p.exitStatus() == QProcess::CrashExit ? -1 : p.exitCode(),
+            QString::fromLocal8Bit(p.readAllStandardOutput()),
+            QString::fromLocal8Bit(p.readAllStandardError())};
+}
+
+QByteArray samplePage(const QString& day) {
+    QFile f(QStringLiteral(EURIBOR_SOURCE_DIR "/data/sample/provider_page.html"));
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+    return f.readAll().replace("{{DATA}}", day.toLatin1());
 }

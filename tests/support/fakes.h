@@ -47,6 +47,18 @@ QByteArray readFile(const QString& path);
 // The text of a file in Windows-1252 with CR LF line ends.
 QByteArray cp1252Lines(const QStringList& lines, bool finalBreak = true);
 
+// A run of the real program to its end: its exit (-1 when it crashed or was killed) and what it printed.
+struct Outcome {
+    int exit = -1;
+    QString out, err;
+};
+// Runs exe with args and no display, in Italian; env entries NAME=value are set on top (an empty value
+// unsets the name).
+Outcome runProgram(const QString& exe, const QStringList& args, const QStringList& env = {});
+
+// The bundled sample rate page, dated day (dd/mm/yyyy).
+QByteArray samplePage(const QString& day);
+
 // A rate page row as the provider writes it.
 QString pageRow(const QString& name, const QString& rate, const QString& date);
 // A whole rate page with the rows given.

@@ -1,5 +1,7 @@
 #include "sqlite_files.h"
 
+#include "fakes.h"
+
 #include <QFile>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -93,4 +95,14 @@ QString integrityCheck(const QString& path) {
         result = q.value(0).toString();
     });
     return result;
+}
+
+Folder::Folder(bool shipped) {
+    createHistoryDatabase(db());
+    if (shipped)
+        QFile::copy(QStringLiteral(EURIBOR_SOURCE_DIR "/data/Euribor_PORTALEDATI.txt"), tenors());
+    else
+        writeFile(tenors(),
+                  cp1252Lines({QStringLiteral("Dettaglio tassi Euribor"), QStringLiteral("EuRibor 1m  1,986"),
+                               QStringLiteral("EuRibor 3m  2,064"), QStringLiteral("EuRibor 6m  2,137")}));
 }

@@ -3,6 +3,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QVariant>
 #include <QVector>
 
@@ -22,3 +23,16 @@ QStringList rowTexts(const QString& path);
 void execOn(const QString& path, const QString& sql);
 // SQLite's own check of the file: "ok" when it is sound.
 QString integrityCheck(const QString& path);
+
+// A data folder with the database and a tenor list: three tenors (1m, 3m, 6m), or the shipped one.
+class Folder {
+public:
+    explicit Folder(bool shipped = false);
+    QString path(const QString& name = {}) const { return name.isEmpty() ? dir.path() : dir.filePath(name); }
+    QString db() const { return path(QStringLiteral("EURIBOR.MDB")); }
+    QString tenors() const { return path(QStringLiteral("Euribor_PORTALEDATI.txt")); }
+    QString history() const { return path(QStringLiteral("Storico_Euribor.TXT")); }
+    QString csv() const { return path(QStringLiteral("Storico_Euribor.CSV")); }
+
+    QTemporaryDir dir;
+};
