@@ -462,6 +462,24 @@ TEST(Program, AnswersItsCommandLineWithoutADisplay) {
     }
 }
 
+// A data folder the user may not write (the tests run as root, for whom every folder is writable, so
+// the program runs here as nobody): said with its cause, and left as it was.
+TEST(Program, AFolderTheUserCannotWriteIsSaidAndLeftAlone) {
+    Folder folder(true);
+    QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                             QFile::ReadOther | QFile::ExeOther);
+    const QStringList before = QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden);
+    const Outcome r = ::runProgram(
+        S("/usr/bin/setpriv"),
+        {S("--reuid=65534"), S("--regid=65534"), S("--clear-groups"), S(EURIBOR_EXECUTABLE), S("--aggiorna"),
+         S("--silenzioso"), S("--cartella"), folder.path(), S("--provider"), S("http://127.0.0.1:1/rates")});
+    EXPECT_EQ(r.exit, core::NoneRecorded);
+    EXPECT_TRUE(r.err.contains(S("Impossibile scrivere nella cartella dei dati ") + folder.path() +
+                               S(" (permesso negato)")))
+        << r.err.toStdString();
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden), before);
+}
+
 // The window's start, ended once its cycle has run, records the same bytes as the windowless update
 // and lets go of the folder; failed updates after it touch nothing.
 TEST_F(ProgramTest, TheWindowsStartRecordsWhatTheUpdateRecordsAndFailuresTouchNothing) {
