@@ -1,9 +1,6 @@
 #include "vb.h"
 
-#include <QStringDecoder>
-#include <QStringEncoder>
 
-#include <algorithm>
 #include <cmath>
 
 namespace vb {
@@ -113,52 +110,42 @@ QString CStr(double v, const QLocale& locale) {
 }
 
 namespace {
-// Qt reaches Windows-1252 through ICU; one converter per thread, since opening one costs more than
-// decoding a history line.
-template <typename Converter> Converter& converter() {
-    thread_local Converter c("windows-1252");
-    if (!c.isValid())
-        qFatal("Windows-1252 needs Qt built with ICU");
-    return c;
-}
+// The code page's 0x80-0x9F; the five bytes it leaves undefined stand for the C1 controls of the same
+// value, so every byte string reads and writes back to itself. The rest of the page is Latin-1.
+constexpr char16_t kHigh[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-bool isSurrogate(char16_t c) {
-    return (c & 0xF800) == 0xD800;
-}
-
-// ICU writes SUB (0x1A) for a character outside the code page, drops the invisible ones (joiners,
-// variation selectors) and reads a pair of surrogates as one character; the files have always held
-// one "?" for each of those UTF-16 units.
-char encodedOne(QStringEncoder& enc, QChar c) {
-    if (isSurrogate(c.unicode()))
-        return '?'; // never handed to ICU: it would keep a lone high one for the next call
-    const QByteArray b = enc.encode(QStringView(&c, 1));
-    return b.size() == 1 && (b[0] != '\x1A' || c == QChar(0x1A)) ? b[0] : '?';
+// A table of our own rather than Qt's converter, which reaches this code page only through ICU: its
+// data costs a megabyte of every start.
+char encodedOne(char16_t c) {
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
+        return static_cast<char>(c);
+    for (int i = 0; i < 32; ++i)
+        if (kHigh[i] == c)
+            return static_cast<char>(0x80 + i);
+    // Outside the code page, a lone half of a surrogate pair included: one "?" for each UTF-16 unit,
+    // as the files have always held.
+    return '?';
 }
 } // namespace
 
 QString fromCp1252(const QByteArray& bytes) {
-    // ICU maps the five bytes the code page leaves undefined to the C1 controls of the same value.
-    return converter<QStringDecoder>().decode(bytes);
+    QString out(bytes.size(), Qt::Uninitialized);
+    char16_t* to = reinterpret_cast<char16_t*>(out.data());
+    for (const char b : bytes) {
+        const auto u = static_cast<unsigned char>(b);
+        *to++ = u >= 0x80 && u < 0xA0 ? kHigh[u - 0x80] : char16_t(u);
+    }
+    return out;
 }
 
 QByteArray toCp1252(const QString& text) {
-    QStringEncoder& enc = converter<QStringEncoder>();
-    const bool pairs =
-        std::any_of(text.begin(), text.end(), [](QChar c) { return isSurrogate(c.unicode()); });
-    if (!pairs) {
-        QByteArray out = enc.encode(text);
-        if (out.size() == text.size()) {
-            // One byte for each character: only the SUBs ICU wrote need their "?".
-            for (qsizetype i = out.indexOf('\x1A'); i >= 0; i = out.indexOf('\x1A', i + 1))
-                if (text[i] != QChar(0x1A))
-                    out[i] = '?';
-            return out;
-        }
-    }
     QByteArray out(text.size(), Qt::Uninitialized);
-    for (qsizetype i = 0; i < text.size(); ++i)
-        out[i] = encodedOne(enc, text[i]);
+    char* to = out.data();
+    for (const QChar c : text)
+        *to++ = encodedOne(c.unicode());
     return out;
 }
 

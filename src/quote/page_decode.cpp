@@ -4,6 +4,9 @@
 
 #include <QStringDecoder>
 
+#include <algorithm>
+#include <array>
+
 namespace {
 
 // The value of a charset= parameter, lower case, unquoted.
@@ -51,7 +54,11 @@ QString decodePage(const QByteArray& body, const QByteArray& contentType) {
     QByteArray cs = charsetOf(contentType);
     if (cs.isEmpty())
         cs = metaCharset(body);
-    if (cs.isEmpty())
+    // The usual names of the code page are told here: Qt would open ICU, a megabyte of every start,
+    // only to name them.
+    static constexpr std::array<QByteArrayView, 8> kWindows1252 = {
+        "windows-1252", "cp1252", "x-cp1252", "iso-8859-1", "iso8859-1", "latin1", "us-ascii", "ascii"};
+    if (cs.isEmpty() || std::find(kWindows1252.begin(), kWindows1252.end(), cs) != kWindows1252.end())
         return vb::fromCp1252(body);
     QStringDecoder decoder(cs.constData());
     if (!decoder.isValid())
