@@ -120,7 +120,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Loaded at run time, so dpkg-shlibdeps cannot see them: Qt's Italian texts.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-translations-l10n")
 # The window's widths were laid out for a font of Arial's metrics: in a wider one long captions run
-# under the buttons beside them. Qt's SVG plugins draw the window's icon, loaded at run time too.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation2, libqt6svg6")
+# under the buttons beside them.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation2")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)
