@@ -89,7 +89,7 @@ TEST_F(ImportTest, ImportingAgainKeepsOneRecordPerDayReloadsTheHistoryAndAnApost
     importLines("Sterlina", {S("04/12/2026,0.86,b"), S("05/12/2026,0.87,c")});
     EXPECT_TRUE(w.Frame2->isHidden());
     ASSERT_EQ(w.HistCount() + w.List1->count(), 4);
-    EXPECT_EQ(w.List1->item(1)->text(), S("05-12-2026 - 0,8700 - STERLINA"));
+    EXPECT_EQ(w.List1->text(1), S("05-12-2026 - 0,8700 - STERLINA"));
     EXPECT_FALSE(shell.busy);
     importLines("Dollaro dell'Est", {S("04/12/2026,1.5,")});
     EXPECT_TRUE(shell.boxes.isEmpty()) << shell.texts().join(u'|').toStdString();

@@ -34,12 +34,7 @@ protected:
         return w;
     }
     QString csvPath() const { return folderFile(S("Storico_Euribor.CSV")); }
-    QStringList listed() const {
-        QStringList out;
-        for (int i = 0; i < form->List1->count(); ++i)
-            out.append(form->List1->item(i)->text());
-        return out;
-    }
+    QStringList listed() const { return form->List1->lines(); }
 };
 
 TEST_F(RecordTest, BothFilesGetTheDayOnceInWindows1252AndAChangedRateAgain) {
@@ -256,7 +251,7 @@ TEST_F(RecordTest, LoadAndTheDailyCycleListTheChosenTenorAndCountEveryRecord) {
     w.Command10_Click();
     EXPECT_EQ(listed().size(), 4);
     EXPECT_EQ(w.List1->currentRow(), -1);
-    EXPECT_TRUE(w.List1->selectedItems().isEmpty());
+    EXPECT_FALSE(w.List1->selectionModel()->hasSelection());
 
     w.Combo1->setCurrentIndex(0);
     w.Combo1_Click();

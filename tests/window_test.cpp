@@ -172,8 +172,10 @@ TEST_F(WindowTest, PickingATenorPutsItsLastDigitAtTheAddressEndAndTypingIsNoPick
 TEST_F(WindowTest, ResizingStretchesThePanelTheListAndTheChart) {
     form1& w = loaded();
     auto fillList = [&](int n) {
+        QStringList lines = w.List1->lines();
         for (int i = 1; i <= n; ++i)
-            w.List1->addItem(QStringLiteral("0%1-12-2026 - 2,0640 - EuRibor 3m").arg(i));
+            lines.append(QStringLiteral("0%1-12-2026 - 2,0640 - EuRibor 3m").arg(i));
+        w.List1->setLines(lines);
     };
     fillList(3);
     w.Command5_Click();

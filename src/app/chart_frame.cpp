@@ -5,7 +5,6 @@
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QFontMetrics>
-#include <QListWidget>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPointer>
@@ -342,12 +341,4 @@ void ChartFrame::paintEvent(QPaintEvent* event) {
             break;
         }
     }
-}
-
-QStringList chart::listItems(const QListWidget* list) {
-    QStringList items;
-    items.reserve(list->count());
-    for (int i = 0; i < list->count(); ++i)
-        items.append(list->item(i)->text());
-    return items;
 }

@@ -17,8 +17,6 @@
 #include <memory>
 #include <vector>
 
-class QListWidget;
-
 struct ChartElement {
     enum class Kind { Shape, Line, Label };
     Kind kind = Kind::Shape;
@@ -90,8 +88,3 @@ private:
 
     Array m_shape1, m_shape2, m_label3, m_line1, m_label4;
 };
-
-namespace chart {
-// The items of a list box, first to last.
-QStringList listItems(const QListWidget* list);
-} // namespace chart

@@ -264,9 +264,8 @@ void form1::buildControls() {
     Command8 = button(f, QStringLiteral("Command8"), QStringLiteral("Carica storico cambi ufficiali"), 5820,
                       795, 2415, 360, false);
 
-    List1 = makeControl<QListWidget>(this, QStringLiteral("List1"));
+    List1 = makeControl<LineList>(this, QStringLiteral("List1"));
     twips::place(List1, 0, 3120, 8415, 2205);
-    List1->setUniformItemSizes(true);
 
     Frame2 = new ChartFrame(this);
     twips::place(Frame2, 0, 3120, 8415, 2895);
@@ -408,8 +407,8 @@ void form1::Form_Resize() {
 }
 
 void form1::Command5_Click() {
-    Frame2->draw(chart::computeChart(Frame2->input(chart::listItems(List1), Combo1->currentText(),
-                                                   txtDA_DATA->text(), txtA_DATA->text())));
+    Frame2->draw(chart::computeChart(
+        Frame2->input(List1->lines(), Combo1->currentText(), txtDA_DATA->text(), txtA_DATA->text())));
 }
 
 void form1::setPageText(const QString& page) {

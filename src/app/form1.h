@@ -7,12 +7,12 @@
 #include "file_channels.h"
 #include "hist_entry.h"
 #include "history_db.h"
+#include "line_list.h"
 
 #include <QComboBox>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVector>
@@ -92,7 +92,7 @@ public:
     QPushButton* Command9;
     QPushButton* Command8;
     // Below the panel.
-    QListWidget* List1;
+    LineList* List1;
     ChartFrame* Frame2;    // the chart, with its control arrays
     QPlainTextEdit* Text3; // the last page fetched
 

@@ -14,7 +14,6 @@
 #include "vb.h"
 
 #include <QCloseEvent>
-#include <QScrollBar>
 
 #include <algorithm>
 
@@ -23,27 +22,6 @@ using vb::Trim;
 
 namespace {
 const QString kCrLf2 = QStringLiteral("\r\n\r\n");
-
-// The loads of one cycle list the same lines, or a few more: only the lines that differ are made
-// again, not thousands of items. The list then starts over as a new one does: nothing chosen, at the top.
-void setLines(QListWidget* list, const QStringList& lines) {
-    qsizetype same = 0;
-    const qsizetype common = std::min<qsizetype>(list->count(), lines.size());
-    while (same < common && list->item(static_cast<int>(same))->text() == lines[same])
-        ++same;
-    if (same == 0) {
-        list->clear();
-    } else {
-        while (list->count() > same)
-            delete list->takeItem(list->count() - 1);
-        list->setCurrentRow(-1);
-        list->clearSelection();
-        list->scrollToTop();
-        list->horizontalScrollBar()->setValue(0);
-    }
-    if (same < lines.size())
-        list->addItems(lines.sliced(same));
-}
 } // namespace
 
 QString form1::chosenKey() const {
@@ -74,7 +52,7 @@ void form1::LoadHistory() {
 
     Hist = std::move(loaded.load.entries);
     m_loadedTenor = Hist;
-    setLines(List1, m_tenorLines.lines(Hist, chosenKey(), m_ctx.locale));
+    List1->setLines(m_tenorLines.lines(Hist, chosenKey(), m_ctx.locale));
     if (loaded.load.readError && !m_readErrorShown) {
         m_readErrorShown = true;
         shell.beep();
@@ -178,6 +156,7 @@ void form1::ReadHistoryFile() {
     Frame2->hide();
     List1->clear();
     const QString path = Trim(Text2->text());
+    QStringList lines;
     try {
         m_files.close(1);
         m_files.open(1, path, FileChannels::Mode::Input);
@@ -185,9 +164,12 @@ void form1::ReadHistoryFile() {
         while (!m_files.eof(1)) {
             const QString line = m_files.lineInput(1);
             if (formats::lineTenorKey(line) == tenor)
-                List1->addItem(line);
+                lines.append(line);
         }
+        List1->setLines(lines);
     } catch (const RuntimeError& e) {
+        // The lines read before the failure stay listed.
+        List1->setLines(lines);
         m_ctx.shell->message(QStringLiteral("Errore lettura Storico Quotazioni - ") + e.description() +
                              kCrLf2 + path);
     }

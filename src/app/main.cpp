@@ -23,8 +23,8 @@
 #include <QDBusConnection>
 #include <QIcon>
 #include <QImageReader>
-#include <QPixmap>
 #include <QLibraryInfo>
+#include <QPixmap>
 #include <QTextStream>
 #include <QTimer>
 #include <QTranslator>

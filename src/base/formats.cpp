@@ -15,12 +15,15 @@ QString dateKey(const QString& dayFirst) {
 }
 
 QString dayFirst(const QString& key, QChar sep) {
-    // Every line of a list goes through here: one allocation, pieces cut short as the key is.
-    const QStringView k(key);
     QString out;
     out.reserve(10);
-    out.append(k.mid(6, 2)).append(sep).append(k.mid(4, 2)).append(sep).append(k.mid(0, 4));
-    return out;
+    return appendDayFirst(out, key, sep);
+}
+
+QString& appendDayFirst(QString& out, const QString& key, QChar sep) {
+    // Every line of a list goes through here: no allocation of its own, pieces cut short as the key is.
+    const QStringView k(key);
+    return out.append(k.mid(6, 2)).append(sep).append(k.mid(4, 2)).append(sep).append(k.mid(0, 4));
 }
 
 QString dayMonth(const QString& key) {

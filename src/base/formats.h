@@ -16,6 +16,8 @@ QString dateKey(const QString& dayFirst);
 
 // yyyymmdd -> dd, sep, mm, sep, yyyy.
 QString dayFirst(const QString& key, QChar sep);
+// The same, appended to out.
+QString& appendDayFirst(QString& out, const QString& key, QChar sep);
 
 // yyyymmdd -> dd-mm, the shown date.
 QString dayMonth(const QString& key);

@@ -1,6 +1,5 @@
 #include "vb.h"
 
-
 #include <cmath>
 
 namespace vb {

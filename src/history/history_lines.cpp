@@ -51,9 +51,9 @@ QString listLine(const HistEntry& entry, const QLocale& locale) {
     // The rate padded with zeros and cut to six characters; built in place, as a load lists thousands.
     const QString rate = rateNumberText(entry.quote, locale);
     const QStringView sep = u" - ";
-    QString line = formats::dayFirst(entry.date, u'-');
-    line.reserve(line.size() + 2 * sep.size() + 6 + entry.type.size());
-    line.append(sep).append(QStringView(rate).left(6));
+    QString line;
+    line.reserve(10 + 2 * sep.size() + 6 + entry.type.size());
+    formats::appendDayFirst(line, entry.date, u'-').append(sep).append(QStringView(rate).left(6));
     if (rate.size() < 6)
         line.append(QStringView(u"000").left(6 - rate.size()));
     line.append(sep).append(entry.type);

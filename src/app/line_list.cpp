@@ -1,0 +1,25 @@
+#include "line_list.h"
+
+#include <QScrollBar>
+#include <QStringListModel>
+
+LineList::LineList(QWidget* parent) : QListView(parent), m_model(new QStringListModel(this)) {
+    setModel(m_model);
+    setUniformItemSizes(true);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+}
+
+void LineList::setLines(const QStringList& lines) {
+    m_lines = lines;
+    m_model->setStringList(m_lines); // shares the lines: no copy
+    scrollToTop();
+    horizontalScrollBar()->setValue(0);
+}
+
+int LineList::currentRow() const {
+    return currentIndex().row();
+}
+
+void LineList::setCurrentRow(int row) {
+    setCurrentIndex(m_model->index(row));
+}
