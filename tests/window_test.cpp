@@ -357,7 +357,10 @@ TEST_F(ChartFrameTest, TheFrameShowsAScreenReaderEachBarWithItsDateAndRate) {
     for (int i = 0; i < 7; ++i) {
         SCOPED_TRACE(children[i].second);
         QAccessibleInterface* child = chart->child(widgets + i);
-        ASSERT_NE(child, nullptr);
+        if (!child) {
+            ADD_FAILURE() << "no such child";
+            continue;
+        }
         EXPECT_EQ(child->role(), children[i].first);
         EXPECT_EQ(child->text(QAccessible::Name), S(children[i].second));
         EXPECT_EQ(chart->indexOfChild(child), widgets + i);
