@@ -20,7 +20,8 @@
 
 namespace {
 
-TEST(RasTexts, EdgesOfTheErrorAndStateTables) {
+// The states' texts are read by the module's tests below; here the error table's edges.
+TEST(RasTexts, EdgesOfTheErrorTableAndANegativeState) {
     const std::pair<int, const char*> errors[] = {{600, "Errore non previsto (Cod. 600)."},
                                                   {601, "Porta seriale non valida"},
                                                   {750, "Modulo errato"},
@@ -29,17 +30,7 @@ TEST(RasTexts, EdgesOfTheErrorAndStateTables) {
         SCOPED_TRACE(code);
         EXPECT_EQ(RasErrorText(code), S(text));
     }
-    const std::pair<int, const char*> states[] = {{-1, "Errore. Stato non previsto (Cod. -1)."},
-                                                  {0, "Apertura della porta seriale in corso..."},
-                                                  {4099, "Password scaduta."},
-                                                  {8191, "Errore. Stato non previsto (Cod. 8191)."},
-                                                  {8192, "Connessione effettuata."},
-                                                  {8193, "Disconnessione effettuata."},
-                                                  {8194, "Errore. Stato non previsto (Cod. 8194)."}};
-    for (const auto& [state, text] : states) {
-        SCOPED_TRACE(state);
-        EXPECT_EQ(RasStateText(state), S(text));
-    }
+    EXPECT_EQ(RasStateText(-1), S("Errore. Stato non previsto (Cod. -1)."));
 }
 
 // A row shadowed by an earlier one, or an error without a text, is a fault of the table.
@@ -56,12 +47,8 @@ TEST(NmMapping, EveryRowIsUniqueAndEveryErrorHasAText) {
         const bool error = m.source != nm::Source::ActiveState && m.source != nm::Source::DeviceState;
         EXPECT_FALSE(error && RasErrorText(m.ras).startsWith(S("Errore non previsto")));
     }
-    const std::pair<const char*, int> calls[] = {
-        {"org.freedesktop.NetworkManager.UnknownConnection", 623},
-        {"org.freedesktop.NetworkManager.ConnectionAlreadyActive", 602},
-        {"org.freedesktop.DBus.Error.ServiceUnknown", 711},
-        {"org.freedesktop.NetworkManager.Failed", 635},
-        {"", 635}};
+    // Names the table lacks; the table's own names are dialled in dialup_nm_test.
+    const std::pair<const char*, int> calls[] = {{"org.freedesktop.NetworkManager.Failed", 635}, {"", 635}};
     for (const auto& [name, code] : calls) {
         SCOPED_TRACE(name);
         EXPECT_EQ(nm::callErrorCode(S(name)), code);
