@@ -20,10 +20,12 @@ work = tempfile.mkdtemp()
 children = []
 
 
+failures = []
+
+
 def start(*args, **kwargs):
-    p = subprocess.Popen(args, start_new_session=True, **kwargs)
-    children.append(p)
-    return p
+    children.append(subprocess.Popen(args, start_new_session=True, **kwargs))
+    return children[-1]
 
 
 def wait_for(what, check, seconds=60):
@@ -36,12 +38,8 @@ def wait_for(what, check, seconds=60):
     sys.exit("accessibility_test: no " + what)
 
 
-failures = []
-
-
 def expect(ok, text):
-    if not ok:
-        failures.append(text)
+    ok or failures.append(text)
 
 
 signal.alarm(180)
@@ -62,13 +60,11 @@ try:
     os.mkdir(data)
     shutil.copy(source + "/data/Euribor_PORTALEDATI.txt", data)
     shutil.copy(empty_db, data)
-    db = sqlite3.connect(data + "/EURIBOR.MDB")
-    days = [(datetime.date(year, 1, 2), 2.1), (datetime.date(year, 1, 5), 2.2)]
-    days = [d for d in days if d[0] < datetime.date.today()]
-    db.executemany("INSERT INTO Storico_Euribor VALUES ('EuRibor 3m', ?, ?, 'EuRibor 3m', '')",
-                   [(d.strftime("%Y%m%d"), r) for d, r in days])
-    db.commit()
-    db.close()
+    days = [d for d in [(datetime.date(year, 1, 2), 2.1), (datetime.date(year, 1, 5), 2.2)]
+            if d[0] < datetime.date.today()]
+    with sqlite3.connect(data + "/EURIBOR.MDB") as db:
+        db.executemany("INSERT INTO Storico_Euribor VALUES ('EuRibor 3m', ?, ?, 'EuRibor 3m', '')",
+                       [(d.strftime("%Y%m%d"), r) for d, r in days])
     days.append((datetime.date.today(), 2.064))
 
     env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", LANG="C.UTF-8", LC_ALL="C.UTF-8",
@@ -79,10 +75,8 @@ try:
     import pyatspi
 
     def application():
-        for app in pyatspi.Registry.getDesktop(0):
-            if app is not None and app.get_process_id() == program.pid:
-                return app
-        return None
+        return next((a for a in pyatspi.Registry.getDesktop(0) if a is not None and a.get_process_id() == program.pid),
+                    None)
 
     def tree(node):
         yield node

@@ -1,16 +1,17 @@
 // The chart worked out in twips from the list lines, and the window's resize rule.
 
 #include "chart.h"
-#include "support/text.h"
-#include "twips.h"
 #include "window_layout.h"
+
+#include "support/text.h"
 
 #include <QDate>
 
+#include <gtest/gtest.h>
+
+#include <cmath>
 #include <tuple>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 using chart::ChartResult;
 
@@ -52,6 +53,7 @@ TEST(Chart, CoversFollowTheRatesShareOfTheLargestAboveZero) {
         {{" 4,0000", " 3,8000", " 3,4400", "-1,0000"}, {761, 1394, 2535, 2535}},
         {{" 0,0000", "-1,5000", "  n.d."}, {0, 0, 0}}};
     for (const auto& [rates, heights] : cases) {
+        SCOPED_TRACE(rates.front());
         std::vector<int> covers;
         for (const chart::ChartBar& b : chartOf(days(static_cast<int>(rates.size()), rates)).bars)
             covers.push_back(b.coverHeight);
@@ -62,8 +64,8 @@ TEST(Chart, CoversFollowTheRatesShareOfTheLargestAboveZero) {
 TEST(Chart, RateTextsAreReadWithTheirDecimalComma) {
     const ChartResult r = chartOf(days(8, {" 4,617", ",5", " ,25", " 4.25", "1,2,3", "3, 5", " n.d.", ""}));
     const double values[] = {4.617, 0.5, 0.25, 4.25, 1.2, 3.5, 0, 0};
-    for (std::size_t i = 0; i < std::size(values); ++i)
-        EXPECT_DOUBLE_EQ(r.bars.at(i).value, values[i]) << i;
+    for (std::size_t i = 0; i < std::size(values) && i < r.bars.size(); ++i)
+        EXPECT_DOUBLE_EQ(r.bars[i].value, values[i]) << i;
 }
 
 TEST(Chart, SpacingFollowsTheNumberOfBars) {
@@ -75,10 +77,11 @@ TEST(Chart, SpacingFollowsTheNumberOfBars) {
         {20, 8415, 363, 7848}, {29, 8415, 232, 7853}, {30, 8415, 228, 7994},
         {123, 8415, 15, 7369}, {124, 8415, 15, 7377}, {250, 8415, 15, 8280}};
     for (const auto& [n, frame, width, lastLeft] : cases) {
+        SCOPED_TRACE(testing::Message() << n << " bars in " << frame);
         const ChartResult r = chartOf(days(n), "EuRibor 3m", frame);
-        ASSERT_EQ(r.bars.size(), static_cast<std::size_t>(n));
-        EXPECT_EQ(r.bars.back().width, width) << n;
-        EXPECT_EQ(r.bars.back().left, lastLeft) << n;
+        EXPECT_EQ(r.bars.size(), static_cast<std::size_t>(n));
+        EXPECT_EQ(r.bars.empty() ? 0 : r.bars.back().width, width);
+        EXPECT_EQ(r.bars.empty() ? 0 : r.bars.back().left, lastLeft);
     }
 }
 
@@ -86,9 +89,10 @@ TEST(Chart, CaptionsShortenWithTheNumberOfBars) {
     const std::pair<int, const char*> cases[] = {{12, "02-01-2007"}, {13, "02-01"}, {15, "02-01"},
                                                  {16, "02"},         {69, "02"},    {70, ""}};
     for (const auto& [n, caption] : cases) {
+        SCOPED_TRACE(n);
         const ChartResult r = chartOf(days(n));
-        EXPECT_EQ(r.bars.front().caption, S(caption)) << n;
-        EXPECT_EQ(r.bars.back().caption.size(), r.bars.front().caption.size()) << n;
+        EXPECT_EQ(r.bars.front().caption, S(caption));
+        EXPECT_EQ(r.bars.back().caption.size(), r.bars.front().caption.size());
     }
 }
 
@@ -102,8 +106,10 @@ TEST(Chart, DateRangeAppliesOnlyWhenBothFieldsAreFilled) {
         {"01/01/2007", "   ", all},
         {"", "15/01/2007", all},
         {"16/01/2007", "15/01/2007", ""}};
-    for (const auto& [from, to, dates] : cases)
-        EXPECT_EQ(datesOf(chartOf(lines, "EuRibor 3m", 8415, from, to)), S(dates)) << from << " - " << to;
+    for (const auto& [from, to, dates] : cases) {
+        SCOPED_TRACE(testing::Message() << from << " - " << to);
+        EXPECT_EQ(datesOf(chartOf(lines, "EuRibor 3m", 8415, from, to)), S(dates));
+    }
 }
 
 // Only the first 13 characters of the trimmed box count; a blank box draws lines with a blank tenor,
@@ -119,10 +125,11 @@ TEST(Chart, TenorBoxPicksTheLinesAndABlankOneFillsThemLightYellow) {
         {" EuRibor 3m   Euribor a 3 mesi", "01-10-2007 04-10-2007", std::nullopt},
         {"   ", "02-10-2007", chart::Rgb{255, 255, 100}}};
     for (const auto& [box, dates, fill] : cases) {
+        SCOPED_TRACE(box);
         const ChartResult r = chartOf(lines, box);
-        EXPECT_EQ(datesOf(r), S(dates)) << box;
+        EXPECT_EQ(datesOf(r), S(dates));
         for (const chart::ChartBar& b : r.bars)
-            EXPECT_EQ(b.fill, fill) << box;
+            EXPECT_EQ(b.fill, fill);
     }
     // An imported currency's key of 13 characters, after a rate of six: listed, so charted.
     const QStringList currency = {S("01-10-2007 - 1,4600 - Dollaro Canad"),
@@ -146,19 +153,22 @@ TEST(Chart, OnlyTheNewestLinesThatFitAreKept) {
     EXPECT_DOUBLE_EQ(r.bars.front().cover, 30);
 }
 
+// On screen, at 15 twips a pixel.
 TEST(Chart, BarsStayVisibleApartAndInsideTheFrameWhateverTheirNumber) {
+    const auto pixels = [](double twips) { return static_cast<int>(std::lround(twips / 15)); };
     const QStringList lines = days(1100);
     for (const int width : {8415, 3000, 12000, 400}) {
         for (const int n : {4, 19, 20, 30, 70, 123, 124, 159, 273, 274, 1000, 1100}) {
+            SCOPED_TRACE(testing::Message() << n << " lines in " << width);
             const ChartResult r = chartOf(lines.mid(0, n), "EuRibor 3m", width);
-            ASSERT_FALSE(r.bars.empty()) << width << ", " << n;
-            int previousRight = -1; // in pixels
+            EXPECT_FALSE(r.bars.empty());
+            int previousRight = -1, overlaps = 0;
             for (const chart::ChartBar& b : r.bars) {
-                const int left = twips::toPixels(b.left), right = left + twips::toPixels(b.width);
-                ASSERT_TRUE(right > left && left > previousRight && right <= twips::toPixels(width))
-                    << "width " << width << ", " << n << " lines, bar at pixel " << left;
+                const int left = pixels(b.left), right = left + pixels(b.width);
+                overlaps += !(right > left && left > previousRight && right <= pixels(width));
                 previousRight = right;
             }
+            EXPECT_EQ(overlaps, 0);
         }
     }
 }
@@ -168,9 +178,9 @@ TEST(WindowLayout, KeepsTheMinimumAndStretchesPastTheAllowances) {
     const std::tuple<int, int, int, int, std::optional<int>, std::optional<int>> cases[] = {
         {205, 3700, 205, 3700, keep, keep}, {206, 3701, 206, 3701, 1, 1}, {120, -30, 200, 200, keep, keep}};
     for (const auto& [width, height, outerWidth, outerHeight, elementWidth, elementHeight] : cases) {
+        SCOPED_TRACE(testing::Message() << width << " x " << height);
         const chart::WindowLayout l = chart::windowLayout(width, height);
         EXPECT_EQ(std::tie(l.width, l.height, l.elementWidth, l.elementHeight),
-                  std::tie(outerWidth, outerHeight, elementWidth, elementHeight))
-            << width << " x " << height;
+                  std::tie(outerWidth, outerHeight, elementWidth, elementHeight));
     }
 }

@@ -1,7 +1,8 @@
-// The main window with the dial-up module: the dial when the machine is offline at load, the bounded
-// wait, and the question at exit.
+// The main window and the login window with the dial-up module: the dial when the machine is offline
+// at load, the bounded wait, the login window's buttons and status line, and the question at exit.
 
 #include "conn_ras.h"
+#include "ras_texts.h"
 #include "simulated_dial_service.h"
 
 #include "support/text.h"
@@ -95,4 +96,35 @@ TEST_F(DialWindowTest, ClosingAsksAndHangsUpDialUpConnectionsOnlyOnOk) {
     form->Form_Unload();
     EXPECT_TRUE(sim.hangUps.contains(7) && sim.hangUps.contains(9));
     EXPECT_TRUE(shell.ended);
+}
+
+TEST_F(DialWindowTest, TheLoginWindowDialsWithItsFieldsFollowsTheDialAndNeverShowsThePassword) {
+    static QStringList logged;
+    logged.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext&, const QString& message) { logged.append(message); });
+    sim.dialResult = 691;
+    login.Command1->click();
+    sim.answerDial();
+    QCoreApplication::processEvents();
+    sim.dialResult = 0;
+    sim.readings = {{0, ras::Connected, 0}};
+    login.Command1->click();
+    sim.answerDial();
+    dialup.StatusTick();
+    EXPECT_EQ(login.Label4->text() + u'|' + login.Command2->text(), S("Connessione effettuata.|Disconnetti"));
+    login.Command2->click();
+    EXPECT_TRUE(sim.hangUps.contains(dialup.ConnHandle));
+    EXPECT_EQ(login.Label4->text() + u'|' + login.Command2->text(), S("|Annulla"));
+    login.Text3->setText(S("segreta") + QString(300, u'x'));
+    login.Command1->click();
+    qInstallMessageHandler(previous);
+
+    EXPECT_EQ(sim.dials.size(), 2);
+    EXPECT_EQ(QStringList({sim.dials.value(1).entry, sim.dials.value(1).user, sim.dials.value(1).password}),
+              QStringList({S("Ufficio"), S("mario"), S("segreta")}));
+    EXPECT_EQ(shell.boxes.size(), 2); // the refused dial and the over-long password
+    for (const QString& text : shell.texts() + logged + QStringList{login.Label4->text()})
+        EXPECT_FALSE(text.contains(S("segreta"))) << text.toStdString();
+    EXPECT_EQ(login.Text3->echoMode(), QLineEdit::Password);
 }

@@ -38,8 +38,10 @@ TEST(TextHelpers, ValReadsTheLeadingNumberWithAPointOnly) {
                                                     {" 1 2.5x", 12.5}, {"\t-\n3", -3.0}, {".5", 0.5},
                                                     {"1.2.3", 1.2},    {"1E3", 1000.0},  {"4e", 4.0},
                                                     {"abc", 0.0},      {"-", 0.0},       {"", 0.0}};
-    for (const auto& [text, value] : cases)
-        EXPECT_DOUBLE_EQ(Val(S(text)), value) << text;
+    for (const auto& [text, value] : cases) {
+        SCOPED_TRACE(text);
+        EXPECT_DOUBLE_EQ(Val(S(text)), value);
+    }
 }
 
 TEST(TextHelpers, CStrUsesTheLocaleSeparatorAndFifteenDigits) {
@@ -75,12 +77,14 @@ TEST(Cp1252, EachUnitOutsideTheCodePageBecomesOneQuestionMark) {
         {lo + S("b"), "?b"}, // nothing is carried over from the lone high surrogate before
         {QString(), QByteArray()},
     };
-    for (const auto& [text, bytes] : cases)
-        EXPECT_EQ(toCp1252(text), bytes) << text.toStdString();
+    for (const auto& [text, bytes] : cases) {
+        SCOPED_TRACE(text.toStdString());
+        EXPECT_EQ(toCp1252(text), bytes);
+    }
     // A long text, as a whole page, takes the same rule.
     const QString page = QString(5000, u'x') + S("☃€") + QString(5000, QChar(0x200B));
     const QByteArray encoded = toCp1252(page);
-    ASSERT_EQ(encoded.size(), page.size());
+    EXPECT_EQ(encoded.size(), page.size());
     EXPECT_EQ(encoded.mid(4999, 4), QByteArray("x?\x80?"));
     EXPECT_EQ(encoded.count('?'), 5001);
 }
@@ -129,7 +133,8 @@ TEST_F(FileChannelsTest, OpenFailuresCarryTheRuntimeNumbers) {
                                                  {dir.path(), M::Input, rt::PathFileAccessError},
                                                  {path("keep.txt"), M::Create, 58}};
     for (const auto& [file, mode, error] : cases) {
-        EXPECT_EQ(openError(1, file, mode), error) << file.toStdString();
+        SCOPED_TRACE(file.toStdString());
+        EXPECT_EQ(openError(1, file, mode), error);
         EXPECT_FALSE(files.isOpen(1));
     }
     EXPECT_EQ(readFile(path("keep.txt")), QByteArray("precious\r\n")) << "create never truncates";

@@ -20,12 +20,8 @@ namespace {
 
 using Reply = LoopbackHttpServer::Reply;
 
-Reply ok(QByteArray body, QByteArray type) {
-    return {200, "Content-Type: " + type + "\r\n", std::move(body), false};
-}
-
-Reply drip(QByteArray body, int bytes, int everyMs) {
-    return {200, "Content-Type: text/html\r\n", std::move(body), false, 0, bytes, everyMs};
+Reply ok(QByteArray body, QByteArray type, int dripBytes = 0, int dripEveryMs = 0) {
+    return {200, "Content-Type: " + type + "\r\n", std::move(body), false, 0, dripBytes, dripEveryMs};
 }
 
 // Short limits so a cut comes in a fraction of a second.
@@ -114,9 +110,9 @@ protected:
         {"/big", ok(QByteArray(4096, 'x'), "text/plain")},
         {"/hang", {200, {}, {}, true}},
         // Two bytes a second: far below twenty bytes in the low-speed window.
-        {"/drip", drip(QByteArray(1000, 'x'), 1, 500)},
+        {"/drip", ok(QByteArray(1000, 'x'), "text/html", 1, 500)},
         // Fast enough for the low-speed rule, too long for the whole-transfer limit.
-        {"/long", drip(QByteArray(1000, 'x'), 50, 100)},
+        {"/long", ok(QByteArray(1000, 'x'), "text/html", 50, 100)},
     }};
 };
 
@@ -124,8 +120,10 @@ TEST_F(HttpTest, ServedPagesAreDecodedByTheirCharsetAndRedirectsFollowed) {
     for (const auto& [path, page] : {std::pair{"/page", "<p>Più EuRibor 3m 2,345</p>"},
                                      {"/utf8", "<p>Più</p>"},
                                      {"/gzip", "<p>Pagina compressa</p>"},
-                                     {"/moved", "<p>Più EuRibor 3m 2,345</p>"}})
-        EXPECT_EQ(fetcher.fetch(url(path)), S(page)) << path;
+                                     {"/moved", "<p>Più EuRibor 3m 2,345</p>"}}) {
+        SCOPED_TRACE(path);
+        EXPECT_EQ(fetcher.fetch(url(path)), S(page));
+    }
     EXPECT_TRUE(g_logged.isEmpty()) << g_logged.join(u'|').toStdString();
 }
 
@@ -202,6 +200,8 @@ TEST(PageDecoding, LatinAndAsciiAreWindows1252AndOtherDeclarationsAreHonoured) {
         {QByteArray(5000, ' ') + "<meta charset=\"utf-8\">" + utf8, "text/html",
          QString(5000, u' ') + S("<meta charset=\"utf-8\">PiÃ¹")},
     };
-    for (const auto& [body, contentType, text] : cases)
-        EXPECT_EQ(decodePage(body, contentType), text) << body.left(40).toStdString();
+    for (const auto& [body, contentType, text] : cases) {
+        SCOPED_TRACE(body.left(40).toStdString() + " as " + contentType);
+        EXPECT_EQ(decodePage(body, contentType), text);
+    }
 }

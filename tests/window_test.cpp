@@ -1,40 +1,60 @@
-// The main window: its design, the load sequence, the tenor pick and the activation cycle; and the
-// command line that starts it.
+// The main window: its design, the load sequence, the tenor pick, the activation cycle and the chart
+// in its frame; and the command line that starts it.
 
+#include "chart_frame.h"
 #include "command_line.h"
 #include "runtime_error.h"
 #include "twips.h"
 
+#include "support/sqlite_files.h"
 #include "support/text.h"
 #include "support/window_fixture.h"
 
+#include <QAccessible>
 #include <QApplication>
+#include <QFontMetrics>
+#include <QScreen>
 #include <QTest>
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+// Records of EuRibor 3m from 01-12-2026 on, one a day, inside the window's default date range.
+QVector<Row> days(int count) {
+    QVector<Row> rows;
+    for (int i = 0; i < count; ++i)
+        rows.append({S("EuRibor 3m"), QDate(2026, 12, 1).addDays(i).toString(S("yyyyMMdd")), 2.1,
+                     S("EuRibor 3m"), S("")});
+    return rows;
+}
+
+} // namespace
 
 TEST_F(WindowTest, ControlsStandAtTheirDesignPlacesWithTheirCaptions) {
     form1& w = window();
     EXPECT_EQ(w.size(), QSize(twips::toPixels(8490), twips::toPixels(6135)));
-    EXPECT_EQ(twips::geometry(w.Combo1), QRect(2550, 300, 5685, 315));
-    EXPECT_EQ(twips::geometry(w.List1), QRect(0, 3120, 8415, 2205));
-    EXPECT_EQ(twips::geometry(w.Frame2), QRect(0, 3120, 8415, 2895));
     EXPECT_EQ(w.Label15->text() + w.Label1[3]->text(), S("Numero records nel Database: 0 a data:"));
-
     w.show();
     for (QWidget* hidden :
          std::initializer_list<QWidget*>{w.Command1, w.Command2, w.Command4, w.Command6, w.Command7,
-                                         w.Command8, w.Command9, w.Text4, w.Label5, w.Text3})
-        EXPECT_FALSE(hidden->isVisible()) << hidden->objectName().toStdString();
+                                         w.Command8, w.Command9, w.Text4, w.Label5, w.Text3}) {
+        SCOPED_TRACE(hidden->objectName().toStdString());
+        EXPECT_FALSE(hidden->isVisible());
+    }
 }
 
 TEST_F(WindowTest, LoadSetsTheDefaultsAndTheTenorList) {
     // A copy that names no tenor, missing, or too large to be read: nothing can be recorded.
     const QString copy = folderFile(S("Euribor_PORTALEDATI.txt"));
-    const std::pair<QByteArray, const char*> copies[] = {
-        {"Dettaglio tassi Euribor\r\nnient'altro\r\n", nullptr},
-        {QByteArray(), nullptr},
-        {"EuRibor 3m 2,064\r\n" + QByteArray(1024 * 1024, ' '),
+    const std::tuple<const char*, QByteArray, const char*> copies[] = {
+        {"no tenor", "Dettaglio tassi Euribor\r\nnient'altro\r\n", nullptr},
+        {"missing", QByteArray(), nullptr},
+        {"over 1 MiB", "EuRibor 3m 2,064\r\n" + QByteArray(1024 * 1024, ' '),
          "Il file %1 supera 1 MiB e non viene letto."}};
-    for (const auto& [content, tooLarge] : copies) {
+    for (const auto& [name, content, tooLarge] : copies) {
+        SCOPED_TRACE(name);
         QFile::remove(copy);
         if (!content.isNull())
             writeFile(copy, content);
@@ -52,7 +72,7 @@ TEST_F(WindowTest, LoadSetsTheDefaultsAndTheTenorList) {
     EXPECT_EQ(v.Text1->text(), context.pageUrl);
     EXPECT_EQ(v.Text2->text(), dir.path() + S("/Storico_Euribor.TXT"));
     EXPECT_EQ(v.txtDA_DATA->text() + u'-' + v.txtA_DATA->text(), S("01/01/2026-31/12/2026"));
-    ASSERT_EQ(v.Combo1->count(), 3);
+    EXPECT_EQ(v.Combo1->count(), 3);
     EXPECT_EQ(v.Combo1->itemText(2), S("EuRibor 6m"));
     EXPECT_EQ(v.Combo1->currentText() + v.txtsymbol->text(), S("EuRibor 3mEuRibor 3m"));
     EXPECT_TRUE(v.Frame2->isHidden());
@@ -71,6 +91,7 @@ TEST_F(WindowTest, Label6NamesTheConnectionKindLastFlagWinningAndOfflineLoadingG
     login.Text1->setText(S("Casa")); // and no dialler to dial it
     form1& w = window();
     for (const auto& [info, caption] : cases) {
+        SCOPED_TRACE(caption);
         connection.info = info;
         w.Form_Load();
         EXPECT_EQ(w.Label6->text() + u'|' + w.ConnName, S(caption) + S("|Casa"));
@@ -148,6 +169,7 @@ TEST_F(WindowTest, PickingATenorPutsItsLastDigitAtTheAddressEndAndTypingIsNoPick
     const QString address = w.Text1->text();
     QLineEdit* edit = w.Combo1->lineEdit();
     for (const char* typed : {"euribor 6", "Euribor 6"}) {
+        SCOPED_TRACE(typed);
         edit->clear();
         QTest::keyClicks(edit, S(typed));
         QTest::keyClick(edit, Qt::Key_Return);
@@ -156,13 +178,14 @@ TEST_F(WindowTest, PickingATenorPutsItsLastDigitAtTheAddressEndAndTypingIsNoPick
         EXPECT_EQ(w.Combo1->currentText() + u'|' + w.Text1->text() + u'|' + w.txtsymbol->text(),
                   S(typed) + u'|' + address + S("|EuRibor 3m"));
     }
-
-    const std::pair<const char*, const char*> picks[] = {{"lteur6", "Euribor 6"}, {"lteur0", "EuRibor 3m"}};
-    for (int i = 0; i < 2; ++i) {
-        w.Combo1->setCurrentIndex(i);
-        emit w.Combo1->activated(i);
-        EXPECT_TRUE(w.Text1->text().endsWith(S(picks[i].first))) << w.Text1->text().toStdString();
-        EXPECT_EQ(w.txtsymbol->text(), S(picks[i].second));
+    const std::tuple<int, const char*, const char*> picks[] = {{0, "lteur6", "Euribor 6"},
+                                                               {1, "lteur0", "EuRibor 3m"}};
+    for (const auto& [index, end, symbol] : picks) {
+        SCOPED_TRACE(symbol);
+        w.Combo1->setCurrentIndex(index);
+        emit w.Combo1->activated(index);
+        EXPECT_TRUE(w.Text1->text().endsWith(S(end))) << w.Text1->text().toStdString();
+        EXPECT_EQ(w.txtsymbol->text(), S(symbol));
     }
     w.Text1->setText(S("   "));
     w.Combo1_Click();
@@ -170,16 +193,11 @@ TEST_F(WindowTest, PickingATenorPutsItsLastDigitAtTheAddressEndAndTypingIsNoPick
 }
 
 TEST_F(WindowTest, ResizingStretchesThePanelTheListAndTheChart) {
+    insertRows(dbPath(), days(3));
     form1& w = loaded();
-    auto fillList = [&](int n) {
-        QStringList lines = w.List1->lines();
-        for (int i = 1; i <= n; ++i)
-            lines.append(QStringLiteral("0%1-12-2026 - 2,0640 - EuRibor 3m").arg(i));
-        w.List1->setLines(lines);
-    };
-    fillList(3);
+    EXPECT_EQ(w.List1->count(), 3);
     w.Command5_Click();
-    ASSERT_EQ(w.Frame2->ChartCount(), 3);
+    EXPECT_EQ(w.Frame2->ChartCount(), 3);
 
     w.show(); // a shown window gets its resize events at once
     w.resize(600, 500);
@@ -190,8 +208,9 @@ TEST_F(WindowTest, ResizingStretchesThePanelTheListAndTheChart) {
     EXPECT_EQ(w.Frame2->Label3(1)->place.top(), 4260 - 180);
     EXPECT_EQ(w.List1->focusPolicy(), Qt::NoFocus) << "the list is covered";
 
+    insertRows(dbPath(), {{S("EuRibor 3m"), S("20261204"), 2.2, S("EuRibor 3m"), S("")}});
     w.Command10_Click();
-    fillList(4);
+    EXPECT_EQ(w.List1->count(), 4);
     w.resize(300, 100); // lower than the allowance: heights stay, widths follow
     EXPECT_EQ(twips::geometry(w.List1), QRect(0, 3120, 4425, 4260));
     EXPECT_TRUE(w.Frame2->isHidden());
@@ -204,6 +223,158 @@ TEST_F(WindowTest, ResizingStretchesThePanelTheListAndTheChart) {
     EXPECT_EQ(w.Frame2->ChartCount(), 3) << "a minimized window is not laid out";
     w.Command5_Click();
     EXPECT_EQ(w.Frame2->ChartCount(), 4);
+}
+
+// The window's own chart frame, hidden in the shown window as the load leaves it, drawn from lines.
+class ChartFrameTest : public WindowTest {
+protected:
+    void SetUp() override {
+        loaded().show();
+        QApplication::processEvents(); // the activation's cycle, which finds no page
+        frame = form->Frame2;
+    }
+    void draw(const QStringList& lines, const char* tenor = "EuRibor 3m") {
+        frame->draw(chart::computeChart(frame->input(lines, S(tenor), QString(), QString())));
+    }
+    static QStringList lines(int count) {
+        QStringList out;
+        for (int i = 0; i < count; ++i)
+            out << QDate(2007, 1, 2).addDays(i).toString(S("dd-MM-yyyy' - 4,1000 - EuRibor 3m'"));
+        return out;
+    }
+    QImage picture() const { return frame->grab().toImage(); }
+    // What the screen shows of the frame once pending repaints have run.
+    QImage onScreen() const {
+        QCoreApplication::processEvents();
+        const QPoint at = frame->mapTo(form.get(), QPoint(0, 0));
+        return form->screen()
+            ->grabWindow(form->winId(), at.x(), at.y(), frame->width(), frame->height())
+            .toImage();
+    }
+    ChartFrame* frame = nullptr;
+};
+
+TEST_F(ChartFrameTest, TwoBarsStandWhereTheDrawingPutsThemInTheTemplatesColours) {
+    draw({S("15-10-2007 - 4,0000 - EuRibor 3m"), S("16-10-2007 - 3,8000 - EuRibor 3m")});
+    EXPECT_EQ(frame->ChartCount(), 2);
+    // w = (8415 - 96) / 2 - 20 = 4139.5, the second bar at 120 + 4183.5; covers 30% and 55% of 2535; the
+    // 25% line at 240 + 2535 * 3 / 4; each rounded to whole twips.
+    const std::pair<const ChartElement*, QRect> placed[] = {{frame->Shape1(1), {120, 170, 4140, 2535}},
+                                                            {frame->Shape1(2), {4304, 170, 4140, 2535}},
+                                                            {frame->Shape2(1), {120, 170, 4140, 761}},
+                                                            {frame->Shape2(2), {4304, 170, 4140, 1394}},
+                                                            {frame->Line1(3), {50, 2141, 8265, 15}}};
+    for (const auto& [e, expected] : placed) {
+        SCOPED_TRACE(e->name().toStdString());
+        EXPECT_EQ(e->place, expected);
+        EXPECT_TRUE(e->visible);
+    }
+    const ChartElement* date = frame->Label3(2);
+    EXPECT_EQ(date->place.topLeft(), QPoint(4304, 2715));
+    EXPECT_EQ(date->caption, S("16-10-2007"));
+    EXPECT_GE(date->pixels().width(), QFontMetrics(date->font).horizontalAdvance(date->caption));
+    EXPECT_EQ(frame->Label4(3)->place.topLeft(), QPoint(8020, 2141));
+    EXPECT_EQ(frame->Label4(3)->caption, S("25%"));
+    EXPECT_FALSE(frame->Shape1(0)->visible);
+
+    // Navy where the cover hides the bar, the bar's yellow below.
+    const QPoint covered = frame->Shape1(1)->pixels().topLeft() + QPoint(5, 5),
+                 below = covered + QPoint(0, 100);
+    EXPECT_EQ(picture().pixelColor(covered), QColor(0, 0, 128));
+    EXPECT_EQ(picture().pixelColor(below), QColor(255, 255, 0));
+
+    // The next drawing reads the frame's new size; a blank tenor box fills light yellow.
+    twips::place(frame, 0, 3120, 6000, 2400);
+    draw({S("15-10-2007 - 4,0000 - ")}, "  ");
+    EXPECT_EQ(frame->Shape1(1)->place.width(), 5932); // 6000 - 68
+    EXPECT_EQ(frame->Label3(1)->place.top(), 2220);   // 2400 - 180
+    EXPECT_EQ(picture().pixelColor(below), QColor(255, 255, 100));
+
+    // At 12 bars, 45 pixels apart, each whole date still ends before the next one starts.
+    twips::place(frame, 0, 3120, 8415, 2895);
+    draw(lines(12));
+    for (int i = 2; i <= 12; ++i) {
+        SCOPED_TRACE(i);
+        const ChartElement* left = frame->Label3(i - 1);
+        EXPECT_LT(QFontMetrics(left->font).horizontalAdvance(left->caption),
+                  frame->Label3(i)->pixels().x() - left->pixels().x());
+    }
+}
+
+// Each drawing destroys the previous one's bars, keeps the grid and leaves the screen showing it whole.
+TEST_F(ChartFrameTest, RepeatedDrawingsKeepTheDrawingOrderAndLeaveNothingBehind) {
+    draw(lines(3));
+    const QImage three = picture();
+    EXPECT_EQ(onScreen(), three);
+    draw(lines(40));
+    draw(lines(40));
+    EXPECT_EQ(frame->ChartCount(), 40);
+    EXPECT_EQ(frame->Shape1(41), nullptr);
+    EXPECT_EQ(frame->Line1(4), nullptr);
+    EXPECT_EQ(onScreen(), picture());
+
+    // Every copy shown, no template; back to front: each bar under its cover, grid lines, dates, grid labels.
+    const QStringList layers = {S("Shape"), S("Line1"), S("Label3"), S("Label4")};
+    std::vector<qsizetype> order;
+    QString previous;
+    for (const ChartElement* e : frame->drawingOrder()) {
+        SCOPED_TRACE(e->name().toStdString());
+        order.push_back(layers.indexOf(e->array.startsWith(S("Shape")) ? S("Shape") : e->array));
+        EXPECT_NE(e->index, 0);
+        EXPECT_TRUE(e->array != S("Shape2") || previous == S("Shape1(%1)").arg(e->index));
+        previous = e->name();
+    }
+    EXPECT_EQ(order.size(), 40u * 3 + 6);
+    EXPECT_TRUE(std::is_sorted(order.begin(), order.end()));
+
+    draw(lines(3));
+    EXPECT_EQ(frame->Shape1(4), nullptr);
+    EXPECT_EQ(picture(), three);
+    EXPECT_EQ(onScreen(), three);
+    draw({});
+    EXPECT_EQ(frame->ChartCount(), 0);
+    EXPECT_TRUE(frame->Label4(2)->visible);
+}
+
+// A screen reader finds each bar with its date and rate, the dates and the grid labels as text, and no
+// element of a drawing that was replaced.
+TEST_F(ChartFrameTest, TheFrameShowsAScreenReaderEachBarWithItsDateAndRate) {
+    QAccessibleInterface* chart = QAccessible::queryAccessibleInterface(frame);
+    ASSERT_NE(chart, nullptr);
+    const int widgets = static_cast<int>(frame->findChildren<QWidget*>(Qt::FindDirectChildrenOnly).size());
+    draw({S("07-12-2026 - 2,064  - EuRibor 3m"), S("08-12-2026 - 2.1    - EuRibor 3m")});
+    const std::pair<QAccessible::Role, const char*> children[] = {
+        {QAccessible::Graphic, "07/12/2026: 2,0640"},
+        {QAccessible::Graphic, "08/12/2026: 2,1000"},
+        {QAccessible::StaticText, "07-12-2026"},
+        {QAccessible::StaticText, "08-12-2026"},
+        {QAccessible::StaticText, "75%"},
+        {QAccessible::StaticText, "50%"},
+        {QAccessible::StaticText, "25%"}};
+    EXPECT_EQ(chart->role(), QAccessible::Chart);
+    EXPECT_EQ(chart->text(QAccessible::Name), S("Grafico delle quotazioni"));
+    ASSERT_EQ(chart->childCount(), widgets + 7);
+    for (int i = 0; i < 7; ++i) {
+        SCOPED_TRACE(children[i].second);
+        QAccessibleInterface* child = chart->child(widgets + i);
+        if (!child) {
+            ADD_FAILURE() << "no such child";
+            continue;
+        }
+        EXPECT_EQ(child->role(), children[i].first);
+        EXPECT_EQ(child->text(QAccessible::Name), S(children[i].second));
+        EXPECT_EQ(chart->indexOfChild(child), widgets + i);
+        EXPECT_EQ(child->parent(), chart);
+        EXPECT_FALSE(child->state().invisible);
+    }
+    EXPECT_EQ(chart->child(widgets)->rect().topLeft(),
+              frame->mapToGlobal(frame->Shape1(1)->pixels().topLeft()));
+
+    // Seventy bars or more carry no dates: the bars and the grid labels are left.
+    draw(lines(70));
+    EXPECT_EQ(chart->childCount(), widgets + 73);
+    EXPECT_EQ(chart->child(widgets + 69)->text(QAccessible::Name), S("12/03/2007: 4,1000"));
+    EXPECT_EQ(chart->child(widgets + 70)->text(QAccessible::Name), S("75%"));
 }
 
 TEST(CommandLine, ARefusalIsOneLineNamingWhatIsWrong) {
@@ -227,8 +398,9 @@ TEST(CommandLine, ARefusalIsOneLineNamingWhatIsWrong) {
         {{S("--importa"), S("a.csv"), S("--silenzioso")},
          "L'opzione --silenzioso vale solo con --aggiorna.\n"}};
     for (const auto& [args, text] : cases) {
+        SCOPED_TRACE(args.join(u' ').toStdString());
         const CommandLine c = parseCommandLine(QStringList{S("euribor")} + args, S("1.0"));
-        EXPECT_EQ(c.mode, CommandLine::Mode::Refused) << args.join(u' ').toStdString();
+        EXPECT_EQ(c.mode, CommandLine::Mode::Refused);
         EXPECT_EQ(c.text, S(text));
     }
     const CommandLine c = parseCommandLine({S("euribor"), S("--importa"), S("a.csv"), S("--tenore"),

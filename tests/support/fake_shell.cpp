@@ -1,10 +1,5 @@
 #include "fake_shell.h"
 
-#include "shell_qt.h"
-
-#include <QPdfWriter>
-#include <QWidget>
-
 #include <gtest/gtest.h>
 
 Shell::Answer FakeShell::messageBox(const QString& text, const QString& title, Icon icon, Buttons buttons) {
@@ -20,14 +15,6 @@ Shell::Answer FakeShell::messageBox(const QString& text, const QString& title, I
     const Answer a = answers.front();
     answers.pop_front();
     return a;
-}
-
-void FakeShell::printWindow(QWidget* window) {
-    printed.append(window->grab().toImage());
-    if (!pdfPath.isEmpty()) {
-        QPdfWriter pdf(pdfPath);
-        EXPECT_TRUE(paintWindowImage(window, pdf));
-    }
 }
 
 QStringList FakeShell::texts() const {

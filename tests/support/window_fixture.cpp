@@ -2,6 +2,11 @@
 
 #include "sqlite_files.h"
 
+#include "shell_qt.h"
+
+#include <QPdfWriter>
+#include <QWidget>
+
 const QStringList kThreeTenors = {
     QStringLiteral("Dettaglio tassi Euribor"), QStringLiteral("EuRibor 1m    1,986  04/12/2026"),
     QStringLiteral("EuRibor 3m    2,064  04/12/2026"), QStringLiteral("EuRibor 6m    2,137  04/12/2026")};
@@ -56,4 +61,13 @@ form1& WindowTest::reloaded() {
     form.reset();
     shell.boxes.clear();
     return loaded();
+}
+
+void WindowShell::printWindow(QWidget* window) {
+    FakeShell::printWindow(window);
+    printed.append(window->grab().toImage());
+    if (!pdfPath.isEmpty()) {
+        QPdfWriter pdf(pdfPath);
+        EXPECT_TRUE(paintWindowImage(window, pdf));
+    }
 }

@@ -8,7 +8,9 @@
 #include "fake_shell.h"
 #include "fakes.h"
 
+#include <QImage>
 #include <QTemporaryDir>
+#include <QVector>
 
 #include <gtest/gtest.h>
 
@@ -21,6 +23,14 @@ extern const QStringList kThreeTenors;
 QString ratesPage(std::initializer_list<std::initializer_list<const char*>> rows);
 // The box of a store the database refused, naming its lookup.
 QString dbRefusedText(const char* type, const char* date);
+
+// The fake shell of the window's tests: a print grabs the window, and renders it into pdfPath when set.
+class WindowShell : public FakeShell {
+public:
+    void printWindow(QWidget* window) override;
+    QVector<QImage> printed;
+    QString pdfPath;
+};
 
 class WindowTest : public ::testing::Test {
 protected:
@@ -41,7 +51,7 @@ protected:
     QString historyPath() const { return dir.filePath(QStringLiteral("Storico_Euribor.TXT")); }
 
     QTemporaryDir dir;
-    FakeShell shell;
+    WindowShell shell;
     FakeFetcher fetcher;
     FakeClock clock;
     FakeConnection connection;

@@ -1,0 +1,336 @@
+// The dial-up layer below the window: the texts at their edges, the NetworkManager mappings at each
+// state's boundary, and the dial-up module through the simulated dial service. Boxes about the dial
+// open from the event loop.
+
+#include "conn_ras.h"
+#include "connection_state.h"
+#include "nm_mapping.h"
+#include "ras_texts.h"
+#include "simulated_dial_service.h"
+
+#include "support/fake_shell.h"
+#include "support/text.h"
+
+#include <QCoreApplication>
+#include <QSet>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+// The states' texts are read by the module's tests below; here the error table's edges.
+TEST(RasTexts, EdgesOfTheErrorTableAndANegativeState) {
+    const std::pair<int, const char*> errors[] = {{600, "Errore non previsto (Cod. 600)."},
+                                                  {601, "Porta seriale non valida"},
+                                                  {750, "Modulo errato"},
+                                                  {751, "Errore non previsto (Cod. 751)."}};
+    for (const auto& [code, text] : errors) {
+        SCOPED_TRACE(code);
+        EXPECT_EQ(RasErrorText(code), S(text));
+    }
+    EXPECT_EQ(RasStateText(-1), S("Errore. Stato non previsto (Cod. -1)."));
+}
+
+// A row shadowed by an earlier one, or an error without a text, is a fault of the table.
+TEST(NmMapping, EveryRowIsUniqueAndEveryErrorHasAText) {
+    QSet<QString> keys;
+    for (const nm::Mapping& m : nm::mappingTable()) {
+        const QString key = QStringLiteral("%1:%2:%3")
+                                .arg(static_cast<int>(m.source))
+                                .arg(m.value)
+                                .arg(QLatin1String(m.errorName ? m.errorName : ""));
+        SCOPED_TRACE(key.toStdString());
+        EXPECT_FALSE(keys.contains(key));
+        keys.insert(key);
+        const bool error = m.source != nm::Source::ActiveState && m.source != nm::Source::DeviceState;
+        EXPECT_FALSE(error && RasErrorText(m.ras).startsWith(S("Errore non previsto")));
+    }
+    // Names the table lacks; the table's own names are dialled in dialup_nm_test.
+    const std::pair<const char*, int> calls[] = {{"org.freedesktop.NetworkManager.Failed", 635}, {"", 635}};
+    for (const auto& [name, code] : calls) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(nm::callErrorCode(S(name)), code);
+    }
+}
+
+// What the bus told of a dial since it began (d: the device's state and reason, a: the connection's),
+// read as the dial's status; the state read before is 5.
+TEST(NmMapping, TheLinksStatusAndTheCauseOfItsFall) {
+    struct Note {
+        char of;
+        uint state, reason;
+    };
+    struct Row {
+        const char* name;
+        std::vector<Note> notes;
+        DialStatus status;
+        bool secretsRefused = false, vanished = false;
+    };
+    const int down = ras::Disconnected;
+    const Row rows[] = {
+        {"nothing heard from the device", {}, {0, 2, 0}},
+        {"device prepare", {{'d', 40, 0}}, {0, 1, 0}},
+        {"device config", {{'d', 50, 0}}, {0, 2, 0}},
+        {"device need auth", {{'d', 60, 0}}, {0, 5, 0}},
+        {"device ip config", {{'d', 70, 0}}, {0, 14, 0}},
+        {"device ip check", {{'d', 80, 0}}, {0, 18, 0}},
+        {"device secondaries", {{'d', 90, 0}}, {0, 18, 0}},
+        {"activated", {{'d', 90, 0}, {'a', 2, 1}}, {0, ras::Connected, 0}},
+        {"deactivating repeats the state before", {{'a', 3, 2}}, {0, 5, 0}},
+        {"device deactivating repeats the state before", {{'d', 110, 0}}, {0, 5, 0}},
+        {"deactivated by the user", {{'a', 3, 2}, {'a', 4, 2}}, {0, down, 631}},
+        {"the device's first telling reason wins",
+         {{'d', 120, 24}, {'d', 30, 36}, {'a', 4, 9}},
+         {0, down, 680}},
+        {"device failed: no secrets", {{'d', 120, 7}}, {0, down, 691}},
+        {"device failed: no carrier", {{'d', 120, 25}}, {0, down, 679}},
+        {"device failed: modem not found", {{'d', 120, 43}}, {0, down, 608}},
+        {"device failed: unmapped reason", {{'d', 120, 99}}, {0, down, 635}},
+        {"device failed: reason unknown (1)", {{'d', 120, 1}}, {0, down, 635}},
+        {"device disconnected: carrier lost", {{'d', 30, 40}, {'a', 4, 0}}, {0, down, 628}},
+        {"device reason 1 tells nothing", {{'d', 30, 1}, {'a', 3, 0}, {'a', 4, 10}}, {0, down, 691}},
+        {"told at deactivated only", {{'d', 30, 0}, {'a', 3, 0}, {'a', 4, 6}}, {0, down, 638}},
+        {"told at deactivating, first", {{'d', 30, 0}, {'a', 3, 6}, {'a', 4, 2}}, {0, down, 638}},
+        {"no cause told", {{'d', 30, 0}, {'a', 3, 0}, {'a', 4, 0}}, {0, down, 0}},
+        // Boundaries: a device falls at 30 and from 110 on; a connection tells its cause from 3 on.
+        {"device at 40 is not falling", {{'d', 40, 24}, {'a', 4, 0}}, {0, down, 0}},
+        {"device at 100 is not falling", {{'d', 100, 24}, {'a', 4, 0}}, {0, down, 0}},
+        {"device at 110 is falling", {{'d', 110, 24}, {'a', 4, 0}}, {0, down, 680}},
+        {"activated tells no cause", {{'a', 2, 9}, {'a', 4, 0}}, {0, down, 0}},
+        {"the password refused", {{'d', 120, 14}}, {0, down, 691}, true},
+        {"the connection vanished", {}, {0, down, 0}, false, true}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        nm::LinkFacts f;
+        f.activeState = nm::ActiveActivating;
+        f.secretsRefused = r.secretsRefused;
+        f.vanished = r.vanished;
+        for (const Note& n : r.notes)
+            n.of == 'd' ? nm::noteDeviceState(f, n.state, n.reason)
+                        : nm::noteActiveState(f, n.state, n.reason);
+        EXPECT_EQ(nm::linkStatus(f, 5), r.status);
+    }
+}
+
+TEST(NmMapping, TheGlobalStateIsOnlineFromConnectedSiteOn) {
+    const std::tuple<const char*, uint, const char*, bool, int> rows[] = {
+        {"asleep", 10, "gsm", false, 0},
+        {"connected local", 50, "gsm", false, 0},
+        {"connected site", 60, "gsm", true, ConnectionInfo::Modem},
+        {"global over ethernet", 70, "802-3-ethernet", true, ConnectionInfo::Lan},
+        {"global over a vpn", 70, "vpn", true, ConnectionInfo::Modem},
+        {"no primary connection type", 70, "", true, 0}};
+    for (const auto& [name, state, type, connected, flags] : rows) {
+        SCOPED_TRACE(name);
+        const ConnectionInfo info = mapNetworkManagerState(state, S(type));
+        EXPECT_EQ(info.connected, connected);
+        EXPECT_EQ(info.flags, flags);
+    }
+}
+
+const QString kPassword = QStringLiteral("segreta-42");
+
+// The module on the simulated service; what its status line was told, as the login window shows it.
+class ConnRasTest : public ::testing::Test {
+protected:
+    ConnRasTest() {
+        QObject::connect(&conn, &Conn_RAS::dialEnded, [this] { ++ended; });
+        QObject::connect(&conn, &Conn_RAS::connected, [this] { ++connected; });
+        QObject::connect(&conn, &Conn_RAS::statusText, [this](const QString& t) { said.append(t); });
+    }
+
+    // Dials "Ufficio" with the given readings; the service accepts and the tick runs.
+    DialHandle dialAccepted(std::deque<DialStatus> readings) {
+        sim.readings = std::move(readings);
+        conn.DialConnection(S("Ufficio"), S("mario"), kPassword);
+        EXPECT_TRUE(sim.answerDial());
+        EXPECT_TRUE(conn.tickRunning());
+        return conn.ConnHandle;
+    }
+    QString label() const { return said.value(said.size() - 1); }
+    // The boxes the module asked for, once the event loop has opened them.
+    QStringList boxesShown() {
+        QCoreApplication::processEvents();
+        return shell.texts();
+    }
+
+    FakeShell shell;
+    SimulatedDialService sim;
+    Conn_RAS conn{shell, sim};
+    QStringList said;
+    int ended = 0, connected = 0;
+};
+
+// Each text is told once until it changes; an error above 600 ends the dial.
+TEST_F(ConnRasTest, ProgressTextsAreToldOnceUntilAnErrorAbove600EndsTheDial) {
+    const struct {
+        const char* name;
+        DialStatus reading;
+        const char* last;
+        bool told;
+    } ticks[] = {{"opening the port", {0, 0, 0}, "Apertura della porta seriale in corso...", true},
+                 {"dialling", {0, 2, 0}, "Chiamata in corso...", true},
+                 {"state 3 repeats the text of 2", {0, 3, 0}, "Chiamata in corso...", false},
+                 {"state 7 has no text", {0, 7, 0}, "Chiamata in corso...", false},
+                 {"just below Connected", {0, 8191, 0}, "Errore. Stato non previsto (Cod. 8191).", true},
+                 {"just above Disconnected", {0, 8194, 0}, "Errore. Stato non previsto (Cod. 8194).", true},
+                 {"error 600 is not above 600", {0, 5, 600}, "Controllo accesso in corso...", true},
+                 {"error 601 ends the dial", {0, 5, 601}, "Porta seriale non valida", true}};
+    std::deque<DialStatus> readings;
+    for (const auto& t : ticks)
+        readings.push_back(t.reading);
+    const DialHandle h = dialAccepted(readings);
+    for (const auto& t : ticks) {
+        SCOPED_TRACE(t.name);
+        EXPECT_TRUE(conn.dialInProgress());
+        said.clear();
+        conn.StatusTick();
+        EXPECT_EQ(conn.LastStatusText, S(t.last));
+        EXPECT_EQ(said, t.told ? QStringList{S(t.last)} : QStringList());
+    }
+    EXPECT_EQ(sim.hangUps, QList<DialHandle>{h});
+    EXPECT_FALSE(conn.tickRunning());
+    EXPECT_EQ(conn.phase(), Conn_RAS::Phase::Failed);
+    EXPECT_TRUE(boxesShown().isEmpty());
+    EXPECT_EQ(ended, 1);
+    EXPECT_EQ(connected, 0);
+}
+
+TEST_F(ConnRasTest, ConnectedStopsTheTickAndAHangUpDropsTheLineWhileDiallingAndWhileConnected) {
+    for (const auto& [name, state] : {std::pair{"dialling", 2}, {"connected", ras::Connected}}) {
+        SCOPED_TRACE(name);
+        const DialHandle h = dialAccepted({{0, state, 0}});
+        sim.hangUps.clear(); // the earlier round's dial, dropped by this one
+        connected = 0;
+        conn.StatusTick();
+        const bool up = state == ras::Connected;
+        EXPECT_EQ(label(), up ? S("Connessione effettuata.") : S("Chiamata in corso..."));
+        EXPECT_EQ(connected, up ? 1 : 0);
+        EXPECT_EQ(conn.tickRunning(), !up);
+        EXPECT_EQ(conn.phase(), up ? Conn_RAS::Phase::Connected : Conn_RAS::Phase::Dialling);
+        EXPECT_TRUE(sim.hangUps.isEmpty());
+        conn.HangUpCurrent();
+        EXPECT_EQ(sim.hangUps, QList<DialHandle>{h});
+    }
+}
+
+// A refused dial, or Disconnected read by the tick, is boxed from the event loop, except for 602.
+TEST_F(ConnRasTest, ARefusalOrAFallIsReportedAfterwardsExceptFor602) {
+    const struct {
+        const char* name;
+        int refusal, fall; // the dial's answer, else the error read with Disconnected
+        const char* label;
+        const char* box; // nullptr: no box
+    } cases[] = {
+        {"refused: no such entry", 623, 0, nullptr,
+         "Errore di accesso remoto n. 623:\r\nImpossibile trovare la connessione"},
+        {"refused: authentication", 691, 0, nullptr,
+         "Errore di accesso remoto n. 691:\r\nAutenticazione fallita"},
+        {"refused: port already open", ras::ErrorPortAlreadyOpen, 0, nullptr, nullptr},
+        {"fell: port already open", 0, ras::ErrorPortAlreadyOpen, "Porta seriale già aperta", nullptr},
+        {"fell: no answer", 0, 678, "Nessuna risposta",
+         "Impossibile effettuare la connessione per Nessuna risposta"},
+        {"fell without an error", 0, 0, "Disconnessione effettuata.",
+         "Impossibile effettuare la connessione per Disconnessione effettuata."}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        shell.boxes.clear();
+        sim.hangUps.clear();
+        said.clear();
+        sim.dialResult = c.refusal;
+        sim.readings = {{0, ras::Disconnected, c.fall}};
+        conn.DialConnection(S("Ufficio"), S("mario"), kPassword);
+        const DialHandle h = conn.ConnHandle;
+        EXPECT_TRUE(sim.answerDial());
+        if (!c.refusal)
+            conn.StatusTick();
+        EXPECT_TRUE(shell.boxes.isEmpty()) << "a box opened inside the dial's answer or the tick";
+        EXPECT_EQ(label(), c.label ? S(c.label) : QString());
+        EXPECT_EQ(boxesShown(), c.box ? QStringList{S(c.box)} : QStringList());
+        EXPECT_TRUE(
+            !c.box ||
+            (shell.boxes.value(0).title == S(c.refusal ? "Accesso al Server" : "Quotazioni Euribor") &&
+             shell.boxes.value(0).icon == (c.refusal ? Shell::Icon::Critical : Shell::Icon::None)));
+        if (c.refusal) {
+            EXPECT_EQ(sim.hangUps, (QList<DialHandle>{h, h}));
+            EXPECT_EQ(conn.phase(), Conn_RAS::Phase::Refused);
+            EXPECT_FALSE(conn.tickRunning());
+            continue;
+        }
+        EXPECT_EQ(sim.hangUps.value(sim.hangUps.size() - 1), h);
+        // Without an error the tick goes on until the hung-up handle fails the query.
+        EXPECT_EQ(conn.tickRunning(), c.fall == 0);
+        conn.StatusTick();
+        EXPECT_FALSE(conn.tickRunning());
+    }
+    EXPECT_EQ(label(), S("Errore non previsto (Cod. 6)."));
+    EXPECT_EQ(ended, 6);
+}
+
+TEST_F(ConnRasTest, TicksWhileTheDisconnectedBoxIsOpenShowNoFurtherBox) {
+    dialAccepted({{0, ras::Disconnected, 0}});
+    shell.onBox = [&](const FakeShell::Box&) {
+        conn.StatusTick();
+        QCoreApplication::processEvents();
+    };
+    conn.StatusTick();
+    EXPECT_EQ(boxesShown().size(), 1);
+    EXPECT_FALSE(conn.tickRunning());
+}
+
+TEST_F(ConnRasTest, AFailedQueryTestsNoState) {
+    for (const DialStatus& failed :
+         {DialStatus{668, ras::Connected, 0}, DialStatus{6, ras::Disconnected, 0}}) {
+        SCOPED_TRACE(failed.queryError);
+        const DialHandle h = dialAccepted({failed});
+        connected = 0;
+        conn.StatusTick();
+        EXPECT_EQ(label(), RasErrorText(failed.queryError));
+        EXPECT_EQ(connected, 0);
+        EXPECT_TRUE(sim.hangUps.contains(h));
+        EXPECT_FALSE(conn.tickRunning());
+        EXPECT_EQ(conn.phase(), Conn_RAS::Phase::Failed);
+    }
+    EXPECT_TRUE(boxesShown().isEmpty());
+}
+
+TEST_F(ConnRasTest, ASecondDialStopsTheFirstTickAndItsLateAnswerIsIgnored) {
+    dialAccepted({{0, 2, 0}});
+    conn.DialConnection(S("Casa"), S("mario"), kPassword);
+    conn.DialConnection(S("Ufficio"), S("mario"), kPassword);
+    const DialHandle third = conn.ConnHandle;
+    EXPECT_FALSE(conn.tickRunning());
+    EXPECT_EQ(sim.hangUps.size(), 2) << "each replaced dial is dropped";
+    EXPECT_TRUE(sim.answerDial()); // the second request's answer
+    EXPECT_FALSE(conn.tickRunning());
+    EXPECT_TRUE(sim.answerDial());
+    EXPECT_TRUE(conn.tickRunning());
+    sim.statusQueries.clear();
+    conn.StatusTick();
+    EXPECT_EQ(sim.statusQueries, QList<DialHandle>{third});
+}
+
+TEST_F(ConnRasTest, ValuesOver256CharactersAreRefusedBeforeDialling) {
+    const QString fits(256, u'x'), tooLong(257, u'x');
+    const std::tuple<QString, QString, QString, const char*> cases[] = {
+        {tooLong, fits, fits, "Nome della connessione troppo lungo"},
+        {fits, tooLong, fits, "Nome utente troppo lungo"},
+        {fits, fits, tooLong, "Password troppo lunga"},
+        {fits, fits, fits, nullptr}};
+    for (const auto& [entry, user, password, box] : cases) {
+        SCOPED_TRACE(box ? box : "all fit");
+        shell.boxes.clear();
+        sim.dials.clear();
+        conn.DialConnection(entry, user, password);
+        EXPECT_EQ(sim.dials.size(), box ? 0 : 1);
+        EXPECT_EQ(shell.boxes.size(), box ? 1 : 0);
+        EXPECT_TRUE(!box || (shell.boxes.value(0).text.startsWith(S(box)) &&
+                             shell.boxes.value(0).icon == Shell::Icon::Critical));
+        EXPECT_TRUE(!box || conn.phase() == Conn_RAS::Phase::Refused);
+    }
+    EXPECT_EQ(ended, 3);
+}
+
+} // namespace

@@ -1,7 +1,0 @@
-euribor_test(history_db_test history_db_test.cpp)
-euribor_test(record_test record_test.cpp)
-euribor_test(gaps_test gaps_test.cpp)
-euribor_test(series_test series_test.cpp)
-euribor_test(address_test address_test.cpp)
-target_compile_definitions(address_test PRIVATE EURIBOR_EXECUTABLE="$<TARGET_FILE:euribor>")
-add_dependencies(address_test euribor euribor_db)
