@@ -416,8 +416,10 @@ TEST(HistoryLines, RatesKeepTheirDecimalSeparatorAndTheCompanionReplacesOnlyTheE
         {4.123, it, "4,1230"},           {4.1, it, "4,100"},   {3.98765, it, "3,9876"},
         {4.123, QLocale::c(), "4.1230"}, {4.0, it, "4,000"},   {-0.545, it, "-0,545"},
         {0.00001, it, "0,0000"},         {1e20, it, "100000"}, {-2.5e-7, QLocale::c(), "-0.000"}};
-    for (const auto& [rate, locale, text] : rates)
-        EXPECT_EQ(history::fileRateText(rate, locale), S(text)) << rate;
+    for (const auto& [rate, locale, text] : rates) {
+        SCOPED_TRACE(text);
+        EXPECT_EQ(history::fileRateText(rate, locale), S(text));
+    }
 
     const std::pair<const char*, const char*> companions[] = {
         {"/home/u/Storico_Euribor.TXT", "/home/u/Storico_Euribor.CSV"},
@@ -427,8 +429,10 @@ TEST(HistoryLines, RatesKeepTheirDecimalSeparatorAndTheCompanionReplacesOnlyTheE
         {"/home/u/.storico", "/home/u/.storico"},
         {"/home/u/.storico.txt", "/home/u/.storico.txt"},
         {"storico.csv", "storico.CSV"}};
-    for (const auto& [path, companion] : companions)
-        EXPECT_EQ(history::companionPath(S(path)), S(companion)) << path;
+    for (const auto& [path, companion] : companions) {
+        SCOPED_TRACE(path);
+        EXPECT_EQ(history::companionPath(S(path)), S(companion));
+    }
 }
 
 TEST_F(HistoryDbTest, AnEmptyKeyIsFoundAgainAndAClosedBatchIsNeverStoredLater) {
