@@ -40,19 +40,7 @@ TEST(RateCaption, AppendsZerosCutsToSixAndReadsBackWithTheDecimalComma) {
     }
 }
 
-TEST(Extraction, CutsRateAndDateOfEveryTenorAndNeverGuessesADay) {
-    const QString page =
-        ratePage({pageRow(S("EuRibor 1m"), S("1,986"), S("11/05/2008")), row3m("2,345", "12/05/2008")});
-    const Extraction x = run(page, {S("EuRibor 1m"), S("EuRibor 3m")});
-    ASSERT_EQ(x.entries.size(), 2);
-    const HistEntry& e = x.entries[1];
-    EXPECT_EQ(QStringList({e.type, e.date, e.descr, e.note, x.entries[0].date, x.lblQuote, x.lblData}),
-              QStringList({S("EuRibor 3m"), S("20080512"), S("EuRibor 3m"), QString(), S("20080511"),
-                           S("2,3450"), S("12-05")}));
-    EXPECT_DOUBLE_EQ(e.quote, 2.345);
-    EXPECT_DOUBLE_EQ(x.entries[0].quote, 1.986);
-    EXPECT_FALSE(e.unavailable || x.items[0].unavailableMessage || x.items[1].unavailableMessage);
-
+TEST(Extraction, ADayIsReadFromTheStartOfItsCellAndNeverGuessed) {
     // A day is read from the start of its cell; a rate whose cell holds no day is shown, never recorded.
     const std::pair<const char*, const char*> days[] = {{"  12/05/2008 (fixing)", "20080512"},
                                                         {"12/05/2008&nbsp;", "20080512"},

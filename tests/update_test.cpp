@@ -212,46 +212,6 @@ TEST(Recording, AFailureKeepsWhatCameBeforeAndTheNextRunRecordsTheRest) {
     }
 }
 
-// The disk fills before, inside and after each file's append (each file is written in one write, so
-// these limits stand for every byte) of files whose last line a crash tore: each run leaves whole lines
-// only, and the next run with room ends the torn line and completes exactly what is missing.
-TEST(Recording, ADiskFillingAtAnyByteOfTheAppendsTearsNoLine) {
-    QByteArray earlier = kHeader, earlierCsv = kHeader;
-    for (int i = 0; i < 700; ++i) {
-        earlier += "01-01-2020 - 1,0000 - EuRibor " + QByteArray::number(i) + "x\r\n";
-        earlierCsv += "01/01/2020;1,0000;EuRibor " + QByteArray::number(i) + "x;\r\n";
-    }
-    earlier += "01-01-2020 - 1,0";
-    earlierCsv += "01/01/2020;1,0";
-    const HistArrays entries = {entry("EuRibor 1m", 1.986), entry("EuRibor 3m", 2.064)};
-    const qsizetype smaller = std::min(earlier.size(), earlierCsv.size()), larger = earlier.size();
-    for (const qsizetype limit : {smaller - 2, smaller, smaller + 1, smaller + 40, larger - 1, larger,
-                                  larger + 1, larger + 40, larger + 79}) {
-        SCOPED_TRACE(limit);
-        Folder folder;
-        writeFile(folder.history(), earlier);
-        writeFile(folder.csv(), earlierCsv);
-        ASSERT_LT(QFileInfo(folder.db()).size(), smaller);
-        QString said;
-        {
-            const FileSizeLimit full(limit);
-            said = record(folder, entries);
-        }
-        for (const QByteArray& before : {earlier, earlierCsv}) {
-            const QString file = before == earlier ? folder.history() : folder.csv();
-            const QByteArray now = readFile(file);
-            EXPECT_TRUE(now == before ||
-                        (now.startsWith(before + "\r\n") && now.endsWith("\r\n") && now.count("2026") == 2));
-        }
-        EXPECT_TRUE(said.isEmpty() || said.contains(S("Disco pieno"))) << said.toStdString();
-        record(folder, entries);
-        EXPECT_EQ(readFile(folder.history()),
-                  earlier + "\r\n04-12-2026 - 1,9860 - EuRibor 1m\r\n04-12-2026 - 2,0640 - EuRibor 3m\r\n");
-        EXPECT_EQ(readFile(folder.csv()),
-                  earlierCsv + "\r\n04/12/2026;1,9860;EuRibor 1m;\r\n04/12/2026;2,0640;EuRibor 3m;\r\n");
-    }
-}
-
 // A really full file system (a small one, where the machine lets the tests mount it): SQLite's own
 // full disk is "Disco pieno" like the files', nothing is half written, and with room again the day is
 // recorded with the files' headers.
@@ -289,33 +249,55 @@ TEST(UpdateCommand, ARealFullDiskIsNamedAndLeavesNothingHalfWritten) {
             << file.toStdString();
 }
 
-// The database took the day and the disk refused the lines: the summary says so, and a run on another
-// day writes them before its own.
-TEST(UpdateCommand, LinesTheDiskRefusedAreSaidAndWrittenByTheNextRun) {
-    Folder folder;
-    QByteArray earlier = kHeader;
-    while (earlier.size() < 64 * 1024)
-        earlier += "01-01-2020 - 1,0000 - EuRibor 9m\r\n";
-    writeFile(folder.history(), earlier);
-    ASSERT_LT(QFileInfo(folder.db()).size(), earlier.size());
-    FakeFetcher fetcher;
-    fetcher.page = kThreeRates;
-    Outcome r;
-    {
-        const FileSizeLimit full(earlier.size() + 10);
-        r = update(folder.path(), fetcher);
+// The database took the day and the disk, filling before, inside or after each file's append (each file
+// is written in one write, so these limits stand for every byte), refused lines: the files keep whole
+// lines only, the summary says so, and a run on another day ends the line a crash tore and writes the
+// lines before its own.
+TEST(UpdateCommand, LinesTheDiskRefusedAreSaidAndWrittenWholeByTheNextRun) {
+    QByteArray txt = kHeader, csv = kHeader;
+    for (int i = 0; i < 700; ++i) {
+        txt += "01-01-2020 - 1,0000 - EuRibor " + QByteArray::number(i) + "x\r\n";
+        csv += "01/01/2020;1,0000;EuRibor " + QByteArray::number(i) + "x;\r\n";
     }
-    EXPECT_EQ(r.exit, core::SomeRecorded);
-    EXPECT_TRUE(r.out.endsWith(
-        S("Registrate 3 quotazioni su 3 nel database, ma non nei file dello storico (Disco pieno).\n")))
-        << r.out.toStdString();
-    EXPECT_EQ(readFile(folder.history()), earlier);
+    txt += "01-01-2020 - 1,0";
+    csv += "01/01/2020;1,0";
+    const QByteArray txtDays = "\r\n04-12-2026 - 1,9860 - EuRibor 1m\r\n04-12-2026 - 2,0640 - EuRibor 3m\r\n"
+                               "04-12-2026 - 2,1370 - EuRibor 6m\r\n07-12-2026 - 1,9900 - EuRibor 1m\r\n",
+                     csvDays = "\r\n04/12/2026;1,9860;EuRibor 1m;\r\n04/12/2026;2,0640;EuRibor 3m;\r\n"
+                               "04/12/2026;2,1370;EuRibor 6m;\r\n07/12/2026;1,9900;EuRibor 1m;\r\n";
+    const qsizetype smaller = std::min(txt.size(), csv.size()), larger = txt.size();
+    for (const qsizetype limit : {smaller - 2, smaller, smaller + 1, smaller + 40, larger - 1, larger,
+                                  larger + 1, larger + 40, larger + 200}) {
+        SCOPED_TRACE(limit);
+        Folder folder;
+        writeFile(folder.history(), txt);
+        writeFile(folder.csv(), csv);
+        ASSERT_LT(QFileInfo(folder.db()).size(), smaller);
+        FakeFetcher fetcher;
+        fetcher.page = kThreeRates;
+        Outcome r;
+        {
+            const FileSizeLimit full(limit);
+            r = update(folder.path(), fetcher);
+        }
+        bool refused = false;
+        for (const auto& [file, before] : {std::pair{folder.history(), txt}, std::pair{folder.csv(), csv}}) {
+            const QByteArray now = readFile(file);
+            refused = refused || now == before;
+            EXPECT_TRUE(now == before ||
+                        (now.startsWith(before + "\r\n") && now.endsWith("\r\n") && now.count("2026") == 3));
+        }
+        EXPECT_EQ(r.exit, refused ? core::SomeRecorded : core::AllRecorded);
+        EXPECT_EQ(r.out.endsWith(S("su 3 nel database, ma non nei file dello storico (Disco pieno).\n")),
+                  refused)
+            << r.out.toStdString();
+        EXPECT_EQ(allRows(folder.db()).size(), 3);
 
-    fetcher.page = ratePage({pageRow(S("EuRibor 1m"), S("1,990"), S("07/12/2026"))});
-    EXPECT_EQ(update(folder.path(), fetcher).exit, core::SomeRecorded);
-    for (const QString& file : {folder.history(), folder.csv()})
-        EXPECT_EQ(readFile(file).count("2026"), 4) << file.toStdString();
-    EXPECT_EQ(allRows(folder.db()).size(), 4);
+        fetcher.page = ratePage({pageRow(S("EuRibor 1m"), S("1,990"), S("07/12/2026"))});
+        EXPECT_EQ(update(folder.path(), fetcher).exit, core::SomeRecorded);
+        EXPECT_EQ(readFile(folder.history()), txt + txtDays);
+        EXPECT_EQ(readFile(folder.csv()), csv + csvDays);
+    }
 }
 
 TEST(Recording, AHistoryKeepsTheDecimalSeparatorItWasStartedWith) {
