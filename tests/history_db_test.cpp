@@ -344,16 +344,32 @@ TEST_F(HistoryDbTest, AnotherProgramsShortLockIsWaitedFor) {
     EXPECT_EQ(rowTexts(path).size(), 5);
 }
 
-TEST_F(HistoryDbTest, StoringAPairAgainOverwritesItsOldestRecord) {
+TEST_F(HistoryDbTest, AStoreOverwritesTheOldestRecordOfItsPairAndAClosedBatchIsNeverStoredLater) {
     insertRows(path, {row("EuRibor 3m", "20261203", 1.0), row("EuRibor 3m", "20261203", 2.0)});
     db.store(entry("EuRibor 3m", "20261204", 2.064, "EuRibor 3m"));
     db.store(entry("EuRibor 3m", "20261204", 2.07, "EuRibor 3m nuova"));
     db.store(entry("Dollaro USA'", "20261204", 1.05, "Dollaro USA'"));
     db.store(entry("Dollaro USA'", "20261204", 1.06, "Dollaro USA'"));
     db.store(entry("EuRibor 3m", "20261203", 9.0));
+    // An empty key and a missing date are found again.
+    for (const auto& [type, date, quote] : {std::tuple{QString(), S("20261204"), 1.0},
+                                            {S(""), S("20261204"), 1.2},
+                                            {QString(), S("20261204"), 1.5},
+                                            {S("YEN"), QString(), 2.0},
+                                            {S("YEN"), QString(), 2.5}})
+        db.store(HistEntry{type, date, quote, {}, {}, false});
     EXPECT_EQ(rowTexts(path), (QStringList{S("EuRibor 3m|20261203|9||"), S("EuRibor 3m|20261203|2||"),
                                            S("EuRibor 3m|20261204|2.07|EuRibor 3m nuova|"),
-                                           S("Dollaro USA'|20261204|1.06|Dollaro USA'|")}));
+                                           S("Dollaro USA'|20261204|1.06|Dollaro USA'|"),
+                                           S("|20261204|1.5||"), S("YEN||2.5||")}));
+    // A batch the connection closed is never stored by a later commit.
+    db.beginBatch();
+    db.store(entry("EuRibor 6m", "20261204", 2.1));
+    db.close();
+    db.open(path);
+    db.store(entry("EuRibor 1m", "20261204", 1.9));
+    db.commitBatch();
+    EXPECT_EQ(rowTexts(path).mid(6), QStringList{S("EuRibor 1m|20261204|1.9||")});
     EXPECT_EQ(HistoryDb::lookupQueryText(S("A'B"), S("20261204")),
               S("select * from Storico_Euribor where  Tipo_Valuta = 'A'B' and  Data_Valuta = '20261204'"));
 }
@@ -419,22 +435,4 @@ TEST(HistoryLines, RatesKeepTheirDecimalSeparatorAndTheCompanionReplacesOnlyTheE
         SCOPED_TRACE(path);
         EXPECT_EQ(history::companionPath(S(path)), S(companion));
     }
-}
-
-TEST_F(HistoryDbTest, AnEmptyKeyIsFoundAgainAndAClosedBatchIsNeverStoredLater) {
-    db.store(HistEntry{QString(), S("20261204"), 1.0, {}, {}, false});
-    db.store(HistEntry{S(""), S("20261204"), 1.2, {}, {}, false});
-    db.store(HistEntry{QString(), S("20261204"), 1.5, {}, {}, false});
-    db.store(HistEntry{S("YEN"), QString(), 2.0, {}, {}, false});
-    db.store(HistEntry{S("YEN"), QString(), 2.5, {}, {}, false});
-    EXPECT_EQ(rowTexts(path), (QStringList{S("|20261204|1.5||"), S("YEN||2.5||")}));
-
-    db.beginBatch();
-    db.store(entry("EuRibor 6m", "20261204", 2.1));
-    db.close();
-    db.open(path);
-    db.store(entry("EuRibor 1m", "20261204", 1.9));
-    db.commitBatch();
-    EXPECT_EQ(rowTexts(path).constLast(), S("EuRibor 1m|20261204|1.9||"));
-    EXPECT_EQ(rowTexts(path).size(), 3);
 }
