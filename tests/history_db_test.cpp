@@ -166,6 +166,7 @@ TEST_F(HistoryDbTest, EveryLoadIsWhatAFreshReadGives) {
         QVector<Row> rows;
         bool stepped = false;
         QByteArray make = {};
+        QStringList fresh = {}; // when given: a fresh read of every record, as SQLite's ordered walk has it
     } starts[] = {
         {"sound records", sound, true},
         {"blank tenors first and later",
@@ -205,13 +206,31 @@ TEST_F(HistoryDbTest, EveryLoadIsWhatAFreshReadGives) {
          false,
          "CREATE TABLE Storico_Euribor (Tipo_Valuta TEXT COLLATE NOCASE, Data_Valuta TEXT COLLATE NOCASE, "
          "Quotazione REAL, Descrizione TEXT, Note TEXT); CREATE INDEX i ON Storico_Euribor (Tipo_Valuta, "
-         "Data_Valuta)"},
+         "Data_Valuta)",
+         {S("EuRibor 3m|20261202|2||"), S("EURIBOR 3M|20261203|9.6||"), S("EuRibor 3m|2026120a|9.7||"),
+          S("x|2026120B|9.8||"), S("4")}},
+        {"a column of its own named rowid, which orders the ties",
+         {},
+         false,
+         "CREATE TABLE Storico_Euribor (rowid INTEGER, Tipo_Valuta TEXT, Data_Valuta TEXT, Quotazione REAL, "
+         "Descrizione TEXT, Note TEXT); INSERT INTO Storico_Euribor VALUES (2, 'A', '20261201', 1, '', ''), "
+         "(1, 'B', '20261201', 2, '', '')",
+         {S("B|20261201|2||"), S("A|20261201|1||"), S("2")}},
+        {"another program's covering index, which SQLite would rather walk than the table",
+         {},
+         false,
+         kTable +
+             "CREATE INDEX a ON Storico_Euribor (Data_Valuta, Tipo_Valuta, Quotazione, Descrizione, Note); "
+             "INSERT INTO Storico_Euribor VALUES ('B', '20261201', 1, '', ''), ('A', '20261201', 2, '', ''); "
+             "ANALYZE; UPDATE sqlite_stat1 SET stat = stat || ' sz=10' WHERE idx = 'a'; "
+             "INSERT OR REPLACE INTO sqlite_stat1 VALUES ('Storico_Euribor', NULL, '2 sz=200')",
+         {S("B|20261201|1||"), S("A|20261201|2||"), S("2")}},
         {"a rate column of text",
          {row("EuRibor 1m", "20261204", 1.9)},
          true,
          "CREATE TABLE Storico_Euribor (Tipo_Valuta TEXT, Data_Valuta TEXT, Quotazione TEXT, Descrizione "
-         "TEXT, "
-         "Note TEXT)"},
+         "TEXT, Note TEXT)",
+         {S("0"), S("13|EuRibor 1m|20261204|1")}},
         {"triggers that change what is stored and undo the batch", sound, true,
          kTable +
              "CREATE TRIGGER up AFTER INSERT ON Storico_Euribor BEGIN UPDATE Storico_Euribor SET Note = 'x' "
@@ -261,6 +280,9 @@ TEST_F(HistoryDbTest, EveryLoadIsWhatAFreshReadGives) {
                           : QStringList{QString(), S("EuRibor 3m"), S("EuRibor 1m"), S("EuRibor 6m"), S("")};
         remake(start.make);
         insertRows(path, start.rows);
+        if (!start.fresh.isEmpty()) {
+            EXPECT_EQ(afresh(QString()), start.fresh) << start.what;
+        }
         for (const QString& key : keys) {
             SCOPED_TRACE(std::string(start.what) + " / " +
                          (key.isNull() ? "every record" : key.toStdString()));
@@ -279,44 +301,8 @@ TEST_F(HistoryDbTest, EveryLoadIsWhatAFreshReadGives) {
     }
 }
 
-// Tables made by other programs may order, match or give back texts otherwise than the shipped one: every
-// load is still what SQLite's own ordered walk gives, and a write is reported as SQLite did it.
-TEST_F(HistoryDbTest, TablesOfOtherProgramsAreReadAsTheyOrderAndGiveBack) {
-    remake("CREATE TABLE Storico_Euribor (Tipo_Valuta TEXT COLLATE NOCASE, Data_Valuta TEXT COLLATE NOCASE, "
-           "Quotazione REAL, Descrizione TEXT, Note TEXT); CREATE INDEX i ON Storico_Euribor (Tipo_Valuta, "
-           "Data_Valuta)");
-    insertRows(path, {row("EuRibor 3m", "20261202", 2.0), row("x", "2026120B", 9.8),
-                      row("EuRibor 3m", "2026120a", 9.7), row("EURIBOR 3M", "20261203", 9.6)});
-    db.open(path);
-    EXPECT_EQ(texts(db), (QStringList{S("EuRibor 3m|20261202|2||"), S("EURIBOR 3M|20261203|9.6||"),
-                                      S("EuRibor 3m|2026120a|9.7||"), S("x|2026120B|9.8||")}));
-
-    // A column of its own named rowid orders the ties.
-    remake(
-        "CREATE TABLE Storico_Euribor (rowid INTEGER, Tipo_Valuta TEXT, Data_Valuta TEXT, Quotazione REAL, "
-        "Descrizione TEXT, Note TEXT); INSERT INTO Storico_Euribor VALUES (2, 'A', '20261201', 1, '', ''), "
-        "(1, 'B', '20261201', 2, '', '')");
-    db.open(path);
-    EXPECT_EQ(texts(db), (QStringList{S("B|20261201|2||"), S("A|20261201|1||")}));
-
-    // A rate column of text keeps rates as text, which no load reads as a number.
-    remake("CREATE TABLE Storico_Euribor (Tipo_Valuta TEXT, Data_Valuta TEXT, Quotazione TEXT, Descrizione "
-           "TEXT, Note TEXT); INSERT INTO Storico_Euribor VALUES ('EuRibor 1m', '20261204', 1.9, '', '')");
-    db.open(path);
-    db.store(entry("EuRibor 3m", "20261204", 2.0));
-    EXPECT_EQ(now(S("EuRibor 3m")).constLast(), S("13|EuRibor 1m|20261204|2"));
-
-    // Another program's covering index, which SQLite would rather walk than the table.
-    remake(kTable +
-           "CREATE INDEX a ON Storico_Euribor (Data_Valuta, Tipo_Valuta, Quotazione, Descrizione, Note); "
-           "INSERT INTO Storico_Euribor VALUES ('B', '20261201', 1, '', ''), ('A', '20261201', 2, '', ''); "
-           "ANALYZE; UPDATE sqlite_stat1 SET stat = stat || ' sz=10' WHERE idx = 'a'; "
-           "INSERT OR REPLACE INTO sqlite_stat1 VALUES ('Storico_Euribor', NULL, '2 sz=200')");
-    EXPECT_EQ(fresh(), (QStringList{S("B|20261201|1||"), S("A|20261201|2||")}));
-
-    // A write that a trigger drops is never reported as stored.
-    remake(kTable);
-    db.open(path);
+// A write that a trigger of another program drops is never reported as stored.
+TEST_F(HistoryDbTest, AWriteATriggerDropsIsNeverReportedAsStored) {
     db.store(entry("EuRibor 3m", "20261201", 2.0));
     execOn(path, S("CREATE TRIGGER no BEFORE UPDATE ON Storico_Euribor BEGIN SELECT RAISE(IGNORE); END"));
     EXPECT_EQ(runtimeErrorOf([&] { db.store(entry("EuRibor 3m", "20261201", 2.5)); }), rt::DbWriteFailed);
@@ -358,16 +344,32 @@ TEST_F(HistoryDbTest, AnotherProgramsShortLockIsWaitedFor) {
     EXPECT_EQ(rowTexts(path).size(), 5);
 }
 
-TEST_F(HistoryDbTest, StoringAPairAgainOverwritesItsOldestRecord) {
+TEST_F(HistoryDbTest, AStoreOverwritesTheOldestRecordOfItsPairAndAClosedBatchIsNeverStoredLater) {
     insertRows(path, {row("EuRibor 3m", "20261203", 1.0), row("EuRibor 3m", "20261203", 2.0)});
     db.store(entry("EuRibor 3m", "20261204", 2.064, "EuRibor 3m"));
     db.store(entry("EuRibor 3m", "20261204", 2.07, "EuRibor 3m nuova"));
     db.store(entry("Dollaro USA'", "20261204", 1.05, "Dollaro USA'"));
     db.store(entry("Dollaro USA'", "20261204", 1.06, "Dollaro USA'"));
     db.store(entry("EuRibor 3m", "20261203", 9.0));
+    // An empty key and a missing date are found again.
+    for (const auto& [type, date, quote] : {std::tuple{QString(), S("20261204"), 1.0},
+                                            {S(""), S("20261204"), 1.2},
+                                            {QString(), S("20261204"), 1.5},
+                                            {S("YEN"), QString(), 2.0},
+                                            {S("YEN"), QString(), 2.5}})
+        db.store(HistEntry{type, date, quote, {}, {}, false});
     EXPECT_EQ(rowTexts(path), (QStringList{S("EuRibor 3m|20261203|9||"), S("EuRibor 3m|20261203|2||"),
                                            S("EuRibor 3m|20261204|2.07|EuRibor 3m nuova|"),
-                                           S("Dollaro USA'|20261204|1.06|Dollaro USA'|")}));
+                                           S("Dollaro USA'|20261204|1.06|Dollaro USA'|"),
+                                           S("|20261204|1.5||"), S("YEN||2.5||")}));
+    // A batch the connection closed is never stored by a later commit.
+    db.beginBatch();
+    db.store(entry("EuRibor 6m", "20261204", 2.1));
+    db.close();
+    db.open(path);
+    db.store(entry("EuRibor 1m", "20261204", 1.9));
+    db.commitBatch();
+    EXPECT_EQ(rowTexts(path).mid(6), QStringList{S("EuRibor 1m|20261204|1.9||")});
     EXPECT_EQ(HistoryDb::lookupQueryText(S("A'B"), S("20261204")),
               S("select * from Storico_Euribor where  Tipo_Valuta = 'A'B' and  Data_Valuta = '20261204'"));
 }
@@ -416,8 +418,10 @@ TEST(HistoryLines, RatesKeepTheirDecimalSeparatorAndTheCompanionReplacesOnlyTheE
         {4.123, it, "4,1230"},           {4.1, it, "4,100"},   {3.98765, it, "3,9876"},
         {4.123, QLocale::c(), "4.1230"}, {4.0, it, "4,000"},   {-0.545, it, "-0,545"},
         {0.00001, it, "0,0000"},         {1e20, it, "100000"}, {-2.5e-7, QLocale::c(), "-0.000"}};
-    for (const auto& [rate, locale, text] : rates)
-        EXPECT_EQ(history::fileRateText(rate, locale), S(text)) << rate;
+    for (const auto& [rate, locale, text] : rates) {
+        SCOPED_TRACE(text);
+        EXPECT_EQ(history::fileRateText(rate, locale), S(text));
+    }
 
     const std::pair<const char*, const char*> companions[] = {
         {"/home/u/Storico_Euribor.TXT", "/home/u/Storico_Euribor.CSV"},
@@ -427,24 +431,8 @@ TEST(HistoryLines, RatesKeepTheirDecimalSeparatorAndTheCompanionReplacesOnlyTheE
         {"/home/u/.storico", "/home/u/.storico"},
         {"/home/u/.storico.txt", "/home/u/.storico.txt"},
         {"storico.csv", "storico.CSV"}};
-    for (const auto& [path, companion] : companions)
-        EXPECT_EQ(history::companionPath(S(path)), S(companion)) << path;
-}
-
-TEST_F(HistoryDbTest, AnEmptyKeyIsFoundAgainAndAClosedBatchIsNeverStoredLater) {
-    db.store(HistEntry{QString(), S("20261204"), 1.0, {}, {}, false});
-    db.store(HistEntry{S(""), S("20261204"), 1.2, {}, {}, false});
-    db.store(HistEntry{QString(), S("20261204"), 1.5, {}, {}, false});
-    db.store(HistEntry{S("YEN"), QString(), 2.0, {}, {}, false});
-    db.store(HistEntry{S("YEN"), QString(), 2.5, {}, {}, false});
-    EXPECT_EQ(rowTexts(path), (QStringList{S("|20261204|1.5||"), S("YEN||2.5||")}));
-
-    db.beginBatch();
-    db.store(entry("EuRibor 6m", "20261204", 2.1));
-    db.close();
-    db.open(path);
-    db.store(entry("EuRibor 1m", "20261204", 1.9));
-    db.commitBatch();
-    EXPECT_EQ(rowTexts(path).constLast(), S("EuRibor 1m|20261204|1.9||"));
-    EXPECT_EQ(rowTexts(path).size(), 3);
+    for (const auto& [path, companion] : companions) {
+        SCOPED_TRACE(path);
+        EXPECT_EQ(history::companionPath(S(path)), S(companion));
+    }
 }

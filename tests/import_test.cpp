@@ -29,6 +29,7 @@ TEST(ExchangeImport, RecordsAreCutAtTheCommasAndTheSecondLineNamesTheCurrency) {
         EXPECT_EQ(r.holdsRate, holds);
     }
 
+    // A file with LF ends reaches the parse as one line of Line Input.
     const File lf = parseFile({S("Cambi ufficiali\nValuta selezionata:  dollaro usa \nData,Cambio,Note\n"
                                  "05/12/2026,1.05,a\n\n06/12/2026,1.06,b")});
     const File crlf =
@@ -65,21 +66,6 @@ protected:
             cp1252Lines(QStringList{S("t"), S("VALUTA SELEZIONATA: ") + S(currency), S("h")} + records));
     }
 };
-
-TEST_F(ImportTest, CrLfAndLfFilesImportTheSameRecords) {
-    const QStringList lines = {S("Cambi ufficiali di riferimento"), S("VALUTA SELEZIONATA: Franco svizzero"),
-                               S("Data,Cambio,Note"), S("04/12/2026,0.9371,"),
-                               S("05/12/2026,0.9402,festivo")};
-    importFile(folderFile(S("cambi.txt")), cp1252Lines(lines, false));
-    const QStringList expected = {S("FRANCO SVIZZE|20261204|0.9371|FRANCO SVIZZERO|"),
-                                  S("FRANCO SVIZZE|20261205|0.9402|FRANCO SVIZZERO|festivo")};
-    EXPECT_EQ(rowTexts(dbPath()), expected);
-    EXPECT_TRUE(shell.boxes.isEmpty());
-
-    execOn(dbPath(), S("DELETE FROM Storico_Euribor"));
-    importFile(folderFile(S("lf.txt")), vb::toCp1252(lines.join(u'\n') + u'\n'));
-    EXPECT_EQ(rowTexts(dbPath()), expected);
-}
 
 TEST_F(ImportTest, ImportingAgainKeepsOneRecordPerDayReloadsTheHistoryAndAnApostropheIsAnyCharacter) {
     form1& w = loaded();

@@ -9,8 +9,6 @@
 #include "support/fakes.h"
 #include "support/text.h"
 
-#include <QFile>
-
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -25,38 +23,24 @@ Extraction run(const QString& page, const QStringList& items) {
 QString row3m(const char* rate, const char* date) {
     return pageRow(S("EuRibor 3m"), S(rate), S(date));
 }
-// The only entry of a page with the 3m row given.
-HistEntry only3m(const QString& row) {
-    const Extraction x = run(ratePage({row}), {S("EuRibor 3m")});
-    EXPECT_EQ(x.entries.size(), 1);
-    return x.entries.value(0);
-}
 } // namespace
 
 TEST(RateCaption, AppendsZerosCutsToSixAndReadsBackWithTheDecimalComma) {
     const std::pair<const char*, const char*> captions[] = {
         {" 2,345", "2,3450"}, {"-1", "-100"}, {"", "00"}, {"4,1", "4,100"}};
-    for (const auto& [rate, caption] : captions)
-        EXPECT_EQ(rateCaption(S(rate)), S(caption)) << rate;
+    for (const auto& [rate, caption] : captions) {
+        SCOPED_TRACE(rate);
+        EXPECT_EQ(rateCaption(S(rate)), S(caption));
+    }
     const std::pair<const char*, double> rates[] = {
         {"2,3450", 2.345}, {"-100", -100.0}, {"00", 0.0}, {"2.3450", 2.345}, {"-0,545", -0.545}};
-    for (const auto& [caption, rate] : rates)
-        EXPECT_DOUBLE_EQ(rateFromCaption(S(caption)), rate) << caption;
+    for (const auto& [caption, rate] : rates) {
+        SCOPED_TRACE(caption);
+        EXPECT_DOUBLE_EQ(rateFromCaption(S(caption)), rate);
+    }
 }
 
-TEST(Extraction, CutsRateAndDateOfEveryTenorAndNeverGuessesADay) {
-    const QString page =
-        ratePage({pageRow(S("EuRibor 1m"), S("1,986"), S("11/05/2008")), row3m("2,345", "12/05/2008")});
-    const Extraction x = run(page, {S("EuRibor 1m"), S("EuRibor 3m")});
-    ASSERT_EQ(x.entries.size(), 2);
-    const HistEntry& e = x.entries[1];
-    EXPECT_EQ(QStringList({e.type, e.date, e.descr, e.note, x.entries[0].date, x.lblQuote, x.lblData}),
-              QStringList({S("EuRibor 3m"), S("20080512"), S("EuRibor 3m"), QString(), S("20080511"),
-                           S("2,3450"), S("12-05")}));
-    EXPECT_DOUBLE_EQ(e.quote, 2.345);
-    EXPECT_DOUBLE_EQ(x.entries[0].quote, 1.986);
-    EXPECT_FALSE(e.unavailable || x.items[0].unavailableMessage || x.items[1].unavailableMessage);
-
+TEST(Extraction, ADayIsReadFromTheStartOfItsCellAndNeverGuessed) {
     // A day is read from the start of its cell; a rate whose cell holds no day is shown, never recorded.
     const std::pair<const char*, const char*> days[] = {{"  12/05/2008 (fixing)", "20080512"},
                                                         {"12/05/2008&nbsp;", "20080512"},
@@ -65,8 +49,9 @@ TEST(Extraction, CutsRateAndDateOfEveryTenorAndNeverGuessesADay) {
                                                         {"12/05/20081", ""},
                                                         {"12/05/2008/1", ""}};
     for (const auto& [cell, key] : days) {
+        SCOPED_TRACE(cell);
         const Extraction y = run(ratePage({row3m("2,345", cell)}), {S("EuRibor 3m")});
-        EXPECT_EQ(y.entries.value(0).date, S(key)) << cell;
+        EXPECT_EQ(y.entries.value(0).date, S(key));
     }
     for (const char* date :
          {"", "12-05-2008", "2/5/2008", "7/12/2026", "n.d.", "12/05/200x", "x2/05/2008", "١٢/٠٥/٢٠٠٨",
@@ -81,44 +66,76 @@ TEST(Extraction, CutsRateAndDateOfEveryTenorAndNeverGuessesADay) {
     }
 }
 
-TEST(Extraction, ATenorsRateAndDateComeFromItsOwnRowOnly) {
-    const QString oddCell = S("<tr><td align=\"left\" class=\"xplanecella\">EuRibor 1m</td>"
-                              "<td align=\"right\" class=\"xplanecella\">n.d.</td></tr>\r\n");
-    const Extraction x =
-        run(ratePage({oddCell, row3m("2,064", "11/05/2008")}), {S("EuRibor 1m"), S("EuRibor 3m")});
-    ASSERT_EQ(x.entries.size(), 2);
-    EXPECT_TRUE(x.entries[0].unavailable) << "the 3m rate is not the 1m's";
-    EXPECT_DOUBLE_EQ(x.entries[1].quote, 2.064);
-
-    const Extraction y = run(S("<p>Il tasso EuRibor 3m di oggi</p>") +
-                                 ratePage({pageRow(S("EuRibor 1m"), S("1,986"), S("11/05/2008"))}),
-                             {S("EuRibor 3m")});
-    ASSERT_EQ(y.entries.size(), 1);
-    EXPECT_TRUE(y.entries[0].unavailable);
-}
-
-TEST(Extraction, KeyIsTheFirstThirteenCharactersFoundInAnyCase) {
-    const QString page = ratePage({pageRow(S("EURIBOR 12M ACT/360"), S("2,231"), S("04/12/2026"))});
-    const Extraction x = run(page, {S("euribor 12m act/360 mensile")});
-    ASSERT_EQ(x.entries.size(), 1);
-    EXPECT_EQ(x.entries[0].type + u'|' + x.entries[0].descr, S("euribor 12m a|euribor 12m act/360 mensile"));
-    EXPECT_DOUBLE_EQ(x.entries[0].quote, 2.231);
-}
-
-TEST(Extraction, ARateThatCannotBeCutIsMarkedUnavailable) {
-    // Markers are case sensitive; a rate cell needs its class and a digit.
-    const QString row = row3m("2,345", "12/05/2008");
-    const std::tuple<QString, const char*, double> cases[] = {
-        {ratePage({QString(row).replace(S("td align="), S("TD ALIGN="))}), "-100", -100.0},
-        {ratePage({QString(row).replace(S("xplanerigatabella"), S("cella"))}), "-100", -100.0},
-        {S("<tr><td>EuRibor 3m</td><td align=\"right\" class=\"xplanerigatabella\">"), "00", 0.0}};
-    for (const auto& [page, caption, rate] : cases) {
-        SCOPED_TRACE(page.toStdString());
-        const Extraction x = run(page, {S("EuRibor 3m")});
-        EXPECT_EQ(x.entries.size(), 1);
-        EXPECT_TRUE(x.entries.value(0).unavailable && x.items.value(0).unavailableMessage);
-        EXPECT_EQ(x.lblQuote + u'|' + x.entries.value(0).date, S(caption) + S("|20261204"));
-        EXPECT_DOUBLE_EQ(x.entries.value(0).quote, rate);
+// Each listed tenor's rate and date come from its own row, the first that names it, whatever lies between
+// the rows; the key is the first thirteen characters, found in any case; a tenor the page lacks has no
+// entry and blanks the caption when it is the last.
+TEST(Extraction, ATenorsRateAndDateComeFromTheFirstRowNamingItOnly) {
+    const QString r1m = pageRow(S("EuRibor 1m"), S("1,986"), S("11/05/2008")),
+                  r3m = row3m("2,064", "12/05/2008");
+    const QString other1m = pageRow(S("EuRibor 1m"), S("9,999"), S("01/01/2001"));
+    const QString noRateCell = S("<tr><td align=\"left\" class=\"xplanecella\">EuRibor 1m</td>"
+                                 "<td align=\"right\" class=\"xplanecella\">n.d.</td></tr>\r\n");
+    const QString noDateCell = QString(r1m).replace(
+        S("<td align=\"right\" class=\"xplanerigatabella\">  11/05/2008</td>\r\n"), QString());
+    const QString strayCell = S("\r\n<td align=\"right\" class=\"xplanerigatabella\">07/12/2026</td>\r\n");
+    const QStringList both = {S("EuRibor 1m"), S("EuRibor 3m")};
+    const struct {
+        const char* what;
+        QString page;
+        const char* entries; // per item "rate date", "n.d." or "-" when not found; then the captions
+        QStringList items;
+    } cases[] = {
+        {"rows one after the other", ratePage({r1m, r3m}), "1.986 20080511|2.064 20080512|2,0640 12-05",
+         both},
+        {"a row without rate cells", ratePage({noRateCell, r3m}), "n.d.|2.064 20080512|2,0640 12-05", both},
+        {"the tenor named twice", ratePage({r1m, other1m, r3m, other1m}),
+         "1.986 20080511|2.064 20080512|2,0640 12-05", both},
+        {"comments, text and blanks between rows",
+         ratePage({r1m, S(" \t<!-- fissaggio delle 11:00 -->\r\n testo \r\n"), r3m}),
+         "1.986 20080511|2.064 20080512|2,0640 12-05", both},
+        {"a stray cell between rows", ratePage({noDateCell, strayCell, r3m}),
+         "1.986 |2.064 20080512|2,0640 12-05", both},
+        {"a mention before the table", S("<p>Il tasso EuRibor 1m di oggi</p>") + ratePage({r1m, r3m}),
+         "n.d.|2.064 20080512|2,0640 12-05", both},
+        {"the last tenor missing", ratePage({r1m}), "1.986 20080511|-| 11-05", both},
+        {"a tenor listed twice",
+         ratePage({r3m}),
+         "2.064 20080512|2.064 20080512|2,0640 12-05",
+         {S("EuRibor 3m"), S("EuRibor 3m")}},
+        {"the key in another case",
+         ratePage({pageRow(S("EURIBOR 12M ACT/360"), S("2,231"), S("04/12/2026"))}),
+         "2.231 20261204|2,2310 04-12",
+         {S("euribor 12m act/360 mensile")}},
+        {"no tenor listed", ratePage({r3m}), "start 04-12", {}},
+        // Markers are case sensitive; a rate cell needs its class, and its end.
+        {"cell markers in capitals",
+         ratePage({QString(r3m).replace(S("td align="), S("TD ALIGN="))}),
+         "n.d.|-100 04-12",
+         {S("EuRibor 3m")}},
+        {"a rate cell of another class",
+         ratePage({QString(r3m).replace(S("xplanerigatabella"), S("cella"))}),
+         "n.d.|-100 04-12",
+         {S("EuRibor 3m")}},
+        {"a page cut in the rate cell",
+         r3m.first(r3m.indexOf(S("2,064"))),
+         "n.d.|00 04-12",
+         {S("EuRibor 3m")}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Extraction x = run(c.page, c.items);
+        QStringList got;
+        qsizetype next = 0;
+        for (const ExtractedItem& item : x.items) {
+            const HistEntry e = item.found ? x.entries.value(next++) : HistEntry{};
+            EXPECT_TRUE(!item.found ||
+                        (e.type == item.key && e.descr == vb::Trim(c.items.value(got.size()))));
+            got.append(!item.found     ? S("-")
+                       : e.unavailable ? S("n.d.")
+                                       : QString::number(e.quote) + u' ' + e.date);
+        }
+        EXPECT_EQ(next, x.entries.size());
+        got.append(x.lblQuote + u' ' + x.lblData);
+        EXPECT_EQ(got.join(u'|'), S(c.entries));
     }
 }
 
@@ -141,14 +158,11 @@ TEST(Extraction, ARateIsTheCellsWholeNumberOrUnavailable) {
           "1,912 1,913", "--1,5", "1,912<br>n.d.", "1e3,5", "٣,٥", "1,5\u00a0%"})
         cases.emplace_back(cell, nullptr, 0);
     for (const auto& [cell, caption, value] : cases) {
-        const QString page =
-            ratePage({S("<tr>\r\n<td align=\"left\" class=\"xplanecella\">EuRibor 3m</td>\r\n"
-                        "<td align=\"right\" class=\"xplanerigatabella\">") +
-                      S(cell) +
-                      S("</td>\r\n<td align=\"right\" class=\"xplanerigatabella\">  12/05/2008</td>\r\n"
-                        "</tr>\r\n")});
         SCOPED_TRACE(cell);
-        const Extraction x = run(page, {S("EuRibor 3m")});
+        // Without the blanks pageRow puts before the rate.
+        const Extraction x =
+            run(ratePage({row3m("", "12/05/2008").replace(S(">  </td>"), S(">") + S(cell) + S("</td>"))}),
+                {S("EuRibor 3m")});
         const HistEntry e = x.entries.value(0);
         EXPECT_EQ(x.entries.size(), 1);
         EXPECT_EQ(e.unavailable, caption == nullptr);
@@ -160,35 +174,20 @@ TEST(Extraction, ARateIsTheCellsWholeNumberOrUnavailable) {
         }
     }
     // Too many digits for a number: no rate rather than an infinite one.
-    EXPECT_TRUE(only3m(pageRow(S("EuRibor 3m"), QString(400, u'9') + S(",5"), S("12/05/2008"))).unavailable);
+    EXPECT_TRUE(
+        run(ratePage({row3m("", "12/05/2008").replace(S("  </td>"), QString(400, u'9') + S(",5</td>"))}),
+            {S("EuRibor 3m")})
+            .entries.value(0)
+            .unavailable);
 }
 
 TEST(Extraction, EveryRateOfTheSamplePageIsReadWhole) {
-    QFile f(QStringLiteral(EURIBOR_SOURCE_DIR "/data/sample/provider_page.html"));
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    const QString page =
-        vb::fromCp1252(f.readAll()).replace(QStringLiteral("{{DATA}}"), QStringLiteral("04/12/2026"));
-    const Extraction x = run(page, {S("EuRibor 1w"), S("EuRibor 2w"), S("EuRibor 6m")});
-    ASSERT_EQ(x.entries.size(), 3);
-    const double rates[] = {1.912, 1.925, 2.137};
-    for (int i = 0; i < 3; ++i)
-        EXPECT_TRUE(!x.entries[i].unavailable && x.entries[i].quote == rates[i] &&
-                    x.entries[i].date == S("20261204"))
-            << i;
-}
-
-TEST(Extraction, TenorsMissingFromThePageRecordNothing) {
-    const QString page = ratePage({row3m("2,345", "12/05/2008")});
-    const Extraction last = run(page, {S("EuRibor 3m"), S("EuRibor 9m")});
-    EXPECT_EQ(last.entries.size(), 1);
-    EXPECT_TRUE(last.lblQuote.isEmpty()) << "the last item decides the caption";
-    EXPECT_FALSE(last.items[1].found);
-    EXPECT_EQ(run(page, {}).lblQuote, S("start"));
-
-    const Extraction dup = run(page, {S("EuRibor 3m"), S("EuRibor 3m")});
-    ASSERT_EQ(dup.entries.size(), 2);
-    EXPECT_EQ(dup.entries[0].date, dup.entries[1].date);
-    EXPECT_DOUBLE_EQ(dup.entries[1].quote, 2.345);
+    const Extraction x =
+        run(vb::fromCp1252(samplePage(S("04/12/2026"))), {S("EuRibor 1w"), S("EuRibor 2w"), S("EuRibor 6m")});
+    QStringList got;
+    for (const HistEntry& e : x.entries)
+        got.append(QString::number(e.quote) + u' ' + e.date + (e.unavailable ? S(" n.d.") : QString()));
+    EXPECT_EQ(got, (QStringList{S("1.912 20261204"), S("1.925 20261204"), S("2.137 20261204")}));
 }
 
 TEST(StockQuote, ReturnsSixCharactersAroundTheFirstCommaOrShowsTheMessage) {
@@ -226,8 +225,9 @@ TEST(PReplace, ScansOnlyTheOriginalLength) {
         {"XXX", "X", "--", "----X"},
         {"aXb", "X", "YX", "aYYXb"}};
     for (const auto& [text, from, to, result] : cases) {
+        SCOPED_TRACE(text);
         QString e = S(text);
-        EXPECT_EQ(clsStockQuote::pReplace(e, S(from), S(to)), S(result)) << text;
+        EXPECT_EQ(clsStockQuote::pReplace(e, S(from), S(to)), S(result));
         EXPECT_EQ(e, S(result)) << "the text is replaced in place";
     }
 }

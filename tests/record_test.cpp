@@ -37,7 +37,7 @@ protected:
     QStringList listed() const { return form->List1->lines(); }
 };
 
-TEST_F(RecordTest, BothFilesGetTheDayOnceInWindows1252AndAChangedRateAgain) {
+TEST_F(RecordTest, BothFilesGetTheDayInWindows1252AndTheListReadsItBack) {
     writeFile(historyPath(), kHeader + "vecchia riga\r\n");
     form1& w = fetched();
     w.RecordToday();
@@ -51,20 +51,11 @@ TEST_F(RecordTest, BothFilesGetTheDayOnceInWindows1252AndAChangedRateAgain) {
     EXPECT_EQ(rowTexts(dbPath()).constLast(), S("Euribor più|20261203|2.137|Euribor più|"));
     EXPECT_EQ(w.lblQuote->text(), S("2,1370"));
 
-    QFile::remove(historyPath());
-    w.RecordToday();
-    w.RecordToday();
-    EXPECT_EQ(readFile(historyPath()), kHeader + day);
-    EXPECT_EQ(readFile(csvPath()).count("\r\n"), 4);
-    w.Hist[1].quote = 2.07;
-    w.RecordToday();
-    EXPECT_EQ(readFile(csvPath()).count("EuRibor 3m"), 2);
-    EXPECT_EQ(allRows(dbPath()).size(), 3);
+    // The list reads the chosen tenor's lines back from the file.
     w.Frame2->show();
     w.ReadHistoryFile();
     EXPECT_TRUE(w.Frame2->isHidden());
-    EXPECT_EQ(listed(),
-              (QStringList{S("04-12-2026 - 2,0640 - EuRibor 3m"), S("04-12-2026 - 2,0700 - EuRibor 3m")}));
+    EXPECT_EQ(listed(), QStringList{S("04-12-2026 - 2,0640 - EuRibor 3m")});
 
     w.Text2->setText(QString());
     w.ReadHistoryFile();
@@ -91,7 +82,9 @@ TEST_F(RecordTest, AHistoryFileThatCannotBeWrittenStopsAfterOneMessage) {
     }
 }
 
-TEST_F(RecordTest, OnlyRatesThePageGaveAreRecorded) {
+// The start-up cycle over a chosen tenor the page gives no rate for: the box about it is shown over the
+// previous tenor's rate, the old rate stays recorded and the labels end blank.
+TEST_F(RecordTest, ARateThePageDidNotGiveIsNeverRecordedNorShown) {
     insertRows(dbPath(), {row("EuRibor 3m", S("20261204"), 2.05)});
     fetcher.page = ratesPage({{"EuRibor 1m", "1,986"}, {"EuRibor 3m", "n.d."}, {"Euribor più", "2,137"}});
     QString shownUnderBox;
@@ -99,25 +92,29 @@ TEST_F(RecordTest, OnlyRatesThePageGaveAreRecorded) {
     form1& w = fetched();
     EXPECT_EQ(shownUnderBox, S("1,9860"));
     shell.onBox = nullptr;
-    w.RecordToday();
-    const QVector<Row> rows = allRows(dbPath());
-    ASSERT_EQ(rows.size(), 3);
-    EXPECT_DOUBLE_EQ(rows[0].quote.toDouble(), 2.05) << "the real rate is not overwritten";
+    w.Form_Activate();
+    EXPECT_EQ(labels(), S("|"));
+    const QStringList said = shell.texts();
+    EXPECT_TRUE(!said.isEmpty() && said.count(k3mUnavailable) == said.size())
+        << said.join(u'|').toStdString();
+    EXPECT_EQ(rowTexts(dbPath()).first(2), (QStringList{S("EuRibor 3m|20261204|2.05|EuRibor 3m|"),
+                                                        S("EuRibor 1m|20261204|1.986|EuRibor 1m|")}));
     EXPECT_FALSE(readFile(historyPath()).contains("EuRibor 3m"));
-    EXPECT_EQ(shell.texts(), QStringList{k3mUnavailable});
 
-    shell.boxes.clear();
+    // "Registra" without a rate on show, or without a history file, records nothing.
+    const std::pair<const char*, const char*> labelsAndFiles[] = {
+        {"  ", "Premere prima il Pulsante Aggiorna Quotazione !!!"},
+        {"-1", "Quotazione non disponibile su Internet !!!"},
+        {"2,0640", "Indicare il nome del file Storico Quotazione !!!"}};
     w.Hist.clear();
-    w.lblQuote->setText(S("  "));
-    w.RecordToday();
-    w.lblQuote->setText(S("-1"));
-    w.RecordToday();
-    w.lblQuote->setText(S("2,0640"));
     w.Text2->setText(S(" "));
-    w.RecordToday();
-    EXPECT_EQ(shell.texts(), (QStringList{S("Premere prima il Pulsante Aggiorna Quotazione !!!"),
-                                          S("Quotazione non disponibile su Internet !!!"),
-                                          S("Indicare il nome del file Storico Quotazione !!!")}));
+    for (const auto& [label, text] : labelsAndFiles) {
+        SCOPED_TRACE(label);
+        shell.boxes.clear();
+        w.lblQuote->setText(S(label));
+        w.RecordToday();
+        EXPECT_EQ(shell.texts(), QStringList{S(text)});
+    }
     EXPECT_EQ(allRows(dbPath()).size(), 3);
 }
 
@@ -130,24 +127,6 @@ TEST_F(RecordTest, AfterElencoTheLoadedRecordsAreRecordedAgain) {
     EXPECT_EQ(readFile(historyPath()),
               kHeader + "01-12-2026 - 4,000 - EuRibor 3m\r\n02-12-2026 - 1,500 - EuRibor 1m\r\n");
     EXPECT_EQ(allRows(dbPath()).size(), 2);
-}
-
-TEST_F(RecordTest, ADatabaseFailureStopsTheRecordingKeepingWhatCameBefore) {
-    form1& w = fetched();
-    // The store of the second tenor fails, undoing that store alone or the whole transaction.
-    for (const char* undo : {"ABORT", "ROLLBACK"}) {
-        SCOPED_TRACE(undo);
-        shell.boxes.clear();
-        execOn(dbPath(), S("DROP TRIGGER IF EXISTS no3m"));
-        execOn(dbPath(), S("CREATE TRIGGER no3m BEFORE INSERT ON Storico_Euribor WHEN NEW.Tipo_Valuta = "
-                           "'EuRibor 3m' BEGIN SELECT RAISE(%1, 'rifiutato'); END")
-                             .arg(S(undo)));
-        w.RecordToday();
-        EXPECT_EQ(shell.texts(), QStringList{dbRefusedText("EuRibor 3m", "20261204")});
-        EXPECT_EQ(rowTexts(dbPath()), QStringList{S("EuRibor 1m|20261204|1.986|EuRibor 1m|")});
-    }
-    EXPECT_EQ(readFile(historyPath()).count("EuRibor 1m"), 1);
-    EXPECT_FALSE(readFile(historyPath()).contains("EuRibor 3m"));
 }
 
 TEST_F(RecordTest, AnUnreadableRecordIsNamedOnceAndTheOthersAreLoaded) {
@@ -189,34 +168,24 @@ TEST_F(RecordTest, AMissingDatabaseEndsTheProgram) {
     EXPECT_FALSE(QFile::exists(dbPath()));
 }
 
-// After the start-up cycle the chosen tenor shows what the page said of it, not the database's rate.
-TEST_F(RecordTest, ACycleOverAChosenTenorWithoutARateEndsWithBlankLabels) {
-    insertRows(dbPath(), {row("EuRibor 3m", S("20261203"), 2.05)});
-    fetcher.page = ratesPage({{"EuRibor 1m", "1,986"}, {"EuRibor 3m", "n.d."}});
-    form1& w = loaded();
-    w.Form_Activate();
-    EXPECT_EQ(labels(), S("|"));
-    EXPECT_TRUE(shell.texts().contains(k3mUnavailable));
-    EXPECT_EQ(allRows(dbPath()).size(), 2) << "the 1m rate is recorded, the old 3m one kept";
-}
-
 TEST_F(RecordTest, TheChosenTenorShowsItsLatestEntryAndNeverAnotherOrAMadeUpRate) {
     form1& w = loaded();
-    auto show = [&](double quote, const char* date, bool unavailable = false) {
+    const std::tuple<double, const char*, bool, const char*> shown[] = {
+        {2.345, "20080512", false, "2,3450|12-05"},
+        {2.0, "20080513", false, "2,000|13-05"},
+        {-100.0, "20080514", false, "-100,0|14-05"},
+        {0.0, "20080515", false, "0,000|15-05"},
+        {-1.0, "20080516", false, "|"},
+        {0.0, "20261204", true, "|"}}; // a cell without a rate
+    for (const auto& [quote, date, unavailable, label] : shown) {
+        SCOPED_TRACE(label);
+        shell.boxes.clear();
         w.Hist = {HistEntry{S("EuRibor 1m"), S("20010101"), 9.0, {}, {}, false},
                   HistEntry{S("EuRibor 3m"), S(date), quote, {}, {}, unavailable}};
         w.Command7_Click();
-        return labels();
-    };
-    EXPECT_EQ(show(2.345, "20080512"), S("2,3450|12-05"));
-    EXPECT_EQ(show(2.0, "20080513"), S("2,000|13-05"));
-    EXPECT_EQ(show(-100.0, "20080514"), S("-100,0|14-05"));
-    EXPECT_EQ(show(0.0, "20080515"), S("0,000|15-05"));
-    EXPECT_TRUE(shell.boxes.isEmpty());
-    EXPECT_EQ(show(-1.0, "20080516"), S("|"));
-    EXPECT_EQ(show(0.0, "20261204", true), S("|")) << "a cell without a rate is no rate of 0";
-    EXPECT_EQ(shell.texts(), QStringList(2, k3mUnavailable));
-
+        EXPECT_EQ(labels(), S(label));
+        EXPECT_EQ(shell.texts(), *label == '|' ? QStringList{k3mUnavailable} : QStringList());
+    }
     w.Hist.append(HistEntry{S("EuRibor 3m"), S("20080601"), 3.5, {}, {}, false});
     w.Command7_Click();
     EXPECT_EQ(w.lblQuote->text(), S("3,500"));

@@ -8,6 +8,25 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+
+#include <sys/resource.h>
+
+FileSizeLimit::FileSizeLimit(qint64 limit) {
+    ::signal(SIGXFSZ, SIG_IGN); // the write fails instead of ending the process
+    rlimit l{};
+    ::getrlimit(RLIMIT_FSIZE, &l);
+    m_soft = l.rlim_cur;
+    m_hard = l.rlim_max;
+    l.rlim_cur = static_cast<rlim_t>(limit);
+    EXPECT_EQ(::setrlimit(RLIMIT_FSIZE, &l), 0);
+}
+
+FileSizeLimit::~FileSizeLimit() {
+    const rlimit l{static_cast<rlim_t>(m_soft), static_cast<rlim_t>(m_hard)};
+    ::setrlimit(RLIMIT_FSIZE, &l);
+}
+
 int runtimeErrorOf(const std::function<void()>& f) {
     try {
         f();

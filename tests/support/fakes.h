@@ -37,6 +37,18 @@ public:
     int queries = 0;
 };
 
+// While it lives, a write that takes a file past limit bytes fails as on a full disk (EFBIG).
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(qint64 limit);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    quint64 m_soft = 0, m_hard = 0;
+};
+
 // The number of the run-time error that f raises, 0 when it raises none.
 int runtimeErrorOf(const std::function<void()>& f);
 

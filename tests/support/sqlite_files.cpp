@@ -11,7 +11,20 @@
 
 #include <functional>
 
+#include <sqlite3.h>
+
 namespace {
+
+bool refusing = false;
+
+int refuseCommit(void*) {
+    return refusing ? 1 : 0;
+}
+
+int hookCommits(sqlite3* db, char**, const sqlite3_api_routines*) {
+    sqlite3_commit_hook(db, refuseCommit, nullptr);
+    return SQLITE_OK;
+}
 
 void withDb(const QString& path, const std::function<void(QSqlDatabase&)>& body) {
     const QString name = QStringLiteral("test-helper");
@@ -95,6 +108,16 @@ QString integrityCheck(const QString& path) {
         result = q.value(0).toString();
     });
     return result;
+}
+
+CommitRefusal::CommitRefusal() {
+    // Registered once; it hooks every connection opened from then on.
+    sqlite3_auto_extension(reinterpret_cast<void (*)()>(hookCommits));
+    refusing = true;
+}
+
+CommitRefusal::~CommitRefusal() {
+    refusing = false;
 }
 
 Folder::Folder(bool shipped) {

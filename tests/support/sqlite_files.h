@@ -24,6 +24,16 @@ void execOn(const QString& path, const QString& sql);
 // SQLite's own check of the file: "ok" when it is sound.
 QString integrityCheck(const QString& path);
 
+// While it lives, SQLite refuses every commit of the connections opened since it began (its commit
+// hook), after their stores succeeded.
+class CommitRefusal {
+public:
+    CommitRefusal();
+    ~CommitRefusal();
+    CommitRefusal(const CommitRefusal&) = delete;
+    CommitRefusal& operator=(const CommitRefusal&) = delete;
+};
+
 // A data folder with the database and a tenor list: three tenors (1m, 3m, 6m), or the shipped one.
 class Folder {
 public:
