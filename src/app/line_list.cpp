@@ -3,7 +3,9 @@
 #include <QScrollBar>
 #include <QStringListModel>
 
-LineList::LineList(QWidget* parent) : QListView(parent), m_model(new QStringListModel(this)) {
+LineList::LineList(QWidget* parent)
+    : QListView(parent)
+    , m_model(new QStringListModel(this)) {
     setModel(m_model);
     setUniformItemSizes(true);
     setEditTriggers(QAbstractItemView::NoEditTriggers);

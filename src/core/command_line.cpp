@@ -3,6 +3,7 @@
 #include "page_address.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 
 namespace {
 
@@ -161,4 +162,10 @@ CommandLine parseCommandLine(const QStringList& args, const QString& version) {
                : parser.isSet(setAddress) ? CommandLine::Mode::SetAddress
                                           : CommandLine::Mode::Window;
     return out;
+}
+
+core::DataFolder dataFolderOf(const CommandLine& commandLine) {
+    const QString exe = QCoreApplication::applicationDirPath();
+    return core::chooseDataFolder(exe, commandLine.folder, core::userDataFolder(),
+                                  core::sharedDataFolders(exe));
 }

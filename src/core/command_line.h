@@ -3,6 +3,8 @@
 // missing days, the import of rate histories, the page's address saved for every run, and the two
 // places a run may take from outside (the page's address, the data folder).
 
+#include "data_folder.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -21,3 +23,7 @@ struct CommandLine {
 
 // args as the process got them, the program's name first.
 CommandLine parseCommandLine(const QStringList& args, const QString& version);
+
+// The data folder of a run: --cartella, else the one beside the program, else the user's (seeded
+// from the shared copies). Needs the application object.
+core::DataFolder dataFolderOf(const CommandLine& commandLine);
