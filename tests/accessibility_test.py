@@ -1,6 +1,6 @@
 #!/usr/bin/python3
 """The real window as a screen reader meets it, under Xvfb through AT-SPI: every control has its name, the chart
-its bars, and Tab never lands on a hidden control. Run under dbus-run-session: accessibility_test.py EXE SOURCE DB
+its bars, the covered list takes no focus. Run under dbus-run-session: accessibility_test.py EXE SOURCE DB
 """
 import datetime
 import os
@@ -107,24 +107,9 @@ try:
     for o in tree(window):
         expect(o.getRole() not in inputs or o.name.strip(), "a %s without a name" % o.getRoleName())
 
-    # The chart covers the list: Tab goes round the shown controls and never stops on the list. A click
-    # in the first field makes the window the active one (there is no window manager).
-    first = find(pyatspi.ROLE_TEXT, "Simbolo della scadenza")[0].queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
-    pyatspi.Registry.generateMouseEvent(first.x + 5, first.y + 5, "b1c")
-    time.sleep(0.5)
+    # The chart covers the list, which takes no focus (window_test follows the focus through a resize).
     listed = find(pyatspi.ROLE_LIST, "Storico quotazioni")[0]
     expect(not listed.getState().contains(pyatspi.STATE_FOCUSABLE), "the covered list takes the focus")
-    focusable = [o for o in tree(window) if o.getState().contains(pyatspi.STATE_FOCUSABLE)
-                 and o.getState().contains(pyatspi.STATE_SHOWING)]
-    visited = []
-    for _ in range(len(focusable) + 2):
-        pyatspi.Registry.generateKeyboardEvent(23, None, pyatspi.KEY_PRESSRELEASE)  # Tab
-        time.sleep(0.3)
-        focused = [o for o in tree(window) if o.getState().contains(pyatspi.STATE_FOCUSED)]
-        expect(focused and all(f.getState().contains(pyatspi.STATE_SHOWING) for f in focused),
-               "focus on %r" % [(f.getRoleName(), f.name) for f in focused])
-        visited += [(f.getRoleName(), f.name) for f in focused]
-    expect(len(set(visited)) >= 8, "Tab visited only %r" % sorted(set(visited)))
 finally:
     for p in reversed(children):
         os.killpg(p.pid, signal.SIGKILL)

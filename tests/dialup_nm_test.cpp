@@ -124,25 +124,6 @@ TEST_F(NmDialTest, DialsTheDialUpProfileOfThatIdAndFollowsItToActivated) {
     EXPECT_EQ(reads(ras::Connected), (DialStatus{0, ras::Connected, 0}));
 }
 
-TEST_F(NmDialTest, TheModuleFollowsADialToConnectedAndItsHangUpDeactivatesIt) {
-    addProfile(S("Chiavetta"), S("gsm"));
-    FakeShell shell;
-    Conn_RAS conn(shell, *service);
-    QStringList said;
-    QObject::connect(&conn, &Conn_RAS::statusText, [&](const QString& t) { said.append(t); });
-    conn.DialConnection(S("Chiavetta"), S("mario"), kPassword);
-    ASSERT_TRUE(waitUntil([&] { return !conn.dialInProgress(); }));
-    EXPECT_EQ(conn.phase(), Conn_RAS::Phase::Connected);
-    EXPECT_EQ(said.value(said.size() - 1), S("Connessione effettuata."));
-    EXPECT_TRUE(shell.boxes.isEmpty());
-
-    conn.HangUpCurrent();
-    const DialHandle h = conn.ConnHandle;
-    EXPECT_TRUE(waitUntil([&] { return service->hangUp(h) == ras::ErrorInvalidHandle; }));
-    EXPECT_EQ(firstArguments(kManager, S("DeactivateConnection")), QStringList{kActive + S("0")});
-    EXPECT_EQ(service->records(), 0u);
-}
-
 TEST_F(NmDialTest, AFinishedDialKeepsNoRecordOnceItsEndIsTold) {
     addProfile(S("Ufficio"), S("gsm"));
     const auto dialOn = [&](const char* device, const char* name) {

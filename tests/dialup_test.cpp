@@ -61,7 +61,6 @@ TEST(NmMapping, TheLinksStatusAndTheCauseOfItsFall) {
     const Row rows[] = {
         {"nothing heard from the device", {}, {0, 2, 0}},
         {"device prepare", {{'d', 40, 0}}, {0, 1, 0}},
-        {"device secondaries", {{'d', 90, 0}}, {0, 18, 0}},
         {"activated", {{'d', 90, 0}, {'a', 2, 1}}, {0, ras::Connected, 0}},
         {"deactivating repeats the state before", {{'a', 3, 2}}, {0, 5, 0}},
         {"device deactivating repeats the state before", {{'d', 110, 0}}, {0, 5, 0}},
@@ -69,7 +68,6 @@ TEST(NmMapping, TheLinksStatusAndTheCauseOfItsFall) {
         {"the device's first telling reason wins",
          {{'d', 120, 24}, {'d', 30, 36}, {'a', 4, 9}},
          {0, down, 680}},
-        {"device failed: no secrets", {{'d', 120, 7}}, {0, down, 691}},
         {"device failed: unmapped reason", {{'d', 120, 99}}, {0, down, 635}},
         {"device failed: reason unknown (1)", {{'d', 120, 1}}, {0, down, 635}},
         {"device disconnected: carrier lost", {{'d', 30, 40}, {'a', 4, 0}}, {0, down, 628}},
