@@ -114,12 +114,9 @@ TEST(Chart, DateRangeAppliesOnlyWhenBothFieldsAreFilled) {
 // Only the first 13 characters of the trimmed box count; a blank box draws lines with a blank tenor,
 // never one without a tenor field (the files' header among them).
 TEST(Chart, TenorBoxPicksTheLinesAndABlankOneFillsThemLightYellow) {
-    const QStringList lines = {S("Data;Quotazione;Valuta;Note"),
-                               line("01-10-2007", " 4,1"),
-                               line("02-10-2007", " 4,2", ""),
-                               S("03-10-2007 - 4,3000"),
-                               S("          "),
-                               line("04-10-2007", " 4,4", "EuRibor 3m   and more")};
+    QStringList lines = {S("Data;Quotazione;Valuta;Note"), S("03-10-2007 - 4,3000"), S("          ")};
+    lines << line("01-10-2007", " 4,1") << line("02-10-2007", " 4,2", "")
+          << line("04-10-2007", " 4,4", "EuRibor 3m   and more");
     const std::tuple<const char*, const char*, std::optional<chart::Rgb>> cases[] = {
         {" EuRibor 3m   Euribor a 3 mesi", "01-10-2007 04-10-2007", std::nullopt},
         {"   ", "02-10-2007", chart::Rgb{255, 255, 100}}};
@@ -131,9 +128,9 @@ TEST(Chart, TenorBoxPicksTheLinesAndABlankOneFillsThemLightYellow) {
             EXPECT_EQ(b.fill, fill);
     }
     // An imported currency's key of 13 characters, after a rate of six: listed, so charted.
-    const QStringList currency = {S("01-10-2007 - 1,4600 - Dollaro Canad"),
-                                  S("02-10-2007 - 1,4700 - Dollaro Canad"),
-                                  S("03-10-2007 - 1,4800 - Dollaro Cana")};
+    const QStringList currency = S("01-10-2007 - 1,4600 - Dollaro Canad|02-10-2007 - 1,4700 - Dollaro Canad|"
+                                   "03-10-2007 - 1,4800 - Dollaro Cana")
+                                     .split(u'|');
     EXPECT_EQ(datesOf(chartOf(currency, "Dollaro Canadese")), S("01-10-2007 02-10-2007"));
 }
 

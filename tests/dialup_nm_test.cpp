@@ -36,21 +36,6 @@ const QString kPassword = QStringLiteral("segreta-42");
 const QString kManager = QStringLiteral("/org/freedesktop/NetworkManager");
 const QString kActive = kManager + QStringLiteral("/ActiveConnection/");
 
-class PrivateBus : public ::testing::Environment {
-public:
-    void SetUp() override {
-        daemon = std::make_unique<QProcess>();
-        address = startPrivateBus(*daemon);
-    }
-    void TearDown() override {
-        stopChild(*daemon);
-        daemon.reset();
-    }
-    static inline std::unique_ptr<QProcess> daemon;
-    static inline QString address;
-};
-[[maybe_unused]] const auto* const kBus = ::testing::AddGlobalTestEnvironment(new PrivateBus);
-
 // Dials and waits for the answer, which never comes from inside dial(); the handle and the result.
 std::pair<DialHandle, int> dial(DialService& service, const QString& entry) {
     auto result = std::make_shared<std::optional<int>>();
@@ -64,11 +49,18 @@ std::pair<DialHandle, int> dial(DialService& service, const QString& entry) {
 // NetworkManager mock runs unless the test stops it.
 class NmDialTest : public ::testing::Test {
 protected:
+    static void SetUpTestSuite() { address = startPrivateBus(*(daemon = new QProcess)); }
+    static void TearDownTestSuite() {
+        stopChild(*daemon);
+        delete daemon;
+    }
+    static inline QProcess* daemon = nullptr;
+    static inline QString address;
     void SetUp() override {
-        ASSERT_TRUE(startNetworkManagerMock(mock, PrivateBus::address)) << "no private bus or no mock on it";
+        ASSERT_TRUE(startNetworkManagerMock(mock, address)) << "no private bus or no mock on it";
         static int count = 0;
         busName = QStringLiteral("dialup-test-%1").arg(++count);
-        bus = QDBusConnection::connectToBus(PrivateBus::address, busName);
+        bus = QDBusConnection::connectToBus(address, busName);
         service = std::make_unique<NmDialService>(bus);
     }
     void TearDown() override {
@@ -77,7 +69,7 @@ protected:
         QDBusConnection::disconnectFromBus(busName);
         stopChild(mock);
     }
-    QString run(const QString& code) { return runMockScript(PrivateBus::address, code); }
+    QString run(const QString& code) { return runMockScript(address, code); }
     QString addProfile(const QString& id, const QString& type, const QString& sections = QString()) {
         return run(S("print(add_profile('%1', '%2'%3))")
                        .arg(id, type, sections.isEmpty() ? QString() : S(", ") + sections));
@@ -237,7 +229,7 @@ TEST_F(NmDialTest, TheConnectionStateFollowsTheGlobalStateAndThePrimaryTypeWitho
     // Gone, the interfaces answer; back, it is read again.
     stopChild(mock);
     EXPECT_TRUE(waitUntil([&] { return state.query() == interfaceConnectionState(); }));
-    ASSERT_TRUE(startNetworkManagerMock(mock, PrivateBus::address));
+    ASSERT_TRUE(startNetworkManagerMock(mock, address));
     EXPECT_TRUE(waitUntil([&] { return state.query() == ConnectionInfo{true, 0}; })) << state.query();
 }
 

@@ -144,30 +144,27 @@ protected:
 
 // Each text is told once until it changes; an error above 600 ends the dial.
 TEST_F(ConnRasTest, ProgressTextsAreToldOnceUntilAnErrorAbove600EndsTheDial) {
-    const struct {
-        const char* name;
-        DialStatus reading;
-        const char* last;
-        bool told;
-    } ticks[] = {{"opening the port", {0, 0, 0}, "Apertura della porta seriale in corso...", true},
-                 {"dialling", {0, 2, 0}, "Chiamata in corso...", true},
-                 {"state 3 repeats the text of 2", {0, 3, 0}, "Chiamata in corso...", false},
-                 {"state 7 has no text", {0, 7, 0}, "Chiamata in corso...", false},
-                 {"just below Connected", {0, 8191, 0}, "Errore. Stato non previsto (Cod. 8191).", true},
-                 {"just above Disconnected", {0, 8194, 0}, "Errore. Stato non previsto (Cod. 8194).", true},
-                 {"error 600 is not above 600", {0, 5, 600}, "Controllo accesso in corso...", true},
-                 {"error 601 ends the dial", {0, 5, 601}, "Porta seriale non valida", true}};
+    // name, the reading, the text after it, whether it was told
+    const std::tuple<const char*, DialStatus, const char*, bool> ticks[] = {
+        {"opening the port", {0, 0, 0}, "Apertura della porta seriale in corso...", true},
+        {"dialling", {0, 2, 0}, "Chiamata in corso...", true},
+        {"state 3 repeats the text of 2", {0, 3, 0}, "Chiamata in corso...", false},
+        {"state 7 has no text", {0, 7, 0}, "Chiamata in corso...", false},
+        {"just below Connected", {0, 8191, 0}, "Errore. Stato non previsto (Cod. 8191).", true},
+        {"just above Disconnected", {0, 8194, 0}, "Errore. Stato non previsto (Cod. 8194).", true},
+        {"error 600 is not above 600", {0, 5, 600}, "Controllo accesso in corso...", true},
+        {"error 601 ends the dial", {0, 5, 601}, "Porta seriale non valida", true}};
     std::deque<DialStatus> readings;
     for (const auto& t : ticks)
-        readings.push_back(t.reading);
+        readings.push_back(std::get<1>(t));
     const DialHandle h = dialAccepted(readings);
-    for (const auto& t : ticks) {
-        SCOPED_TRACE(t.name);
+    for (const auto& [name, reading, last, told] : ticks) {
+        SCOPED_TRACE(name);
         EXPECT_TRUE(conn.dialInProgress());
         said.clear();
         conn.StatusTick();
-        EXPECT_EQ(conn.LastStatusText, S(t.last));
-        EXPECT_EQ(said, t.told ? QStringList{S(t.last)} : QStringList());
+        EXPECT_EQ(conn.LastStatusText, S(last));
+        EXPECT_EQ(said, told ? QStringList{S(last)} : QStringList());
     }
     EXPECT_EQ(sim.hangUps, QList<DialHandle>{h});
     EXPECT_TRUE(!conn.tickRunning() && conn.phase() == Phase::Failed && ended == 1 && connected == 0);
@@ -203,11 +200,11 @@ TEST_F(ConnRasTest, OneTickConnectsGoesOnOrFailsOnAFailedQuery) {
 
 // A refused dial, or Disconnected read by the tick, is boxed from the event loop, except for 602.
 TEST_F(ConnRasTest, ARefusalOrAFallIsReportedAfterwardsExceptFor602) {
+    // name, the dial's answer, else the error read with Disconnected; the status line, the box
     const struct {
         const char* name;
-        int refusal, fall; // the dial's answer, else the error read with Disconnected
-        const char* label;
-        const char* box; // nullptr: no box
+        int refusal, fall;
+        const char *label, *box;
     } cases[] = {
         {"refused: no such entry", 623, 0, nullptr,
          "Errore di accesso remoto n. 623:\r\nImpossibile trovare la connessione"},

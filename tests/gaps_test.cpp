@@ -140,21 +140,17 @@ protected:
 } // namespace
 
 TEST_F(GapsFolder, ListsEachTenorWithRecordsAndExitsOneWhenADayIsMissing) {
-    const QString head = S("Giorni di pubblicazione senza quotazione, dalla "
-                           "prima registrata al 05/01/2026:\n");
+    const QString head =
+        S("Giorni di pubblicazione senza quotazione, dalla prima registrata al 05/01/2026:\n");
     const std::tuple<const char*, int, QString> cases[] = {
         {"", 1,
-         head + S("EuRibor 1m: nessun giorno mancante\nEuRibor 3m: 4 giorni "
-                  "mancanti: 24/12/2025, "
-                  "30/12/2025-31/12/2025 (2), 05/01/2026\nIn tutto: 4 giorni "
-                  "mancanti.\n")},
+         head + S("EuRibor 1m: nessun giorno mancante\nEuRibor 3m: 4 giorni mancanti: 24/12/2025, "
+                  "30/12/2025-31/12/2025 (2), 05/01/2026\nIn tutto: 4 giorni mancanti.\n")},
         {" EuRibor 1m ", 0,
-         head + S("EuRibor 1m: nessun giorno mancante\nIn tutto: nessun giorno "
-                  "mancante.\n")},
+         head + S("EuRibor 1m: nessun giorno mancante\nIn tutto: nessun giorno mancante.\n")},
         {"EuRibor 6m", 0, S("EuRibor 6m: nessuna quotazione registrata.\n")},
         {"EuRibor 7m", 2,
-         S("La scadenza \"EuRibor 7m\" non è nell'elenco delle scadenze: EuRibor "
-           "1m, EuRibor 3m, EuRibor "
+         S("La scadenza \"EuRibor 7m\" non è nell'elenco delle scadenze: EuRibor 1m, EuRibor 3m, EuRibor "
            "6m.\n")}};
     for (const auto& [tenor, exit, text] : cases) {
         SCOPED_TRACE(tenor);
@@ -165,10 +161,9 @@ TEST_F(GapsFolder, ListsEachTenorWithRecordsAndExitsOneWhenADayIsMissing) {
 
     const core::RecentGaps week = core::recentGapsReport(dir.path(), kNow, 7);
     EXPECT_EQ(week.missing, 3);
-    EXPECT_EQ(week.text, S("Giorni di pubblicazione senza quotazione negli "
-                           "ultimi 7 giorni, fino al 05/01/2026:\n"
-                           "EuRibor 3m: 3 giorni mancanti: 30/12/2025-31/12/2025 "
-                           "(2), 05/01/2026"));
+    EXPECT_EQ(week.text,
+              S("Giorni di pubblicazione senza quotazione negli ultimi 7 giorni, fino al "
+                "05/01/2026:\nEuRibor 3m: 3 giorni mancanti: 30/12/2025-31/12/2025 (2), 05/01/2026"));
     EXPECT_EQ(week.summary, S("EuRibor 3m: 30/12/2025-31/12/2025 (2), 05/01/2026"));
     EXPECT_EQ(core::recentGapsReport(dir.path(), kNow).missing, 4);
     for (const char* d : {"20251224", "20251230", "20251231", "20260105"})
@@ -181,16 +176,11 @@ TEST_F(GapsFolder, ADatabaseOrTenorListThatCannotBeReadExitsTwo) {
     const QString db = this->db();
     const std::tuple<const char*, std::function<void()>, QString> cases[] = {
         {"not a database", [&] { writeFile(db, "non un database"); },
-         S("Impossibile leggere il database %1: Formato di database non "
-           "riconosciuto\n")
-             .arg(db)},
+         S("Impossibile leggere il database %1: Formato di database non riconosciuto\n").arg(db)},
         {"no database", [&] { QFile::remove(db); },
-         S("Impossibile leggere il database %1: Impossibile trovare il file del "
-           "database\n")
-             .arg(db)},
+         S("Impossibile leggere il database %1: Impossibile trovare il file del database\n").arg(db)},
         {"no tenor list", [&] { QFile::remove(list()); },
-         S("Il file %1 manca, è vuoto o non contiene scadenze Euribor: nessuna "
-           "quotazione può essere "
+         S("Il file %1 manca, è vuoto o non contiene scadenze Euribor: nessuna quotazione può essere "
            "registrata.\n")
              .arg(list())}};
     for (const auto& [name, breakIt, text] : cases) {
