@@ -21,20 +21,6 @@ QDate day(const char* iso) {
     return QDate::fromString(S(iso), Qt::ISODate);
 }
 
-// Gauss's Easter rule with its two corrections: a computation of its own to
-// check the other against.
-QDate gaussEaster(int year) {
-    const int a = year % 19, b = year % 4, c = year % 7, k = year / 100;
-    const int p = (13 + 8 * k) / 25, q = k / 4;
-    const int m = (15 - p + k - q) % 30, n = (4 + k - q) % 7;
-    const int d = (19 * a + m) % 30, e = (2 * b + 4 * c + 6 * d + n) % 7;
-    if (d == 29 && e == 6)
-        return {year, 4, 19};
-    if (d == 28 && e == 6 && (11 * m + 11) % 30 < 19)
-        return {year, 4, 18};
-    return QDate(year, 3, 22).addDays(d + e);
-}
-
 QString rangesText(const QVector<DayRange>& ranges) {
     QStringList parts;
     for (const DayRange& r : ranges)
@@ -44,12 +30,14 @@ QString rangesText(const QVector<DayRange>& ranges) {
 
 } // namespace
 
-TEST(PublicationCalendar, EasterIsGausssFrom2000To2100) {
-    EXPECT_EQ(easterSunday(2026), day("2026-04-05"));
-    for (int year = 2000; year <= 2100; ++year) {
-        SCOPED_TRACE(year);
-        const QDate easter = easterSunday(year);
-        EXPECT_EQ(easter, gaussEaster(year));
+// The earliest and the latest of the range, and the years of Gauss's two corrections; Good Friday and
+// Easter Monday closed around each.
+TEST(PublicationCalendar, EasterIsTheKnownDateFrom2000To2100) {
+    for (const char* iso :
+         {"2000-04-23", "2008-03-23", "2026-04-05", "2038-04-25", "2049-04-18", "2076-04-19", "2100-03-28"}) {
+        SCOPED_TRACE(iso);
+        const QDate easter = day(iso);
+        EXPECT_EQ(easterSunday(easter.year()), easter);
         EXPECT_FALSE(isPublicationDay(easter.addDays(-2)) || isPublicationDay(easter.addDays(1)));
         EXPECT_TRUE(isPublicationDay(easter.addDays(-3)) && isPublicationDay(easter.addDays(2)));
     }

@@ -50,8 +50,7 @@ sys.exit(t.parse(sys.argv[1]).getroot().tag != "{http://www.w3.org/2000/svg}svg"
     check "$label: the metainfo does not launch $app_id.desktop" \
         grep -q "<launchable type=\"desktop-id\">$app_id.desktop</launchable>" "$metainfo"
 
-    # The manual renders without a warning and, with the completion, names every option of --help;
-    # the completion offers what the manual documents.
+    # The manual and the completion name every option of --help.
     local completion=$root/share/bash-completion/completions/euribor help_opts man_opts completion_opts
     quiet "$label: man --warnings" sh -c 'MANWIDTH=80 man --warnings -E UTF-8 -l "$1" >"$2"' _ \
         "$root/share/man/man1/euribor.1.gz" "$scratch/man.txt"
@@ -75,21 +74,18 @@ sys.exit(t.parse(sys.argv[1]).getroot().tag != "{http://www.w3.org/2000/svg}svg"
     key_is "$timer" Persistent true
 }
 
-# 1. cmake --install into a scratch prefix; systemd-analyze verify needs a user runtime folder, not a
-# running systemd. A probe unit tells whether it can run here at all.
+# 1. cmake --install; systemd-analyze verify needs a user runtime folder, and a probe unit tells whether it runs here.
 prefix=$scratch/prefix
 cmake --install "$build" --prefix "$prefix" >"$scratch/install.log" 2>&1 || { cat "$scratch/install.log"; fail "cmake --install"; }
 check_tree "$prefix" "$prefix" "cmake --install"
 mkdir -p -m 700 "$scratch/runtime" && printf '[Service]\nType=oneshot\nExecStart=/bin/true\n' >"$scratch/probe.service"
 if command -v systemd-analyze >/dev/null && XDG_RUNTIME_DIR=$scratch/runtime systemd-analyze verify --user "$scratch/probe.service" >/dev/null 2>&1; then
-    # Parse problems are only warnings to systemd-analyze: any output at all counts.
     quiet "systemd-analyze verify" env XDG_RUNTIME_DIR="$scratch/runtime" systemd-analyze verify --user \
         "$prefix/$(unit_dir_of "$prefix")"/quotazioni-euribor-aggiorna.{service,timer}
 else
     echo "SKIP: systemd-analyze cannot verify units here"
 fi
 
-# 2. The Debian package.
 cpack -G DEB --config "$build/CPackConfig.cmake" -B "$scratch/package" >"$scratch/cpack.log" 2>&1 || { cat "$scratch/cpack.log"; fail "cpack -G DEB"; }
 debs=("$scratch"/package/*.deb)
 if [ ${#debs[@]} -ne 1 ] || [ ! -f "${debs[0]}" ]; then
@@ -99,7 +95,6 @@ else
     field() { dpkg-deb -f "$deb" "$1"; }
     [ "$(field Package)" = quotazioni-euribor ] || fail "the package is not named quotazioni-euribor"
     for f in Maintainer Section Description; do [ -n "$(field $f)" ] || fail "the package has no $f"; done
-    # The libraries come from dpkg-shlibdeps, Qt's Italian texts from the explicit list.
     for dep in libc6 libqt6core6 libqt6widgets6 libsqlite3-0 qt6-translations-l10n; do
         grep -Eq "(^|, )$dep( |,|$)" <<<"$(field Depends)" || fail "the package does not depend on $dep"
     done
@@ -112,8 +107,7 @@ else
         "$scratch/contents.txt" && fail "the package holds files outside the program's places"
     dpkg-deb -x "$deb" "$scratch/root" || fail "dpkg-deb -x"
     check_tree "$scratch/root/usr" /usr "package"
-    # Installed and removed by dpkg in a scratch root with a database of its own (the dependencies are
-    # this system's): removal must leave no file behind.
+    # dpkg in a scratch root with a database of its own: removal must leave no file behind.
     sroot=$scratch/dpkg-root
     mkdir -p "$sroot"/var/lib/dpkg/{info,updates,triggers} && touch "$sroot"/var/lib/dpkg/{status,available}
     check "dpkg -i into a scratch root" dpkg --root="$sroot" --force-depends --force-script-chrootless -i "$deb"

@@ -312,6 +312,7 @@ TEST(CommandLine, ARefusalIsOneLineNamingWhatIsWrong) {
     const QString help = S(" (vedere euribor --help)\n");
     const std::pair<const char*, QString> cases[] = {
         {"-x", S("euribor: opzione sconosciuta: -x") + help},
+        {"--boh=1", S("euribor: opzione sconosciuta: --boh") + help},
         {"--aggiorna=1", S("euribor: l'opzione --aggiorna non accetta un valore") + help},
         {"--aggiorna|--provider", S("euribor: manca il valore dell'opzione --provider") + help},
         {"--aggiorna|in-piu", S("euribor: argomento non previsto: in-piu") + help},
