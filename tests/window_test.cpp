@@ -19,18 +19,9 @@
 #include <algorithm>
 #include <vector>
 
-TEST_F(WindowTest, ControlsStandAtTheirDesignPlacesWithTheirCaptions) {
-    form1& w = window();
-    EXPECT_EQ(w.size(), QSize(twips::toPixels(8490), twips::toPixels(6135)));
-    EXPECT_EQ(w.Label15->text() + w.Label1[3]->text(), S("Numero records nel Database: 0 a data:"));
-    w.show();
-    for (QWidget* hidden :
-         std::initializer_list<QWidget*>{w.Command1, w.Command2, w.Command4, w.Command6, w.Command7,
-                                         w.Command8, w.Command9, w.Text4, w.Label5, w.Text3})
-        EXPECT_FALSE(hidden->isVisible()) << hidden->objectName().toStdString();
-}
-
-TEST_F(WindowTest, LoadSetsTheDefaultsAndTheTenorList) {
+TEST_F(WindowTest, LoadSetsTheDesignTheDefaultsAndTheTenorList) {
+    EXPECT_EQ(window().size(), QSize(twips::toPixels(8490), twips::toPixels(6135)));
+    EXPECT_EQ(form->Label15->text() + form->Label1[3]->text(), S("Numero records nel Database: 0 a data:"));
     // A copy that names no tenor, missing, or too large to be read: nothing can be recorded.
     const QString copy = folderFile(S("Euribor_PORTALEDATI.txt"));
     const QString none = S("Il file %1 manca, è vuoto o non contiene scadenze Euribor: nessuna quotazione "
@@ -58,8 +49,12 @@ TEST_F(WindowTest, LoadSetsTheDefaultsAndTheTenorList) {
               QStringList({context.pageUrl, historyPath(), S("01/01/2026"), S("31/12/2026"), S("EuRibor 6m"),
                            S("EuRibor 3m"), S("EuRibor 3m")}));
     EXPECT_EQ(v.Combo1->count(), 3);
-    EXPECT_TRUE(v.Frame2->isHidden());
     EXPECT_FALSE(shell.busy);
+    v.show();
+    for (QWidget* hidden :
+         std::initializer_list<QWidget*>{v.Command1, v.Command2, v.Command4, v.Command6, v.Command7,
+                                         v.Command8, v.Command9, v.Text4, v.Label5, v.Text3, v.Frame2})
+        EXPECT_FALSE(hidden->isVisible()) << hidden->objectName().toStdString();
 }
 
 TEST_F(WindowTest, Label6NamesTheConnectionKindLastFlagWinningAndOfflineLoadingGoesOn) {
