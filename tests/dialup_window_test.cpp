@@ -23,34 +23,29 @@ protected:
     Conn_RAS dialup{shell, sim};
 };
 
-TEST_F(DialWindowTest, AnOfflineLoadDialsOnceAndGoesOnWhenConnected) {
-    sim.readings = {{0, 8192, 0}};
+TEST_F(DialWindowTest, AnOfflineLoadDialsOnceAndGoesOnWhenRefusedOrConnected) {
     shell.onProcessEvents = [&] {
-        if (sim.answerDial())
+        if (sim.answerDial() && sim.dialResult == 0)
             dialup.StatusTick();
+        QCoreApplication::processEvents();
         if (dialup.phase() == Conn_RAS::Phase::Connected)
             connection.info = {true, ConnectionInfo::Modem};
     };
+    sim.dialResult = 623;
     form1& w = loaded();
-    ASSERT_EQ(sim.dials.size(), 1);
-    EXPECT_EQ(QStringList({sim.dials[0].entry, sim.dials[0].user, sim.dials[0].password, w.Label6->text(),
+    EXPECT_EQ(shell.texts(),
+              QStringList{S("Errore di accesso remoto n. 623:\r\nImpossibile trovare la connessione")});
+    EXPECT_EQ(w.Label6->text(), S("Not Connected to the Internet"));
+    EXPECT_LT(shell.waits, 600) << "the refusal ends the wait";
+    sim.dialResult = 0;
+    sim.readings = {{0, ras::Connected, 0}};
+    form1& v = reloaded();
+    ASSERT_EQ(sim.dials.size(), 2);
+    EXPECT_EQ(QStringList({sim.dials[1].entry, sim.dials[1].user, sim.dials[1].password, v.Label6->text(),
                            login.Label4->text()}),
               QStringList({S("Ufficio"), S("mario"), S("segreta"), S("Connection Via Modem"),
                            S("Connessione effettuata.")}));
     EXPECT_TRUE(shell.boxes.isEmpty() && !shell.busy);
-}
-
-TEST_F(DialWindowTest, ARefusedDialEndsTheWait) {
-    sim.dialResult = 623;
-    shell.onProcessEvents = [&] {
-        sim.answerDial();
-        QCoreApplication::processEvents();
-    };
-    form1& w = loaded();
-    EXPECT_EQ(sim.dials.size(), 1);
-    EXPECT_EQ(shell.texts(),
-              QStringList{S("Errore di accesso remoto n. 623:\r\nImpossibile trovare la connessione")});
-    EXPECT_EQ(w.Label6->text(), S("Not Connected to the Internet"));
 }
 
 TEST_F(DialWindowTest, ADialThatNeverConnectsIsWaitedForABoundedTimeAndNoneWhenConnectedOrUnnamed) {
