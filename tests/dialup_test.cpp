@@ -44,53 +44,47 @@ TEST(NmMapping, EveryRowIsUniqueAndEveryErrorHasAText) {
     EXPECT_EQ(nm::callErrorCode(QString()), 635);
 }
 
-// What the bus told of a dial since it began (d: the device's state and reason, a: the connection's),
-// read as the dial's status; the state read before is 5.
+// What the bus told of a dial since it began (d: the device's state:reason, a: the connection's), read as
+// the dial's status; the state read before is 5.
 TEST(NmMapping, TheLinksStatusAndTheCauseOfItsFall) {
-    struct Note {
-        char of;
-        uint state, reason;
-    };
     struct Row {
-        const char* name;
-        std::vector<Note> notes;
+        const char *name, *notes;
         DialStatus status;
         bool secretsRefused = false, vanished = false;
     };
     const int down = ras::Disconnected;
     const Row rows[] = {
-        {"nothing heard from the device", {}, {0, 2, 0}},
-        {"device prepare", {{'d', 40, 0}}, {0, 1, 0}},
-        {"activated", {{'d', 90, 0}, {'a', 2, 1}}, {0, ras::Connected, 0}},
-        {"deactivating repeats the state before", {{'a', 3, 2}}, {0, 5, 0}},
-        {"device deactivating repeats the state before", {{'d', 110, 0}}, {0, 5, 0}},
-        {"deactivated by the user", {{'a', 3, 2}, {'a', 4, 2}}, {0, down, 631}},
-        {"the device's first telling reason wins",
-         {{'d', 120, 24}, {'d', 30, 36}, {'a', 4, 9}},
-         {0, down, 680}},
-        {"device failed: unmapped reason", {{'d', 120, 99}}, {0, down, 635}},
-        {"device failed: reason unknown (1)", {{'d', 120, 1}}, {0, down, 635}},
-        {"device disconnected: carrier lost", {{'d', 30, 40}, {'a', 4, 0}}, {0, down, 628}},
-        {"device reason 1 tells nothing", {{'d', 30, 1}, {'a', 3, 0}, {'a', 4, 10}}, {0, down, 691}},
-        {"told at deactivated only", {{'d', 30, 0}, {'a', 3, 0}, {'a', 4, 6}}, {0, down, 638}},
-        {"told at deactivating, first", {{'d', 30, 0}, {'a', 3, 6}, {'a', 4, 2}}, {0, down, 638}},
-        {"no cause told", {{'d', 30, 0}, {'a', 3, 0}, {'a', 4, 0}}, {0, down, 0}},
+        {"nothing heard from the device", "", {0, 2, 0}},
+        {"device prepare", "d40:0", {0, 1, 0}},
+        {"activated", "d90:0 a2:1", {0, ras::Connected, 0}},
+        {"deactivating repeats the state before", "a3:2", {0, 5, 0}},
+        {"device deactivating repeats the state before", "d110:0", {0, 5, 0}},
+        {"deactivated by the user", "a3:2 a4:2", {0, down, 631}},
+        {"the device's first telling reason wins", "d120:24 d30:36 a4:9", {0, down, 680}},
+        {"device failed: unmapped reason", "d120:99", {0, down, 635}},
+        {"device failed: reason unknown (1)", "d120:1", {0, down, 635}},
+        {"device disconnected: carrier lost", "d30:40 a4:0", {0, down, 628}},
+        {"device reason 1 tells nothing", "d30:1 a3:0 a4:10", {0, down, 691}},
+        {"told at deactivated only", "d30:0 a3:0 a4:6", {0, down, 638}},
+        {"told at deactivating, first", "d30:0 a3:6 a4:2", {0, down, 638}},
+        {"no cause told", "d30:0 a3:0 a4:0", {0, down, 0}},
         // Boundaries: a device falls at 30 and from 110 on; a connection tells its cause from 3 on.
-        {"device at 40 is not falling", {{'d', 40, 24}, {'a', 4, 0}}, {0, down, 0}},
-        {"device at 100 is not falling", {{'d', 100, 24}, {'a', 4, 0}}, {0, down, 0}},
-        {"device at 110 is falling", {{'d', 110, 24}, {'a', 4, 0}}, {0, down, 680}},
-        {"activated tells no cause", {{'a', 2, 9}, {'a', 4, 0}}, {0, down, 0}},
-        {"the password refused", {{'d', 120, 14}}, {0, down, 691}, true},
-        {"the connection vanished", {}, {0, down, 0}, false, true}};
+        {"device at 40 is not falling", "d40:24 a4:0", {0, down, 0}},
+        {"device at 100 is not falling", "d100:24 a4:0", {0, down, 0}},
+        {"device at 110 is falling", "d110:24 a4:0", {0, down, 680}},
+        {"activated tells no cause", "a2:9 a4:0", {0, down, 0}},
+        {"the password refused", "d120:14", {0, down, 691}, true},
+        {"the connection vanished", "", {0, down, 0}, false, true}};
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
         nm::LinkFacts f;
         f.activeState = nm::ActiveActivating;
         f.secretsRefused = r.secretsRefused;
         f.vanished = r.vanished;
-        for (const Note& n : r.notes)
-            n.of == 'd' ? nm::noteDeviceState(f, n.state, n.reason)
-                        : nm::noteActiveState(f, n.state, n.reason);
+        for (const QString& n : S(r.notes).split(u' ', Qt::SkipEmptyParts)) {
+            const QStringList v = n.mid(1).split(u':');
+            (n[0] == u'd' ? nm::noteDeviceState : nm::noteActiveState)(f, v[0].toUInt(), v.value(1).toUInt());
+        }
         EXPECT_EQ(nm::linkStatus(f, 5), r.status);
     }
 }
