@@ -1,9 +1,6 @@
 #!/usr/bin/python3
-"""The real window as a screen reader meets it: under Xvfb, on the accessibility bus, read through AT-SPI.
-
-Every control that takes input or shows a value has its name, the chart shows each bar with its date and
-rate and its labels as text, and Tab never lands on a hidden control or on the list the chart covers.
-Run under dbus-run-session: accessibility_test.py EURIBOR_EXECUTABLE SOURCE_DIR EMPTY_DATABASE
+"""The real window as a screen reader meets it, under Xvfb through AT-SPI: every control has its name, the chart
+its bars, the covered list takes no focus. Run under dbus-run-session: accessibility_test.py EXE SOURCE DB
 """
 import datetime
 import os
@@ -17,10 +14,7 @@ import time
 
 executable, source, empty_db = sys.argv[1:4]
 work = tempfile.mkdtemp()
-children = []
-
-
-failures = []
+children, failures = [], []
 
 
 def start(*args, **kwargs):
@@ -55,8 +49,7 @@ try:
     port = server.stdout.readline().decode().strip()
 
     # Two earlier days of this year, then the page's rate of today.
-    year = datetime.date.today().year
-    data = work + "/dati"
+    year, data = datetime.date.today().year, work + "/dati"
     os.mkdir(data)
     shutil.copy(source + "/data/Euribor_PORTALEDATI.txt", data)
     shutil.copy(empty_db, data)
@@ -75,8 +68,7 @@ try:
     import pyatspi
 
     def application():
-        return next((a for a in pyatspi.Registry.getDesktop(0) if a is not None and a.get_process_id() == program.pid),
-                    None)
+        return next((a for a in pyatspi.Registry.getDesktop(0) if a and a.get_process_id() == program.pid), None)
 
     def tree(node):
         yield node
@@ -93,27 +85,19 @@ try:
     chart = wait_for("chart drawn", lambda: [o for o in tree(window) if o.getRole() == pyatspi.ROLE_CHART
                                               and o.childCount > len(days)])[0]
 
-    expect(chart.name == "Grafico delle quotazioni", "chart named " + repr(chart.name))
-    elements = [(c.getRole(), c.name) for c in chart if c.getState().contains(pyatspi.STATE_SHOWING)]
-    expected = ([(pyatspi.ROLE_IMAGE, n) for n in bar_names] +
-                [(pyatspi.ROLE_LABEL, d.strftime("%d-%m-%Y")) for d, _ in days] +
-                [(pyatspi.ROLE_LABEL, c) for c in ("75%", "50%", "25%")])
-    expect(elements == expected, "chart elements %r, expected %r" % (elements, expected))
+    # The chart's elements in detail are window_test's; here the bridge shows each bar as an image.
+    shown = [(c.getRole(), c.name) for c in chart if c.getState().contains(pyatspi.STATE_SHOWING)]
+    expect(shown[:len(days)] == [(pyatspi.ROLE_IMAGE, n) for n in bar_names], "chart elements %r" % shown)
 
-    named = [
-        # Qt names a combo box on Linux by its text; its field carries the name.
-        (pyatspi.ROLE_TEXT, "Simbolo della scadenza"), (pyatspi.ROLE_COMBO_BOX, "EuRibor 3m"),
-        (pyatspi.ROLE_TEXT, "Scadenza"), (pyatspi.ROLE_TEXT, "Da data:"), (pyatspi.ROLE_TEXT, "a data:"),
-        (pyatspi.ROLE_TEXT, "Nome file Storico Quotazioni"),
-        (pyatspi.ROLE_PUSH_BUTTON, "Scegli il file dello storico quotazioni"),
-        (pyatspi.ROLE_TEXT, "Indirizzo della pagina delle quotazioni"),
-        (pyatspi.ROLE_TEXT, "Nome file Storico Cambi ufficiali"),
-        (pyatspi.ROLE_PUSH_BUTTON, "Scegli il file dello storico cambi ufficiali"),
-        (pyatspi.ROLE_LIST, "Storico quotazioni"), (pyatspi.ROLE_TEXT, "Pagina delle quotazioni scaricata"),
+    T, B = pyatspi.ROLE_TEXT, pyatspi.ROLE_PUSH_BUTTON
+    named = [  # Qt names a combo box on Linux by its text; its field carries the name
+        (T, "Simbolo della scadenza"), (pyatspi.ROLE_COMBO_BOX, "EuRibor 3m"), (T, "Scadenza"), (T, "Da data:"),
+        (T, "a data:"), (T, "Nome file Storico Quotazioni"), (B, "Scegli il file dello storico quotazioni"),
+        (T, "Indirizzo della pagina delle quotazioni"), (T, "Nome file Storico Cambi ufficiali"),
+        (B, "Scegli il file dello storico cambi ufficiali"), (pyatspi.ROLE_LIST, "Storico quotazioni"),
+        (T, "Pagina delle quotazioni scaricata"), (B, "Grafico"), (B, "Elenco"), (B, "Stampa"),
         (pyatspi.ROLE_LABEL, "Data: " + datetime.date.today().strftime("%d-%m")),
-        (pyatspi.ROLE_LABEL, "Quotazione: 2.0640"),
-        (pyatspi.ROLE_PUSH_BUTTON, "Grafico"), (pyatspi.ROLE_PUSH_BUTTON, "Elenco"),
-        (pyatspi.ROLE_PUSH_BUTTON, "Stampa")]
+        (pyatspi.ROLE_LABEL, "Quotazione: 2.0640")]
     for role, name in named:
         expect(len(find(role, name)) == 1, "no single %s named %r among %r" % (
             role, name, [o.name for o in tree(window) if o.getRole() == role]))
@@ -122,24 +106,9 @@ try:
     for o in tree(window):
         expect(o.getRole() not in inputs or o.name.strip(), "a %s without a name" % o.getRoleName())
 
-    # The chart covers the list: Tab goes round the shown controls and never stops on the list. A click
-    # in the first field makes the window the active one (there is no window manager).
-    first = find(pyatspi.ROLE_TEXT, "Simbolo della scadenza")[0].queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
-    pyatspi.Registry.generateMouseEvent(first.x + 5, first.y + 5, "b1c")
-    time.sleep(0.5)
+    # The chart covers the list, which takes no focus (window_test follows the focus through a resize).
     listed = find(pyatspi.ROLE_LIST, "Storico quotazioni")[0]
     expect(not listed.getState().contains(pyatspi.STATE_FOCUSABLE), "the covered list takes the focus")
-    focusable = [o for o in tree(window) if o.getState().contains(pyatspi.STATE_FOCUSABLE)
-                 and o.getState().contains(pyatspi.STATE_SHOWING)]
-    visited = []
-    for _ in range(len(focusable) + 2):
-        pyatspi.Registry.generateKeyboardEvent(23, None, pyatspi.KEY_PRESSRELEASE)  # Tab
-        time.sleep(0.3)
-        focused = [o for o in tree(window) if o.getState().contains(pyatspi.STATE_FOCUSED)]
-        expect(focused and all(f.getState().contains(pyatspi.STATE_SHOWING) for f in focused),
-               "focus on %r" % [(f.getRoleName(), f.name) for f in focused])
-        visited += [(f.getRoleName(), f.name) for f in focused]
-    expect(len(set(visited)) >= 8, "Tab visited only %r" % sorted(set(visited)))
 finally:
     for p in reversed(children):
         os.killpg(p.pid, signal.SIGKILL)

@@ -1,5 +1,4 @@
-// The NetworkManager dial service and state against python-dbusmock's template on a private bus,
-// with tests/fixtures/dialup_nm_mock.py.
+// The NetworkManager dial service and state against tests/fixtures/dialup_nm_mock.py on a private bus.
 
 #include "conn_ras.h"
 #include "connection_state.h"
@@ -37,21 +36,6 @@ const QString kPassword = QStringLiteral("segreta-42");
 const QString kManager = QStringLiteral("/org/freedesktop/NetworkManager");
 const QString kActive = kManager + QStringLiteral("/ActiveConnection/");
 
-class PrivateBus : public ::testing::Environment {
-public:
-    void SetUp() override {
-        daemon = std::make_unique<QProcess>();
-        address = startPrivateBus(*daemon);
-    }
-    void TearDown() override {
-        stopChild(*daemon);
-        daemon.reset();
-    }
-    static inline std::unique_ptr<QProcess> daemon;
-    static inline QString address;
-};
-[[maybe_unused]] const auto* const kBus = ::testing::AddGlobalTestEnvironment(new PrivateBus);
-
 // Dials and waits for the answer, which never comes from inside dial(); the handle and the result.
 std::pair<DialHandle, int> dial(DialService& service, const QString& entry) {
     auto result = std::make_shared<std::optional<int>>();
@@ -61,42 +45,34 @@ std::pair<DialHandle, int> dial(DialService& service, const QString& entry) {
     return {h, result->value_or(-1)};
 }
 
-// A service on a connection of its own to the private bus, so nothing carries over between tests.
-class NmBusTest : public ::testing::Test {
+// A service on a connection of its own to the private bus, so nothing carries over between tests; the
+// NetworkManager mock runs unless the test stops it.
+class NmDialTest : public ::testing::Test {
 protected:
+    static void SetUpTestSuite() { address = startPrivateBus(*(daemon = new QProcess)); }
+    static void TearDownTestSuite() {
+        stopChild(*daemon);
+        delete daemon;
+    }
+    static inline QProcess* daemon = nullptr;
+    static inline QString address;
     void SetUp() override {
-        ASSERT_FALSE(PrivateBus::address.isEmpty()) << "dbus-daemon could not be started";
+        ASSERT_TRUE(startNetworkManagerMock(mock, address)) << "no private bus or no mock on it";
         static int count = 0;
         busName = QStringLiteral("dialup-test-%1").arg(++count);
-        bus = QDBusConnection::connectToBus(PrivateBus::address, busName);
+        bus = QDBusConnection::connectToBus(address, busName);
         service = std::make_unique<NmDialService>(bus);
     }
     void TearDown() override {
         service.reset();
         bus = QDBusConnection(QString());
         QDBusConnection::disconnectFromBus(busName);
-    }
-
-    QString busName;
-    QDBusConnection bus{QString()};
-    std::unique_ptr<NmDialService> service;
-};
-
-class NmDialTest : public NmBusTest {
-protected:
-    void SetUp() override {
-        ASSERT_TRUE(startNetworkManagerMock(mock, PrivateBus::address)) << "no private bus or no mock on it";
-        NmBusTest::SetUp();
-    }
-    void TearDown() override {
-        NmBusTest::TearDown();
         stopChild(mock);
     }
-
-    QString run(const QString& code) { return runMockScript(PrivateBus::address, code); }
+    QString run(const QString& code) { return runMockScript(address, code); }
     QString addProfile(const QString& id, const QString& type, const QString& sections = QString()) {
-        return run(QStringLiteral("print(add_profile('%1', '%2'%3))")
-                       .arg(id, type, sections.isEmpty() ? QString() : QStringLiteral(", ") + sections));
+        return run(S("print(add_profile('%1', '%2'%3))")
+                       .arg(id, type, sections.isEmpty() ? QString() : S(", ") + sections));
     }
     QJsonArray calls(const QString& path, const QString& method) {
         return QJsonDocument::fromJson(run(S("calls('%1', '%2')").arg(path, method)).toUtf8()).array();
@@ -107,7 +83,9 @@ protected:
             out.append(call.toArray()[0].toString());
         return out;
     }
-
+    QString busName;
+    QDBusConnection bus{QString()};
+    std::unique_ptr<NmDialService> service;
     QProcess mock;
 };
 
@@ -136,25 +114,6 @@ TEST_F(NmDialTest, DialsTheDialUpProfileOfThatIdAndFollowsItToActivated) {
     EXPECT_EQ(reads(5), (DialStatus{0, 5, 0}));
     run(S("emit_active('Dial', 2, 1)"));
     EXPECT_EQ(reads(ras::Connected), (DialStatus{0, ras::Connected, 0}));
-}
-
-TEST_F(NmDialTest, TheModuleFollowsADialToConnectedAndItsHangUpDeactivatesIt) {
-    addProfile(S("Chiavetta"), S("gsm"));
-    FakeShell shell;
-    Conn_RAS conn(shell, *service);
-    QStringList said;
-    QObject::connect(&conn, &Conn_RAS::statusText, [&](const QString& t) { said.append(t); });
-    conn.DialConnection(S("Chiavetta"), S("mario"), kPassword);
-    ASSERT_TRUE(waitUntil([&] { return !conn.dialInProgress(); }));
-    EXPECT_EQ(conn.phase(), Conn_RAS::Phase::Connected);
-    EXPECT_EQ(said.value(said.size() - 1), S("Connessione effettuata."));
-    EXPECT_TRUE(shell.boxes.isEmpty());
-
-    conn.HangUpCurrent();
-    const DialHandle h = conn.ConnHandle;
-    EXPECT_TRUE(waitUntil([&] { return service->hangUp(h) == ras::ErrorInvalidHandle; }));
-    EXPECT_EQ(firstArguments(kManager, S("DeactivateConnection")), QStringList{kActive + S("0")});
-    EXPECT_EQ(service->records(), 0u);
 }
 
 TEST_F(NmDialTest, AFinishedDialKeepsNoRecordOnceItsEndIsTold) {
@@ -225,7 +184,9 @@ TEST_F(NmDialTest, UnknownAndNonDialProfilesAndOneAlreadyUpAreRefused) {
     EXPECT_TRUE(calls(kManager, S("ActivateConnection")).isEmpty());
 }
 
-TEST_F(NmBusTest, WithoutNetworkManagerOrWithoutABusDialsAndListingsAreRefusedWith711) {
+TEST_F(NmDialTest, WithoutNetworkManagerOrWithoutABusDialsAndListingsAreRefusedWith711) {
+    stopChild(mock);
+    service = std::make_unique<NmDialService>(bus);
     const QString nowhere = S("dialup-nowhere");
     NmDialService offBus(QDBusConnection::connectToBus(S("unix:path=/nonexistent/dialup-bus"), nowhere));
     for (NmDialService* s : {service.get(), &offBus}) {
@@ -243,8 +204,7 @@ TEST_F(NmBusTest, WithoutNetworkManagerOrWithoutABusDialsAndListingsAreRefusedWi
 }
 
 TEST_F(NmDialTest, TheConnectionStateFollowsTheGlobalStateAndThePrimaryTypeWithoutAsking) {
-    // Read once at construction (the template has no primary connection type of its own), then kept
-    // from the signals; the mapping itself is dialup_test's.
+    // Read once at construction, then kept from the signals; the mapping itself is dialup_test's.
     run(S("mock(MANAGER).AddProperty(NM, 'PrimaryConnectionType', 'gsm')"));
     NmConnectionState state(bus, S("http://127.0.0.1:9/"));
     const ConnectionInfo modem{true, ConnectionInfo::Modem}, lan{true, ConnectionInfo::Lan};
@@ -252,8 +212,7 @@ TEST_F(NmDialTest, TheConnectionStateFollowsTheGlobalStateAndThePrimaryTypeWitho
 
     const std::pair<const char*, ConnectionInfo> steps[] = {
         {"mock().SetGlobalConnectionState(20)", {false, 0}},
-        // The signal alone: the State property still reads 20.
-        {"emit_global_state(70)", modem},
+        {"emit_global_state(70)", modem}, // the signal alone: the State property still reads 20
         {"mock().SetProperty(MANAGER, NM, 'PrimaryConnectionType', '802-3-ethernet')", lan}};
     for (const auto& [script, expected] : steps) {
         SCOPED_TRACE(script);
@@ -270,7 +229,7 @@ TEST_F(NmDialTest, TheConnectionStateFollowsTheGlobalStateAndThePrimaryTypeWitho
     // Gone, the interfaces answer; back, it is read again.
     stopChild(mock);
     EXPECT_TRUE(waitUntil([&] { return state.query() == interfaceConnectionState(); }));
-    ASSERT_TRUE(startNetworkManagerMock(mock, PrivateBus::address));
+    ASSERT_TRUE(startNetworkManagerMock(mock, address));
     EXPECT_TRUE(waitUntil([&] { return state.query() == ConnectionInfo{true, 0}; })) << state.query();
 }
 

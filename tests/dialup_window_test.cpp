@@ -1,5 +1,4 @@
-// The main window and the login window with the dial-up module: the dial when the machine is offline
-// at load, the bounded wait, the login window's buttons and status line, and the question at exit.
+// The main window and the login window with the dial-up module.
 
 #include "conn_ras.h"
 #include "ras_texts.h"
@@ -24,54 +23,41 @@ protected:
     Conn_RAS dialup{shell, sim};
 };
 
-TEST_F(DialWindowTest, AnOfflineLoadDialsOnceAndGoesOnWhenConnected) {
-    sim.readings = {{0, 8192, 0}};
+TEST_F(DialWindowTest, AnOfflineLoadDialsOnceAndGoesOnWhenRefusedOrConnected) {
     shell.onProcessEvents = [&] {
-        if (sim.answerDial())
+        if (sim.answerDial() && sim.dialResult == 0)
             dialup.StatusTick();
+        QCoreApplication::processEvents();
         if (dialup.phase() == Conn_RAS::Phase::Connected)
             connection.info = {true, ConnectionInfo::Modem};
     };
-    form1& w = loaded();
-    ASSERT_EQ(sim.dials.size(), 1);
-    EXPECT_EQ(QStringList({sim.dials[0].entry, sim.dials[0].user, sim.dials[0].password, w.Label6->text(),
-                           login.Label4->text()}),
-              QStringList({S("Ufficio"), S("mario"), S("segreta"), S("Connection Via Modem"),
-                           S("Connessione effettuata.")}));
-    EXPECT_TRUE(shell.boxes.isEmpty());
-    EXPECT_FALSE(shell.busy);
-}
-
-TEST_F(DialWindowTest, ARefusedDialEndsTheWait) {
     sim.dialResult = 623;
-    shell.onProcessEvents = [&] {
-        sim.answerDial();
-        QCoreApplication::processEvents();
-    };
     form1& w = loaded();
-    EXPECT_EQ(sim.dials.size(), 1);
     EXPECT_EQ(shell.texts(),
               QStringList{S("Errore di accesso remoto n. 623:\r\nImpossibile trovare la connessione")});
     EXPECT_EQ(w.Label6->text(), S("Not Connected to the Internet"));
+    EXPECT_LT(shell.waits, 600) << "the refusal ends the wait";
+    sim.dialResult = 0;
+    sim.readings = {{0, ras::Connected, 0}};
+    form1& v = reloaded();
+    ASSERT_EQ(sim.dials.size(), 2);
+    EXPECT_EQ(QStringList({sim.dials[1].entry, sim.dials[1].user, sim.dials[1].password, v.Label6->text(),
+                           login.Label4->text()}),
+              QStringList({S("Ufficio"), S("mario"), S("segreta"), S("Connection Via Modem"),
+                           S("Connessione effettuata.")}));
+    EXPECT_TRUE(shell.boxes.isEmpty() && !shell.busy);
 }
 
-TEST_F(DialWindowTest, ADialThatNeverConnectsIsWaitedForABoundedTime) {
+TEST_F(DialWindowTest, ADialThatNeverConnectsIsWaitedForABoundedTimeAndNoneWhenConnectedOrUnnamed) {
     form1& w = loaded();
-    EXPECT_EQ(sim.dials.size(), 1);
-    EXPECT_EQ(shell.waits, 600);
-    EXPECT_FALSE(shell.busy);
+    EXPECT_TRUE(sim.dials.size() == 1 && shell.waits == 600 && !shell.busy);
     EXPECT_EQ(w.Combo1->currentText(), S("EuRibor 3m"));
-}
-
-TEST_F(DialWindowTest, NoDialWhenConnectedOrWithoutAName) {
     connection.info = {true, ConnectionInfo::Lan};
-    loaded();
-    EXPECT_TRUE(sim.dials.isEmpty());
+    reloaded();
     connection.info = {false, 0};
     login.Text1->setText(S(" Ufficio"));
     reloaded();
-    EXPECT_TRUE(sim.dials.isEmpty());
-    EXPECT_EQ(shell.waits, 0);
+    EXPECT_TRUE(sim.dials.size() == 1 && shell.waits == 600);
 }
 
 TEST_F(DialWindowTest, ClosingAsksAndHangsUpDialUpConnectionsOnlyOnOk) {
@@ -84,14 +70,10 @@ TEST_F(DialWindowTest, ClosingAsksAndHangsUpDialUpConnectionsOnlyOnOk) {
     ASSERT_EQ(shell.boxes.size(), 1);
     EXPECT_EQ(shell.boxes[0].title + u'|' + shell.boxes[0].text,
               S("Fine programma|Vuoi chiudere la connessione Internet (S/N) ?"));
-    EXPECT_EQ(shell.boxes[0].buttons, Shell::Buttons::OkCancel);
-    EXPECT_TRUE(sim.hangUps.isEmpty());
-
+    EXPECT_TRUE(shell.boxes[0].buttons == Shell::Buttons::OkCancel && sim.hangUps.isEmpty());
     w.Form_Unload(); // a second close while the first one runs
     EXPECT_EQ(shell.boxes.size(), 1);
-
-    form.reset();
-    loaded();
+    reloaded();
     shell.answers = {Shell::Answer::Ok};
     form->Form_Unload();
     EXPECT_TRUE(sim.hangUps.contains(7) && sim.hangUps.contains(9));

@@ -27,17 +27,17 @@ TEST(TextHelpers, PositionsAreOneBasedAndTrimRemovesBlanksOnly) {
     EXPECT_EQ(QStringList({Mid(S("abcdef"), 2, 3), Mid(S("abcdef"), 5), Mid(S("abc"), 4),
                            Mid(S("abc"), 3, 10), Left(S("abc"), 13), Right(S("abc"), 1)}),
               QStringList({S("bcd"), S("ef"), QString(), S("c"), S("abc"), S("c")}));
-    EXPECT_EQ((std::vector<qsizetype>{InStr(4, S("abcabc"), S("c")), InStr(7, S("abcabc"), S("c")),
-                                      InStr(S("abc"), S("B")), InStr(S("abc"), S("B"), Qt::CaseInsensitive),
-                                      InStr(QString(), QString())}),
-              (std::vector<qsizetype>{6, 0, 0, 2, 0}));
+    EXPECT_EQ(
+        (std::vector<qsizetype>{InStr(4, S("abcabc"), S("c")), InStr(6, S("abcabc"), S("c")),
+                                InStr(7, S("abcabc"), S("c")), InStr(S("abc"), S("B")),
+                                InStr(S("abc"), S("B"), Qt::CaseInsensitive), InStr(QString(), QString())}),
+        (std::vector<qsizetype>{6, 6, 0, 0, 2, 0}));
 }
 
 TEST(TextHelpers, ValReadsTheLeadingNumberWithAPointOnly) {
-    const std::pair<const char*, double> cases[] = {{"2,3450", 2.0},   {"-100", -100.0}, {"2.3450", 2.345},
-                                                    {" 1 2.5x", 12.5}, {"\t-\n3", -3.0}, {".5", 0.5},
-                                                    {"1.2.3", 1.2},    {"1E3", 1000.0},  {"4e", 4.0},
-                                                    {"abc", 0.0},      {"-", 0.0},       {"", 0.0}};
+    const std::pair<const char*, double> cases[] = {{"2,3450", 2.0}, {" 1 2.5x", 12.5}, {"\t-\n3", -3.0},
+                                                    {".5", 0.5},     {"1.2.3", 1.2},    {"1E3", 1000.0},
+                                                    {"4e", 4.0},     {"-", 0.0},        {"", 0.0}};
     for (const auto& [text, value] : cases) {
         SCOPED_TRACE(text);
         EXPECT_DOUBLE_EQ(Val(S(text)), value);
@@ -68,14 +68,12 @@ TEST(Cp1252, EachUnitOutsideTheCodePageBecomesOneQuestionMark) {
     const QString hi(QChar(0xD83D)), lo(QChar(0xDE00));
     const std::pair<QString, QByteArray> cases[] = {
         {S("a☃b"), "a?b"},
-        {S("x😀y"), "x??y"},                       // a surrogate pair is two units
-        {S("a") + QChar(0x200D) + S("b"), "a?b"}, // invisible characters are not dropped
-        {QChar(0xFEFF) + S("x") + QChar(0xFE0F), "?x?"},
+        {S("x😀y"), "x??y"},                             // a surrogate pair is two units
+        {S("a") + QChar(0x200D) + S("b"), "a?b"},       // invisible characters are not dropped
         {QString(QChar(0x0080)) + QChar(0x009E), "??"}, // C1 controls of defined bytes
         {QString(QChar(0x1A)) + S("☃") + QChar(0x1A), QByteArray("\x1A?\x1A", 3)},
         {S("a") + hi, "a?"},
         {lo + S("b"), "?b"}, // nothing is carried over from the lone high surrogate before
-        {QString(), QByteArray()},
     };
     for (const auto& [text, bytes] : cases) {
         SCOPED_TRACE(text.toStdString());
@@ -177,12 +175,12 @@ TEST(StartupFiles, CredentialsNeedTheMarkerAndFourLines) {
     // An empty fourth line needs its line break.
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("RAS_QX.DLL"));
-    writeFile(file, QByteArray("RAS_QX.DLL\r\nCasa\r\nmario\r\n\r\n"));
-    const auto withBreak = parseCredentials(readAllLines(file));
-    ASSERT_TRUE(withBreak);
-    EXPECT_EQ(withBreak->password, QString());
-    writeFile(file, QByteArray("RAS_QX.DLL\r\nCasa\r\nmario\r\n"));
-    EXPECT_FALSE(parseCredentials(readAllLines(file)));
+    for (const QByteArray& text :
+         {QByteArray("RAS_QX.DLL\r\nCasa\r\nmario\r\n\r\n"), QByteArray("RAS_QX.DLL\r\nCasa\r\nmario\r\n")}) {
+        writeFile(file, text);
+        const auto read = parseCredentials(readAllLines(file));
+        EXPECT_EQ(read ? read->password : S("none"), text.endsWith("\r\n\r\n") ? QString() : S("none"));
+    }
     EXPECT_TRUE(readAllLines(dir.filePath(QStringLiteral("missing"))).isEmpty());
 }
 

@@ -7,8 +7,6 @@
 #include "support/loopback_http.h"
 #include "support/text.h"
 
-#include <QTcpServer>
-
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
@@ -24,22 +22,9 @@ Reply ok(QByteArray body, QByteArray type, int dripBytes = 0, int dripEveryMs = 
     return {200, "Content-Type: " + type + "\r\n", std::move(body), false, 0, dripBytes, dripEveryMs};
 }
 
-// Short limits so a cut comes in a fraction of a second.
+// Short limits so a cut comes in a fraction of a second: connect, total, redirects, bytes, low speed.
 QtPageFetcher::Limits quick(int maxRedirects = 5) {
-    return {.connectTimeoutMs = 2000,
-            .totalTimeoutMs = 1500,
-            .maxRedirects = maxRedirects,
-            .maxBodyBytes = 1024,
-            .lowSpeedBytes = 20,
-            .lowSpeedWindowMs = 800};
-}
-
-QByteArray closedPortUrl() {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost);
-    const quint16 port = probe.serverPort();
-    probe.close();
-    return "http://127.0.0.1:" + QByteArray::number(port) + "/x";
+    return {2000, 1500, maxRedirects, 1024, 20, 800};
 }
 
 // A port on 127.0.0.1 whose accept queue is full: a new connection is never made.
@@ -69,7 +54,7 @@ private:
     int m_fillers[2] = {-1, -1};
 };
 
-// Warnings of the fetcher's logging category, kept while the test runs; the rest go on as before.
+// Warnings of the fetcher's logging category, kept while the test runs.
 QStringList g_logged;
 QtMessageHandler g_previousHandler = nullptr;
 void keepFetchWarnings(QtMsgType type, const QMessageLogContext& context, const QString& text) {
@@ -106,7 +91,6 @@ protected:
         {"/moved", {302, "Location: /page\r\n", {}, false}},
         {"/loop", {302, "Location: /loop\r\n", {}, false}},
         {"/toftp", {302, "Location: ftp://127.0.0.1/page\r\n", {}, false}},
-        {"/tofile", {301, "Location: file:///etc/hostname\r\n", {}, false}},
         {"/big", ok(QByteArray(4096, 'x'), "text/plain")},
         {"/hang", {200, {}, {}, true}},
         // Two bytes a second: far below twenty bytes in the low-speed window.
@@ -116,57 +100,48 @@ protected:
     }};
 };
 
-TEST_F(HttpTest, ServedPagesAreDecodedByTheirCharsetAndRedirectsFollowed) {
-    for (const auto& [path, page] : {std::pair{"/page", "<p>Più EuRibor 3m 2,345</p>"},
-                                     {"/utf8", "<p>Più</p>"},
-                                     {"/gzip", "<p>Pagina compressa</p>"},
-                                     {"/moved", "<p>Più EuRibor 3m 2,345</p>"}}) {
-        SCOPED_TRACE(path);
-        EXPECT_EQ(fetcher.fetch(url(path)), S(page));
-    }
-    EXPECT_TRUE(g_logged.isEmpty()) << g_logged.join(u'|').toStdString();
-}
-
-TEST_F(HttpTest, EveryFailureGivesAnEmptyPageItsCauseAndALogLine) {
-    const QString refused = QString::fromLatin1(closedPortUrl());
+// A page is decoded by its charset, redirects followed, and nothing logged; every failure gives an empty
+// page, its cause and one log line.
+TEST_F(HttpTest, PagesAreDecodedAndEveryFailureGivesItsCauseAndALogLine) {
+    const QString refused = S("http://127.0.0.1:1/x"); // nothing listens on port 1
     const FullListener full;
-    const std::pair<QString, QString> cases[] = {
-        // the URL, what lastError() begins with
-        {url("/missing"), S("risposta HTTP 404")},
-        {url("/big"), S("pagina oltre 1024 byte")},
-        {url("/hang"), S("tempo scaduto (nessuna risposta in 800 ms)")},
-        {url("/drip"), S("trasferimento troppo lento (meno di 20 byte in 800 ms)")},
-        {url("/long"), S("tempo scaduto (pagina non completa in 1500 ms)")},
-        {url("/loop"), S("troppi rinvii")},
-        {url("/toftp"), S("protocollo non ammesso (rinvio a ftp://127.0.0.1/page)")},
-        {url("/tofile"), S("protocollo non ammesso (rinvio a file:///etc/hostname)")},
-        {refused, S("connessione rifiutata")},
-        {S("ftp://127.0.0.1/x"), S("protocollo non ammesso")},
-        {S("not an address"), S("indirizzo non valido")},
-        {S("http:///x"), S("indirizzo non valido")},
-        {QString(), S("indirizzo non valido")},
-    };
-    for (const auto& [address, cause] : cases) {
+    // the URL, the page or else what lastError() begins with
+    const std::tuple<QString, const char*, const char*> cases[] = {
+        {url("/utf8"), "<p>Più</p>", ""},
+        {url("/gzip"), "<p>Pagina compressa</p>", ""},
+        {url("/moved"), "<p>Più EuRibor 3m 2,345</p>", ""},
+        {url("/missing"), "", "risposta HTTP 404"},
+        {url("/big"), "", "pagina oltre 1024 byte"},
+        {url("/hang"), "", "tempo scaduto (nessuna risposta in 800 ms)"},
+        {url("/drip"), "", "trasferimento troppo lento (meno di 20 byte in 800 ms)"},
+        {url("/long"), "", "tempo scaduto (pagina non completa in 1500 ms)"},
+        {url("/loop"), "", "troppi rinvii"},
+        {url("/toftp"), "", "protocollo non ammesso (rinvio a ftp://127.0.0.1/page)"},
+        {refused, "", "connessione rifiutata"},
+        {S("ftp://127.0.0.1/x"), "", "protocollo non ammesso"},
+        {S("not an address"), "", "indirizzo non valido"},
+        {QString(), "", "indirizzo non valido"},
+        {url("/page"), "<p>Più EuRibor 3m 2,345</p>", ""}}; // after a failure: its cause is gone
+    for (const auto& [address, page, cause] : cases) {
         SCOPED_TRACE(address.toStdString());
         g_logged.clear();
-        EXPECT_EQ(fetcher.fetch(address), QString());
-        EXPECT_TRUE(fetcher.lastError().startsWith(cause)) << fetcher.lastError().toStdString();
-        EXPECT_EQ(g_logged.size(), 1);
-        EXPECT_TRUE(g_logged.value(0).contains(address) && g_logged.value(0).contains(fetcher.lastError()))
+        EXPECT_EQ(fetcher.fetch(address), S(page));
+        EXPECT_TRUE(*cause ? fetcher.lastError().startsWith(S(cause)) : fetcher.lastError().isEmpty())
+            << fetcher.lastError().toStdString();
+        EXPECT_EQ(g_logged.size(), *cause ? 1 : 0);
+        EXPECT_TRUE(!*cause ||
+                    (g_logged.value(0).contains(address) && g_logged.value(0).contains(fetcher.lastError())))
             << g_logged.value(0).toStdString();
     }
     fetcher.fetch(refused);
     EXPECT_EQ(fetcher.lastError(), S("connessione rifiutata")) << "no English from Qt";
-    EXPECT_FALSE(fetcher.fetch(url("/page")).isEmpty());
-    EXPECT_EQ(fetcher.lastError(), QString());
-
     // A connection never made is cut by its own, shorter limit.
     QtPageFetcher connecting{{.connectTimeoutMs = 300}};
     EXPECT_EQ(connecting.fetch(full.url()), QString());
     EXPECT_EQ(connecting.lastError(), S("tempo scaduto (nessuna connessione in 300 ms)"));
 }
 
-TEST_F(HttpTest, RedirectsStopAfterTheLimit) {
+TEST_F(HttpTest, RedirectsStopAfterTheLimitAndDefaultLimitsTakeABigPage) {
     for (int limit : {0, 2, 5}) {
         SCOPED_TRACE(limit);
         const int before = server.requests();
@@ -174,9 +149,6 @@ TEST_F(HttpTest, RedirectsStopAfterTheLimit) {
         EXPECT_EQ(server.requests() - before, 1 + limit) << "so many redirects are followed, no more";
         EXPECT_EQ(QtPageFetcher(quick(limit)).fetch(url("/moved")).isEmpty(), limit == 0);
     }
-}
-
-TEST_F(HttpTest, DefaultLimitsTakeABigPage) {
     QtPageFetcher standard;
     EXPECT_EQ(standard.fetch(url("/moved")), S("<p>Più EuRibor 3m 2,345</p>"));
     EXPECT_EQ(standard.fetch(url("/big")), QString(4096, u'x')) << "4 KiB is far below the 8 MiB cap";
@@ -187,7 +159,6 @@ TEST(PageDecoding, LatinAndAsciiAreWindows1252AndOtherDeclarationsAreHonoured) {
     const std::tuple<QByteArray, const char*, QString> cases[] = {
         {"\x80 Pi\xf9", "text/html", S("€ Più")},
         {"\x80", "text/html; charset=ISO-8859-1", S("€")},
-        {"\x80", "text/html; charset=ISO_8859-1:1987", S("€")},
         {"\x80", "text/html; charset=\"us-ascii\"", S("€")},
         {"<meta charset=latin1>\x80", "text/html", S("<meta charset=latin1>€")},
         {"<meta charset=utf-8>Pi\xf9", "text/html; charset=windows-1252", S("<meta charset=utf-8>Più")},

@@ -1,6 +1,6 @@
 #pragma once
-// A small HTTP server on 127.0.0.1 for tests: canned answers by path, each connection served on a
-// thread of its own so a slow answer does not hold up the next request.
+// A small HTTP server on 127.0.0.1 for tests: canned answers by path, each connection on a thread of its
+// own so a slow answer does not hold up the next request.
 
 #include <QByteArray>
 #include <QMap>
@@ -16,26 +16,23 @@ public:
         int status = 200;
         QByteArray headers; // extra header lines, each ending in \r\n
         QByteArray body;
-        bool silent = false;  // accept and never answer
-        int delayMs = 0;      // wait this long before answering
-        int dripBytes = 0;    // when set, the body goes out this many bytes at a time,
-        int dripEveryMs = 0;  // one piece every dripEveryMs
+        bool silent = false; // accept and never answer
+        int delayMs = 0;     // wait this long before answering
+        int dripBytes = 0;   // when set, the body goes out this many bytes every dripEveryMs
+        int dripEveryMs = 0;
         bool endless = false; // the body again and again, as fast as the client takes it
     };
 
     explicit LoopbackHttpServer(QMap<QByteArray, Reply> routes);
     ~LoopbackHttpServer();
-
-    int port() const { return m_port; }
-    QByteArray url(const char* path) const;
+    QByteArray url(const char* path) const { return "http://127.0.0.1:" + QByteArray::number(m_port) + path; }
     // Requests read so far (redirect hops count one each).
     int requests() const { return m_requests.load(); }
 
 private:
     void serve();
     void answer(int fd);
-    // Sleeps up to ms, less when the server stops; false when it stopped.
-    bool pause(int ms) const;
+    bool pause(int ms) const; // false when the server stopped meanwhile
 
     QMap<QByteArray, Reply> m_routes;
     int m_listen = -1;

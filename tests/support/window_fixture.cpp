@@ -13,11 +13,9 @@ const QStringList kThreeTenors = {
 
 QString ratesPage(std::initializer_list<std::initializer_list<const char*>> rows) {
     QStringList out;
-    for (const auto& r : rows) {
-        const auto* c = r.begin();
-        out.append(pageRow(QString::fromUtf8(c[0]), QString::fromUtf8(c[1]),
-                           QString::fromUtf8(r.size() > 2 ? c[2] : "04/12/2026")));
-    }
+    for (const auto& r : rows)
+        out.append(pageRow(QString::fromUtf8(r.begin()[0]), QString::fromUtf8(r.begin()[1]),
+                           QString::fromUtf8(r.size() > 2 ? r.begin()[2] : "04/12/2026")));
     return ratePage(out);
 }
 
@@ -39,8 +37,6 @@ WindowTest::WindowTest() {
     createHistoryDatabase(dbPath());
     writePageCopy({QStringLiteral("EuRibor 3m    2,064  04/12/2026")});
 }
-
-WindowTest::~WindowTest() = default;
 
 void WindowTest::writePageCopy(const QStringList& lines) {
     writeFile(folderFile(QStringLiteral("Euribor_PORTALEDATI.txt")), cp1252Lines(lines));
