@@ -40,14 +40,14 @@ set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
 install(TARGETS euribor RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(TARGETS euribor_window LIBRARY DESTINATION lib/quotazioni-euribor)
+install(TARGETS euribor_window LIBRARY DESTINATION ${EURIBOR_MODULE_DIR})
 # A stripped program also loses the compiler's version notes, as dh_strip does.
 install(CODE "
     if(CMAKE_INSTALL_DO_STRIP)
         set(root \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}\")
         execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment
                                 \"\${root}/${CMAKE_INSTALL_BINDIR}/euribor\"
-                                \"\${root}/lib/quotazioni-euribor/euribor-finestra.so\"
+                                \"\${root}/${EURIBOR_MODULE_DIR}/euribor-finestra.so\"
                         COMMAND_ERROR_IS_FATAL ANY)
     endif()")
 install(FILES ${PROJECT_SOURCE_DIR}/data/Euribor_PORTALEDATI.txt ${EURIBOR_EMPTY_DB}

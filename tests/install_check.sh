@@ -3,6 +3,7 @@
 # Debian package: contents, lintian, a dpkg install and removal in a scratch root. Usage: BUILD SOURCE APP_ID
 set -uo pipefail
 build=$1 source=$2 app_id=$3
+multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 failures=0
@@ -15,7 +16,8 @@ key_is() { local v; v=$(sed -n "s/^$2=//p" "$1" | head -n 1); [ "$v" = "$3" ] ||
 unit_dir_of() { case "$1" in /usr | /usr/local) echo lib/systemd/user ;; *) echo share/systemd/user ;; esac; }
 expected_files() {
     local units; units=$(unit_dir_of "$1")
-    printf '%s\n' bin/euribor share/quotazioni-euribor/{Euribor_PORTALEDATI.txt,EURIBOR.MDB,schema.sql} \
+    printf '%s\n' bin/euribor lib/$multiarch/quotazioni-euribor/euribor-finestra.so \
+        share/quotazioni-euribor/{Euribor_PORTALEDATI.txt,EURIBOR.MDB,schema.sql} \
         share/applications/$app_id.desktop share/icons/hicolor/scalable/apps/quotazioni-euribor.svg \
         share/metainfo/$app_id.metainfo.xml share/man/man1/euribor.1.gz share/bash-completion/completions/euribor \
         share/doc/quotazioni-euribor/{copyright,changelog.gz} $units/quotazioni-euribor-aggiorna.{service,timer}
@@ -27,6 +29,9 @@ check_tree() {
     while read -r f; do [ -f "$root/$f" ] || fail "$label: $f not installed"; done < <(expected_files "$prefix")
     local exe=$root/bin/euribor data=$root/share/quotazioni-euribor units=$root/$(unit_dir_of "$prefix")
     [ -x "$exe" ] && file -b "$exe" | grep -q '^ELF' || fail "$label: bin/euribor is no ELF executable"
+    # The program finds its window's module where it is installed (then Qt stops: there is no display).
+    QT_QPA_PLATFORM=xcb DISPLAY= "$exe" 2>&1 | grep -q "impossibile caricare la finestra" &&
+        fail "$label: the program does not find its window's module"
     for f in Euribor_PORTALEDATI.txt schema.sql; do check "$label: $f differs" cmp -s "$source/data/$f" "$data/$f"; done
     # The seed database: the history table and its indexes, and not one recorded rate.
     local db
@@ -103,7 +108,7 @@ else
     dpkg-deb -c "$deb" >"$scratch/contents.txt" || fail "dpkg-deb -c"
     while read -r f; do grep -q " \./usr/$f\$" "$scratch/contents.txt" || fail "the package lacks /usr/$f"; done < <(expected_files /usr)
     # Nothing but the program's own files; dpkg refuses packages whose files clash with the system.
-    grep -v -E ' \./($|usr/($|bin/|lib/($|systemd/($|user/))|share/($|applications/|icons/|metainfo/|quotazioni-euribor/|man/|bash-completion/|doc/|lintian/)))' \
+    grep -v -E ' \./($|usr/($|bin/|lib/($|systemd/($|user/)|[^/]+-linux-gnu/($|quotazioni-euribor/))|share/($|applications/|icons/|metainfo/|quotazioni-euribor/|man/|bash-completion/|doc/|lintian/)))' \
         "$scratch/contents.txt" && fail "the package holds files outside the program's places"
     dpkg-deb -x "$deb" "$scratch/root" || fail "dpkg-deb -x"
     check_tree "$scratch/root/usr" /usr "package"

@@ -64,7 +64,7 @@ int runWindow(int argc, char* argv[], const CommandLine& commandLine, const QStr
     const QString exeDir = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
     QString module = exeDir + QStringLiteral("/" EURIBOR_WINDOW_MODULE);
     if (!QFileInfo::exists(module))
-        module = exeDir + QStringLiteral("/../lib/quotazioni-euribor/" EURIBOR_WINDOW_MODULE);
+        module = exeDir + QStringLiteral("/../" EURIBOR_MODULE_DIR "/" EURIBOR_WINDOW_MODULE);
     void* handle = dlopen(QFile::encodeName(module).constData(), RTLD_NOW | RTLD_LOCAL);
     const auto run = handle ? reinterpret_cast<RunWindow*>(dlsym(handle, "euribor_run_window")) : nullptr;
     if (!run) {
