@@ -1,5 +1,5 @@
-// euribor --importa: each format fills the missing days as the daily recording writes them, the rules
-// for days already there, refused lines and files, and a kill in the middle of a long import.
+// euribor --importa: the missing days written as the daily recording writes them, days already there,
+// refused lines and files, and a kill in the middle of a long import.
 
 #include "history_lines.h"
 #include "import_command.h"
@@ -29,7 +29,7 @@ Outcome import(const Folder& folder, const QString& file, const QString& tenor =
 }
 
 QStringList dataLines(const QString& path) {
-    QStringList lines = QString::fromLatin1(readFile(path)).split(S("\r\n"), Qt::SkipEmptyParts);
+    const QStringList lines = QString::fromLatin1(readFile(path)).split(S("\r\n"), Qt::SkipEmptyParts);
     EXPECT_EQ(lines.value(0), history::historyHeader()) << path.toStdString();
     return lines.mid(1);
 }
@@ -42,8 +42,7 @@ void expectFilesAgreeWithDatabase(const Folder& folder) {
         txt.append(history::historyFileLine(r.date.toString(), rate, r.descr.toString()));
         csv.append(history::csvLine(r.date.toString(), rate, r.descr.toString()));
     }
-    for (auto [path, want] : {std::pair{folder.path(S("Storico_Euribor.TXT")), txt},
-                              std::pair{folder.path(S("Storico_Euribor.CSV")), csv}}) {
+    for (auto [path, want] : {std::pair{folder.history(), txt}, std::pair{folder.csv(), csv}}) {
         QStringList have = dataLines(path);
         have.sort();
         want.sort();
@@ -54,45 +53,38 @@ void expectFilesAgreeWithDatabase(const Folder& folder) {
 } // namespace
 
 TEST(ImportCommand, TheMissingDaysAreRecordedAsTheDailyRecordingWritesThem) {
-    struct Case {
-        const char* name;
-        QByteArray bytes;
-        const char* tenor;
-        QStringList rows; // the database after the import
-        const char* out;
-    };
     const QString oneM = S("EuRibor 1m|20261202|1.986|EuRibor 1m|"),
                   threeM = S("EuRibor 3m|20261201|2.064|EuRibor 3m|");
-    // The formats themselves are the reader's (series_test): here, what the command adds to them.
-    const Case cases[] = {{"this program's TXT with the other separator",
-                           kHeader + "01-12-2026 - 2.0640 - EuRibor 3m\r\n02-12-2026 - -100 - EuRibor 1m\r\n",
-                           "",
-                           {threeM},
-                           "F, EuRibor 1m: 0 importati, 0 già presenti, 0 in conflitto, 1 scartati\n"
-                           "F, EuRibor 3m: 1 importati, 0 già presenti, 0 in conflitto, 0 scartati\n"},
-                          {"a wide file",
-                           "date,1m,3m\n2026-12-01,null,2.064\n2026-12-02,1.986,.\n",
-                           "",
-                           {threeM, oneM},
-                           "F, EuRibor 1m: 1 importati, 0 già presenti, 0 in conflitto, 1 scartati\n"
-                           "F, EuRibor 3m: 1 importati, 0 già presenti, 0 in conflitto, 1 scartati\n"},
-                          {"a series named by --tenore",
-                           "01/12/2026;2,064\r\n",
-                           "EuRibor 3m",
-                           {threeM},
-                           "F, EuRibor 3m: 1 importati, 0 già presenti, 0 in conflitto, 0 scartati\n"}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    // The formats themselves are the reader's (series_test): here, what the command adds to them. The
+    // counts per tenor: imported, already there, in conflict, refused.
+    const std::tuple<const char*, QByteArray, const char*, QStringList, const char*> cases[] = {
+        {"this program's TXT with the other separator",
+         kHeader + "01-12-2026 - 2.0640 - EuRibor 3m\r\n02-12-2026 - -100 - EuRibor 1m\r\n",
+         "",
+         {threeM},
+         "1m 0 0 0 1|3m 1 0 0 0"},
+        {"a wide file",
+         "date,1m,3m\n2026-12-01,null,2.064\n2026-12-02,1.986,.\n",
+         "",
+         {threeM, oneM},
+         "1m 1 0 0 1|3m 1 0 0 1"},
+        {"a series named by --tenore", "01/12/2026;2,064\r\n", "EuRibor 3m", {threeM}, "3m 1 0 0 0"}};
+    for (const auto& [name, bytes, tenor, rows, counts] : cases) {
+        SCOPED_TRACE(name);
         Folder folder(true);
         const QString file = folder.path(S("serie.txt"));
-        writeFile(file, c.bytes);
-        const Outcome r = import(folder, file, S(c.tenor));
+        writeFile(file, bytes);
+        const Outcome r = import(folder, file, S(tenor));
         EXPECT_EQ(r.exit, core::AllImported) << r.err.toStdString();
-        EXPECT_EQ(r.out, S(c.out).replace(S("F,"), file + u','));
-        EXPECT_EQ(rowTexts(folder.db()), c.rows);
+        QString out;
+        for (const QString& c : S(counts).split(u'|'))
+            out += S("%1, EuRibor %2: %3 importati, %4 già presenti, %5 in conflitto, %6 scartati\n")
+                       .arg(file, c.section(u' ', 0, 0), c.section(u' ', 1, 1), c.section(u' ', 2, 2),
+                            c.section(u' ', 3, 3), c.section(u' ', 4, 4));
+        EXPECT_EQ(r.out, out);
+        EXPECT_EQ(rowTexts(folder.db()), rows);
         // Written with the folder's own separator, whatever the file's.
-        EXPECT_TRUE(
-            dataLines(folder.path(S("Storico_Euribor.CSV"))).contains(S("01/12/2026;2,0640;EuRibor 3m;")));
+        EXPECT_TRUE(dataLines(folder.csv()).contains(S("01/12/2026;2,0640;EuRibor 3m;")));
         expectFilesAgreeWithDatabase(folder);
     }
 }
@@ -156,11 +148,11 @@ TEST(ImportCommand, DaysAlreadyRecordedConflictsAndRefusalsDecideTheExit) {
     }
     EXPECT_EQ(rowTexts(folder.db()).size(), 5);
     // The day overwritten keeps its old line: lines are only ever added.
-    const QStringList txt = dataLines(folder.path(S("Storico_Euribor.TXT")));
+    const QStringList txt = dataLines(folder.history());
     EXPECT_EQ(txt.size(), 6);
     EXPECT_EQ(txt.filter(S("01-12-2026 - ")),
               (QStringList{S("01-12-2026 - 2,0640 - EuRibor 3m"), S("01-12-2026 - 2,0650 - EuRibor 3m")}));
-    EXPECT_EQ(dataLines(folder.path(S("Storico_Euribor.CSV"))).size(), 6);
+    EXPECT_EQ(dataLines(folder.csv()).size(), 6);
 
     QLockFile window(folder.path(S(".euribor.lock")));
     ASSERT_TRUE(window.tryLock(0));
@@ -182,8 +174,8 @@ TEST(ImportProgram, AKillInTheMiddleOfALongImportIsCompletedByTheNext) {
     writeFile(file, series);
     Folder folder(true);
     const QStringList args = {S("--importa"), file, S("--cartella"), folder.path()};
-    EXPECT_EQ(runProgram(S(EURIBOR_EXECUTABLE), args, {S("EURIBOR_TEST_KILL_AT=after-commit")}).exit, -1);
-    const Outcome again = runProgram(S(EURIBOR_EXECUTABLE), args);
+    EXPECT_EQ(runEuribor(args, {S("EURIBOR_TEST_KILL_AT=after-commit")}).exit, -1);
+    const Outcome again = runEuribor(args);
     EXPECT_EQ(again.exit, core::AllImported);
     EXPECT_EQ(again.out.count(S(": 0 importati, 50 già presenti, 0 in conflitto")), 8)
         << again.out.toStdString();
