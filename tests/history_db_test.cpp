@@ -123,17 +123,19 @@ TEST_F(HistoryDbTest, LoadsInDateOrderThenInsertionOrderWithBlankTenorsOnlyFirst
 // of one tenor, is that tenor's part of a fresh read of every record, with its counts and its unreadable
 // record.
 TEST_F(HistoryDbTest, EveryLoadIsWhatAFreshReadGives) {
-    // Records the fast reads and the kept answer take as they are.
+    // Records the fast reads and the kept answer take as they are, and those with some more.
     const QVector<Row> sound = {row("EuRibor 3m", "20261201", 2.0), row("EuRibor 1m", "20261201", 1.9),
                                 row("EuRibor 3m", "20261202", 2.1), row("EuRibor 1m", "20261203", 1.8)};
+    const auto plus = [&](const QVector<Row>& more) { return sound + more; };
     // make: the statements that make the file, the shipped schema when empty. Only the stepped starts go on
     // with the stores (each waits for the disk), after a load of every record and after one of a tenor.
+    // fresh, when given: a fresh read of every record, as SQLite's ordered walk has it.
     const struct {
         const char* what;
         QVector<Row> rows;
         bool stepped = false;
         QByteArray make = {};
-        QStringList fresh = {}; // when given: a fresh read of every record, as SQLite's ordered walk has it
+        QStringList fresh = {};
     } starts[] = {
         {"sound records", sound, true},
         {"blank tenors first and later",
@@ -144,21 +146,20 @@ TEST_F(HistoryDbTest, EveryLoadIsWhatAFreshReadGives) {
          {row("EuRibor 3m", "20261204 ", 2.0), row("EuRibor 1m", "20261204", 1.9), row("A", " 20261201", 1.0),
           row("B", " 20261230", 1.1), row("C", "20261210", 1.2)},
          true},
-        {"a null date and one not ASCII", sound + QVector<Row>{row(S("EuRibor 3m"), QVariant(), 2.2),
-                                                               row("EuRibor 3m", "2026120\u00e8", 2.3)}},
-        {"a blank tenor only later", sound + QVector<Row>{row("   ", "20261203", 9.0)}},
-        {"a null tenor", sound + QVector<Row>{row(QVariant(), S("20261203"), 9.1)}},
+        {"a null date and one not ASCII",
+         plus({row(S("EuRibor 3m"), QVariant(), 2.2), row("EuRibor 3m", "2026120\u00e8", 2.3)})},
+        {"a blank tenor only later", plus({row("   ", "20261203", 9.0)})},
+        {"a null tenor", plus({row(QVariant(), S("20261203"), 9.1)})},
         {"a tenor led by a blank or a tab",
-         sound + QVector<Row>{row(" EuRibor 3m", "20261203", 9.2), row("\tX", "1", 1.0)}},
-        {"the key with blanks after it", sound + QVector<Row>{row("EuRibor 3m  ", "20261130", 9.3)}},
+         plus({row(" EuRibor 3m", "20261203", 9.2), row("\tX", "1", 1.0)})},
+        {"the key with blanks after it", plus({row("EuRibor 3m  ", "20261130", 9.3)})},
         {"a tenor that is a number or bytes",
          sound +
              QVector<Row>{row(12, S("20261203"), 9.4), row(QByteArray("EuRibor 3m"), S("20261203"), 1.0)}},
         {"a rate that is null, text or empty",
-         sound + QVector<Row>{row(S("EuRibor 1m"), S("20261203"), QVariant()),
-                              row(S("EuRibor 6m"), S("20261130"), S("2,1")),
-                              row(S("EuRibor 3m"), S("20261204"), S(""))}},
-        {"an infinite rate", sound + QVector<Row>{row("EuRibor 6m", "20261203", 1e308 * 10)}},
+         plus({row(S("EuRibor 1m"), S("20261203"), QVariant()), row(S("EuRibor 6m"), S("20261130"), S("2,1")),
+               row(S("EuRibor 3m"), S("20261204"), S(""))})},
+        {"an infinite rate", plus({row("EuRibor 6m", "20261203", 1e308 * 10)})},
         {"the key and a blank led by a byte order mark", sound, false,
          kTable +
              "INSERT INTO Storico_Euribor VALUES (char(0xFEFF) || 'EuRibor 3m', '20261130', 9.9, '', ''), "
