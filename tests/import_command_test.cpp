@@ -34,6 +34,13 @@ QStringList dataLines(const QString& path) {
     return lines.mid(1);
 }
 
+// The command's line for a tenor of file from "tenor imported present conflicts refused [replaced]".
+QString countsLine(const QString& file, const QString& counts) {
+    const QStringList n = counts.split(u' ');
+    return S("%1, EuRibor %2: %3 importati%4, %5 già presenti, %6 in conflitto, %7 scartati\n")
+        .arg(file, n[0], n[1], n.size() > 5 ? S(" (%1 sostituiti)").arg(n[5]) : QString(), n[2], n[3], n[4]);
+}
+
 // Every record has its line in both files, each once, and every line its record.
 void expectFilesAgreeWithDatabase(const Folder& folder) {
     QStringList txt, csv;
@@ -53,22 +60,16 @@ void expectFilesAgreeWithDatabase(const Folder& folder) {
 } // namespace
 
 TEST(ImportCommand, TheMissingDaysAreRecordedAsTheDailyRecordingWritesThem) {
-    const QString oneM = S("EuRibor 1m|20261202|1.986|EuRibor 1m|"),
-                  threeM = S("EuRibor 3m|20261201|2.064|EuRibor 3m|");
-    // The formats themselves are the reader's (series_test): here, what the command adds to them. The
-    // counts per tenor: imported, already there, in conflict, refused.
+    const QStringList threeM = {S("EuRibor 3m|20261201|2.064|EuRibor 3m|")},
+                      both = threeM + QStringList{S("EuRibor 1m|20261202|1.986|EuRibor 1m|")};
+    // The formats themselves are the reader's (series_test): here, what the command adds to them.
     const std::tuple<const char*, QByteArray, const char*, QStringList, const char*> cases[] = {
         {"this program's TXT with the other separator",
-         kHeader + "01-12-2026 - 2.0640 - EuRibor 3m\r\n02-12-2026 - -100 - EuRibor 1m\r\n",
-         "",
-         {threeM},
+         kHeader + "01-12-2026 - 2.0640 - EuRibor 3m\r\n02-12-2026 - -100 - EuRibor 1m\r\n", "", threeM,
          "1m 0 0 0 1|3m 1 0 0 0"},
-        {"a wide file",
-         "date,1m,3m\n2026-12-01,null,2.064\n2026-12-02,1.986,.\n",
-         "",
-         {threeM, oneM},
+        {"a wide file", "date,1m,3m\n2026-12-01,null,2.064\n2026-12-02,1.986,.\n", "", both,
          "1m 1 0 0 1|3m 1 0 0 1"},
-        {"a series named by --tenore", "01/12/2026;2,064\r\n", "EuRibor 3m", {threeM}, "3m 1 0 0 0"}};
+        {"a series named by --tenore", "01/12/2026;2,064\r\n", "EuRibor 3m", threeM, "3m 1 0 0 0"}};
     for (const auto& [name, bytes, tenor, rows, counts] : cases) {
         SCOPED_TRACE(name);
         Folder folder(true);
@@ -78,9 +79,7 @@ TEST(ImportCommand, TheMissingDaysAreRecordedAsTheDailyRecordingWritesThem) {
         EXPECT_EQ(r.exit, core::AllImported) << r.err.toStdString();
         QString out;
         for (const QString& c : S(counts).split(u'|'))
-            out += S("%1, EuRibor %2: %3 importati, %4 già presenti, %5 in conflitto, %6 scartati\n")
-                       .arg(file, c.section(u' ', 0, 0), c.section(u' ', 1, 1), c.section(u' ', 2, 2),
-                            c.section(u' ', 3, 3), c.section(u' ', 4, 4));
+            out += countsLine(file, c);
         EXPECT_EQ(r.out, out);
         EXPECT_EQ(rowTexts(folder.db()), rows);
         // Written with the folder's own separator, whatever the file's.
@@ -92,58 +91,49 @@ TEST(ImportCommand, TheMissingDaysAreRecordedAsTheDailyRecordingWritesThem) {
 // One history, imported into again and again: days already there, conflicts, placeholders, lines and
 // files that cannot be read, and a folder another copy holds.
 TEST(ImportCommand, DaysAlreadyRecordedConflictsAndRefusalsDecideTheExit) {
-    struct Step {
-        const char* name;
-        QByteArray bytes;
-        bool overwrite;
-        int exit;
-        const char* out; // per tenor, F for the file
-        const char* err;
-        const char* firstDay; // the rate recorded for 01/12/2026 after the step
-    };
+    // out: the 3m counts; err: F for the file; first: the rate recorded for 01/12/2026 after the step.
     const QByteArray base = "2026-12-01,3m,2.064\n2026-12-02,3m,2.070\n";
-    const Step steps[] = {
-        {"first import", base, false, 0, "2 importati, 0 già presenti, 0 in conflitto, 0 scartati", "",
-         "2.064"},
-        {"the same file again", base, false, 0, "0 importati, 2 già presenti, 0 in conflitto, 0 scartati", "",
-         "2.064"},
-        {"the same rate at the file's precision", "2026-12-01,3m,2.06\n", false, 0,
-         "0 importati, 1 già presenti, 0 in conflitto, 0 scartati", "", "2.064"},
+    const QString kept =
+                      S("F, riga 1: EuRibor 3m del %1: registrato %2, nel file %3 (tenuto il registrato)\n"),
+                  none = S("F: nessuna quotazione importata: ");
+    const std::tuple<const char*, QByteArray, bool, int, const char*, QString, const char*> steps[] = {
+        {"first import", base, false, 0, "2 0 0 0", {}, "2.064"},
+        {"the same file again", base, false, 0, "0 2 0 0", {}, "2.064"},
+        {"the same rate at the file's precision", "2026-12-01,3m,2.06\n", false, 0, "0 1 0 0", {}, "2.064"},
         {"a conflict keeps the recorded rate", "2026-12-01,3m,2.065\n2026-12-03,3m,2.080\n", false, 1,
-         "1 importati, 0 già presenti, 1 in conflitto, 0 scartati",
-         "F, riga 1: EuRibor 3m del 01/12/2026: registrato 2,064, nel file 2,065 (tenuto il registrato)\n",
-         "2.064"},
-        {"only conflicts import nothing", "2026-12-02,3m,2.15\n", false, 2,
-         "0 importati, 0 già presenti, 1 in conflitto, 0 scartati",
-         "F, riga 1: EuRibor 3m del 02/12/2026: registrato 2,07, nel file 2,15 (tenuto il registrato)\n",
-         "2.064"},
+         "1 0 1 0", kept.arg(S("01/12/2026"), S("2,064"), S("2,065")), "2.064"},
+        {"only conflicts import nothing", "2026-12-02,3m,2.15\n", false, 2, "0 0 1 0",
+         kept.arg(S("02/12/2026"), S("2,07"), S("2,15")), "2.064"},
         {"--sovrascrivi takes the file's rate", "2026-12-01,3m,2.065\n2026-12-03,3m,2.080\n", true, 0,
-         "1 importati (1 sostituiti), 1 già presenti, 0 in conflitto, 0 scartati",
-         "F, riga 1: EuRibor 3m del 01/12/2026: registrato 2,064, nel file 2,065 (sostituito)\n", "2.065"},
-        {"placeholders are counted", "2026-12-04,3m,n.d.\n2026-12-07,3m,-\n2026-12-08,3m,2.1\n", false, 0,
-         "1 importati, 0 già presenti, 0 in conflitto, 2 scartati", "", "2.065"},
-        {"unreadable lines are told, the others imported",
-         "2026-12-09,3m,2.1\n2026-13-45,3m,2.2\n2026-12-10,3m,abc\n", false, 1,
-         "1 importati, 0 già presenti, 0 in conflitto, 0 scartati",
-         "F, riga 2: data non valida: 2026-13-45\nF, riga 3: quotazione non valida: abc\n", "2.065"},
-        {"a binary file", QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16), false, 2, "",
-         "F: nessuna quotazione importata: il file non è un testo (contiene dati binari).\n", "2.065"},
-        {"a page", "<!DOCTYPE html>\n<html><body>2026-12-11,3m,2.1</body></html>\n", false, 2, "",
-         "F: nessuna quotazione importata: il file è una pagina web, non una serie di quotazioni.\n",
+         "1 1 0 0 1",
+         S("F, riga 1: EuRibor 3m del 01/12/2026: registrato 2,064, nel file 2,065 (sostituito)\n"), "2.065"},
+        {"placeholders are counted",
+         "2026-12-04,3m,n.d.\n2026-12-07,3m,-\n2026-12-08,3m,2.1\n",
+         false,
+         0,
+         "1 0 0 2",
+         {},
          "2.065"},
-        {"one word", "Euribor\n", false, 2, "",
-         "F: nessuna quotazione importata: nessuna riga con una data e una quotazione.\n", "2.065"}};
+        {"unreadable lines are told, the others imported",
+         "2026-12-09,3m,2.1\n2026-13-45,3m,2.2\n2026-12-10,3m,abc\n", false, 1, "1 0 0 0",
+         S("F, riga 2: data non valida: 2026-13-45\nF, riga 3: quotazione non valida: abc\n"), "2.065"},
+        {"a binary file", QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16), false, 2, "",
+         none + S("il file non è un testo (contiene dati binari).\n"), "2.065"},
+        {"a page", "<!DOCTYPE html>\n<html><body>2026-12-11,3m,2.1</body></html>\n", false, 2, "",
+         none + S("il file è una pagina web, non una serie di quotazioni.\n"), "2.065"},
+        {"one word", "Euribor\n", false, 2, "", none + S("nessuna riga con una data e una quotazione.\n"),
+         "2.065"}};
     Folder folder(true);
     const QString file = folder.path(S("serie.csv"));
-    for (const Step& s : steps) {
-        SCOPED_TRACE(s.name);
-        writeFile(file, s.bytes);
-        const Outcome r = import(folder, file, {}, s.overwrite);
-        EXPECT_EQ(r.exit, s.exit);
-        EXPECT_EQ(r.out, *s.out ? file + S(", EuRibor 3m: ") + S(s.out) + u'\n' : QString());
-        EXPECT_EQ(r.err, S(s.err).replace(S("F"), file));
+    for (const auto& [name, bytes, overwrite, exit, out, err, first] : steps) {
+        SCOPED_TRACE(name);
+        writeFile(file, bytes);
+        const Outcome r = import(folder, file, {}, overwrite);
+        EXPECT_EQ(r.exit, exit);
+        EXPECT_EQ(r.out, *out ? countsLine(file, S("3m ") + S(out)) : QString());
+        EXPECT_EQ(r.err, QString(err).replace(S("F"), file));
         const QStringList rows = rowTexts(folder.db());
-        EXPECT_EQ(rows.value(0), S("EuRibor 3m|20261201|") + S(s.firstDay) + S("|EuRibor 3m|"));
+        EXPECT_EQ(rows.value(0), S("EuRibor 3m|20261201|") + S(first) + S("|EuRibor 3m|"));
         EXPECT_EQ(QSet<QString>(rows.begin(), rows.end()).size(), rows.size()) << "a record doubled";
     }
     EXPECT_EQ(rowTexts(folder.db()).size(), 5);
