@@ -69,13 +69,9 @@ TEST(Extraction, ATenorsRateAndDateComeFromTheFirstRowNamingItOnly) {
     const QString noDateCell = QString(r1m).replace(
         S("<td align=\"right\" class=\"xplanerigatabella\">  11/05/2008</td>\r\n"), QString());
     const QString strayCell = S("\r\n<td align=\"right\" class=\"xplanerigatabella\">07/12/2026</td>\r\n");
-    const QStringList both = {S("EuRibor 1m"), S("EuRibor 3m")};
-    const struct {
-        const char* what;
-        QString page;
-        const char* entries; // per item "rate date", "n.d." or "-" when not found; then the captions
-        QStringList items;
-    } cases[] = {
+    const QStringList both = {S("EuRibor 1m"), S("EuRibor 3m")}, only3m = {S("EuRibor 3m")};
+    // entries: per item "rate date", "n.d." or "-" when not found; then the captions.
+    const std::tuple<const char*, QString, const char*, QStringList> cases[] = {
         {"rows one after the other", ratePage({r1m, r3m}), "1.986 20080511|2.064 20080512|2,0640 12-05",
          both},
         {"a row without rate cells", ratePage({noRateCell, r3m}), "n.d.|2.064 20080512|2,0640 12-05", both},
@@ -89,44 +85,33 @@ TEST(Extraction, ATenorsRateAndDateComeFromTheFirstRowNamingItOnly) {
         {"a mention before the table", S("<p>Il tasso EuRibor 1m di oggi</p>") + ratePage({r1m, r3m}),
          "n.d.|2.064 20080512|2,0640 12-05", both},
         {"the last tenor missing", ratePage({r1m}), "1.986 20080511|-| 11-05", both},
-        {"a tenor listed twice",
-         ratePage({r3m}),
-         "2.064 20080512|2.064 20080512|2,0640 12-05",
-         {S("EuRibor 3m"), S("EuRibor 3m")}},
+        {"a tenor listed twice", ratePage({r3m}), "2.064 20080512|2.064 20080512|2,0640 12-05",
+         only3m + only3m},
         {"the key in another case",
          ratePage({pageRow(S("EURIBOR 12M ACT/360"), S("2,231"), S("04/12/2026"))}),
-         "2.231 20261204|2,2310 04-12",
-         {S("euribor 12m act/360 mensile")}},
-        {"no tenor listed", ratePage({r3m}), "start 04-12", {}},
+         "2.231 20261204|2,2310 04-12", QStringList(1, S("euribor 12m act/360 mensile"))},
+        {"no tenor listed", ratePage({r3m}), "start 04-12", QStringList()},
         // Markers are case sensitive; a rate cell needs its class, and its end.
-        {"cell markers in capitals",
-         ratePage({QString(r3m).replace(S("td align="), S("TD ALIGN="))}),
-         "n.d.|-100 04-12",
-         {S("EuRibor 3m")}},
-        {"a rate cell of another class",
-         ratePage({QString(r3m).replace(S("xplanerigatabella"), S("cella"))}),
-         "n.d.|-100 04-12",
-         {S("EuRibor 3m")}},
-        {"a page cut in the rate cell",
-         r3m.first(r3m.indexOf(S("2,064"))),
-         "n.d.|00 04-12",
-         {S("EuRibor 3m")}}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        const Extraction x = run(c.page, c.items);
+        {"cell markers in capitals", ratePage({QString(r3m).replace(S("td align="), S("TD ALIGN="))}),
+         "n.d.|-100 04-12", only3m},
+        {"a rate cell of another class", ratePage({QString(r3m).replace(S("xplanerigatabella"), S("cella"))}),
+         "n.d.|-100 04-12", only3m},
+        {"a page cut in the rate cell", r3m.first(r3m.indexOf(S("2,064"))), "n.d.|00 04-12", only3m}};
+    for (const auto& [what, page, entries, items] : cases) {
+        SCOPED_TRACE(what);
+        const Extraction x = run(page, items);
         QStringList got;
         qsizetype next = 0;
         for (const ExtractedItem& item : x.items) {
             const HistEntry e = item.found ? x.entries.value(next++) : HistEntry{};
-            EXPECT_TRUE(!item.found ||
-                        (e.type == item.key && e.descr == vb::Trim(c.items.value(got.size()))));
+            EXPECT_TRUE(!item.found || (e.type == item.key && e.descr == vb::Trim(items.value(got.size()))));
             got.append(!item.found     ? S("-")
                        : e.unavailable ? S("n.d.")
                                        : QString::number(e.quote) + u' ' + e.date);
         }
         EXPECT_EQ(next, x.entries.size());
         got.append(x.lblQuote + u' ' + x.lblData);
-        EXPECT_EQ(got.join(u'|'), S(c.entries));
+        EXPECT_EQ(got.join(u'|'), S(entries));
     }
 }
 
@@ -187,11 +172,15 @@ TEST(StockQuote, ReturnsSixCharactersAroundTheFirstCommaOrShowsTheMessage) {
         client.setHtmPage(S("http://127.0.0.1/q"));
         return client.getQuote(S("EuRibor 3m"));
     };
-    EXPECT_EQ(quote("xx EuRibor 3m:  2,345 %<BR>next 9,99"), S(" 2,345"));
-    EXPECT_EQ(written, S("xx EuRibor 3m:  2,345 %<BR>next 9,99"));
-    EXPECT_EQ(quote("EuRibor 3m1,5<BR>"), QString());
-    EXPECT_EQ(quote("EuRibor 3m: 4,25 fine"), S(" 4,25 "));
-    EXPECT_EQ(quote("EuRibor 3m: none<br>later 12,5"), S("12,5"));
+    const std::pair<const char*, const char*> quotes[] = {{"xx EuRibor 3m:  2,345 %<BR>next 9,99", " 2,345"},
+                                                          {"EuRibor 3m1,5<BR>", ""},
+                                                          {"EuRibor 3m: 4,25 fine", " 4,25 "},
+                                                          {"EuRibor 3m: none<br>later 12,5", "12,5"}};
+    for (const auto& [page, result] : quotes) {
+        SCOPED_TRACE(page);
+        EXPECT_EQ(quote(page), S(result));
+        EXPECT_EQ(written, S(page)) << "the page is kept";
+    }
     EXPECT_EQ(fetcher.urls.constLast(), S("http://127.0.0.1/q"));
     EXPECT_TRUE(shell.boxes.isEmpty());
 
