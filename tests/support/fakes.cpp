@@ -10,22 +10,17 @@
 
 #include <csignal>
 
-#include <sys/resource.h>
-
 FileSizeLimit::FileSizeLimit(qint64 limit) {
     ::signal(SIGXFSZ, SIG_IGN); // the write fails instead of ending the process
-    rlimit l{};
-    ::getrlimit(RLIMIT_FSIZE, &l);
-    m_soft = l.rlim_cur;
-    m_hard = l.rlim_max;
+    ::getrlimit(RLIMIT_FSIZE, &m_saved);
+    rlimit l = m_saved;
     if (limit >= 0)
         l.rlim_cur = static_cast<rlim_t>(limit);
     EXPECT_EQ(::setrlimit(RLIMIT_FSIZE, &l), 0);
 }
 
 FileSizeLimit::~FileSizeLimit() {
-    const rlimit l{static_cast<rlim_t>(m_soft), static_cast<rlim_t>(m_hard)};
-    ::setrlimit(RLIMIT_FSIZE, &l);
+    ::setrlimit(RLIMIT_FSIZE, &m_saved);
 }
 
 int runtimeErrorOf(const std::function<void()>& f) {

@@ -9,6 +9,8 @@
 
 #include <functional>
 
+#include <sys/resource.h>
+
 class FakeFetcher : public PageFetcher {
 public:
     QString fetch(const QString& url) override { return urls.append(url), page; }
@@ -37,7 +39,7 @@ public:
     explicit FileSizeLimit(qint64 limit);
     ~FileSizeLimit();
     Q_DISABLE_COPY(FileSizeLimit)
-    quint64 m_soft = 0, m_hard = 0;
+    rlimit m_saved{};
 };
 
 // The number of the run-time error that f raises, 0 when it raises none.
