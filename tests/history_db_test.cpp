@@ -32,8 +32,7 @@ Row row(const char* type, const char* date, double quote) {
 QString line(const HistEntry& e) {
     return QStringList{e.type, e.date, QString::number(e.quote), e.descr, e.note}.join(u'|');
 }
-// A load as text: its entries of key (every one for a null key), its count of records and the record it
-// could not read.
+// A load as text: its entries of key (all for a null key), its count and its unreadable record.
 QStringList summary(const HistoryDb::Load& l, const QString& key = {}) {
     QStringList out;
     for (const HistEntry& e : l.entries)
@@ -65,15 +64,13 @@ protected:
         createHistoryDatabase(path);
         db.open(path);
     }
-    // A load of every record (null key) or of one tenor, on db and afresh.
     QStringList now(const QString& key) { return summary(key.isNull() ? db.load() : db.load(key), key); }
     QStringList afresh(const QString& key) const {
         HistoryDb other;
         other.open(path);
         return summary(other.load(), key);
     }
-    // A new file made by the statements in sql, or a copy of one with the shipped schema (a copy spares
-    // the disk's waits).
+    // A file made by sql, or a copy of one with the shipped schema (a copy spares the disk's waits).
     void remake(const QByteArray& sql) {
         db.close();
         QFile::remove(path);
@@ -87,9 +84,7 @@ protected:
     HistoryDb db;
 };
 
-// Records come out in date order, ties in the order they were added (an import of older rates, another
-// program), a date led by a blank first as SQLite has it, blank tenors only first; every record is loaded,
-// beyond the old limit of 3,000; the first unreadable record is named.
+// A date led by a blank sorts first, as SQLite has it; every record loads, beyond the old limit of 3,000.
 TEST_F(HistoryDbTest, LoadsInDateOrderThenInsertionOrderWithBlankTenorsOnlyFirst) {
     EXPECT_FALSE(db.load().readError);
     insertRows(path,
@@ -120,11 +115,9 @@ TEST_F(HistoryDbTest, LoadsInDateOrderThenInsertionOrderWithBlankTenorsOnlyFirst
     EXPECT_DOUBLE_EQ(db.load().entries.constLast().quote, 4.499);
 }
 
-// Whatever the table held and whatever was stored since, every load, kept or read again, of every record or
-// of one tenor, is that tenor's part of a fresh read of every record, with its counts and its unreadable
-// record.
+// Whatever the table held and was stored since, every load, kept or read again, is a fresh read's.
 TEST_F(HistoryDbTest, EveryLoadIsWhatAFreshReadGives) {
-    // Records the fast reads and the kept answer take as they are, and those with some more.
+    // Records the fast reads and the kept answer take as they are.
     const QVector<Row> sound = {row("EuRibor 3m", "20261201", 2.0), row("EuRibor 1m", "20261201", 1.9),
                                 row("EuRibor 3m", "20261202", 2.1), row("EuRibor 1m", "20261203", 1.8)};
     const auto plus = [&](const QVector<Row>& more) { return sound + more; };
@@ -264,9 +257,7 @@ TEST_F(HistoryDbTest, EveryLoadIsWhatAFreshReadGives) {
     }
 }
 
-// Another program writing the file holds it for a moment: the load, the store and a recording's batch wait
-// for it instead of failing at once (an open write refuses a batch that started reading without the write
-// lock, busy wait or not). The other program commits when the busy wait first sleeps.
+// The batch takes the write lock at once: an open write refuses one that started reading, busy wait or not.
 TEST_F(HistoryDbTest, AnotherProgramsShortLockIsWaitedFor) {
     static sqlite3_vfs hooked = [] {
         sqlite3_vfs v = *baseVfs;

@@ -1,5 +1,4 @@
-// euribor --importa: the missing days written as the daily recording writes them, days already there,
-// refused lines and files, and a kill in the middle of a long import.
+// euribor --importa.
 
 #include "history_lines.h"
 #include "import_command.h"
@@ -88,8 +87,7 @@ TEST(ImportCommand, TheMissingDaysAreRecordedAsTheDailyRecordingWritesThem) {
     }
 }
 
-// One history, imported into again and again: days already there, conflicts, placeholders, lines and
-// files that cannot be read, and a folder another copy holds.
+// One history, imported into again and again.
 TEST(ImportCommand, DaysAlreadyRecordedConflictsAndRefusalsDecideTheExit) {
     // out: the 3m counts; err: F for the file; first: the rate recorded for 01/12/2026 after the step.
     const QByteArray base = "2026-12-01,3m,2.064\n2026-12-02,3m,2.070\n";
@@ -151,8 +149,7 @@ TEST(ImportCommand, DaysAlreadyRecordedConflictsAndRefusalsDecideTheExit) {
     EXPECT_TRUE(busy.err.contains(S("già in esecuzione"))) << busy.err.toStdString();
 }
 
-// Killed once the database took a long import (the kill points of the recording are the update's,
-// update_test), then imported again: the days are there, the lines written, nothing doubled.
+// The kill points of the recording are the update's (update_test).
 TEST(ImportProgram, AKillInTheMiddleOfALongImportIsCompletedByTheNext) {
     QByteArray series = kHeader;
     for (QDate day(2020, 1, 1); day < QDate(2020, 2, 20); day = day.addDays(1)) // 50 days

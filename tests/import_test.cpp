@@ -82,7 +82,6 @@ TEST_F(ImportTest, ImportingAgainKeepsOneRecordPerDayReloadsTheHistoryAndAnApost
                            S("DOLLARO DELL'|20261204|1.5|DOLLARO DELL'EST|")}));
 }
 
-// Failures are said, the history still reloads, and a refused record stops the import keeping those before.
 TEST_F(ImportTest, FailuresAreReportedAndTheHistoryStillReloads) {
     importFile(S(" "));
     const QString missing = folderFile(S("manca.txt"));

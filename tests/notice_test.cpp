@@ -1,5 +1,4 @@
-// The windowless update's desktop notification: its line, and the real program against python-dbusmock's
-// notification service on a private session bus, with --silenzioso and without any bus.
+// The windowless update's desktop notification, the real program against python-dbusmock's service.
 
 #include "desktop_notice.h"
 
@@ -49,7 +48,6 @@ TEST(UpdateNotice, TheProgramNotifiesThroughTheSessionBusOnlyWhenSomethingIsWron
     QTemporaryDir dir;
     const QString log = dir.filePath(S("notifiche.log"));
     const auto notices = [&] { return QString::fromUtf8(readFile(log)).split(u'\n').filter(S(" Notify ")); };
-    // A weekday a week ago: the days since are missing from a history that ends there.
     QDate weekAgo = QDate::currentDate().addDays(-7);
     while (weekAgo.dayOfWeek() > 5)
         weekAgo = weekAgo.addDays(-1);

@@ -36,7 +36,7 @@ TEST(RateCaption, AppendsZerosCutsToSixAndReadsBackWithTheDecimalComma) {
     }
 }
 
-// A day is read from the start of its cell; a rate whose cell holds no day is shown, never recorded.
+// A rate whose cell holds no day is shown, never recorded.
 TEST(Extraction, ADayIsReadFromTheStartOfItsCellAndNeverGuessed) {
     for (const char* cell :
          {"  12/05/2008 (fixing)", "12/05/2008&nbsp;", "&nbsp;12/05/2008 ", "<b>12/05/2008</b>"}) {
@@ -57,9 +57,7 @@ TEST(Extraction, ADayIsReadFromTheStartOfItsCellAndNeverGuessed) {
     }
 }
 
-// Each listed tenor's rate and date come from its own row, the first that names it, whatever lies between
-// the rows; the key is the first thirteen characters, found in any case; a tenor the page lacks has no
-// entry and blanks the caption when it is the last.
+// The key is the first thirteen characters, found in any case; a last tenor missing blanks the caption.
 TEST(Extraction, ATenorsRateAndDateComeFromTheFirstRowNamingItOnly) {
     const QString r1m = pageRow(S("EuRibor 1m"), S("1,986"), S("11/05/2008")),
                   r3m = row3m("2,064", "12/05/2008");

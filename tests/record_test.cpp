@@ -82,8 +82,7 @@ TEST_F(RecordTest, AHistoryFileThatCannotBeWrittenStopsAfterOneMessage) {
     }
 }
 
-// The start-up cycle over a chosen tenor the page gives no rate for: the box about it is shown over the
-// previous tenor's rate, the old rate stays recorded and the labels end blank.
+// The start-up cycle's box about the chosen tenor shows over the previous tenor's rate.
 TEST_F(RecordTest, ARateThePageDidNotGiveIsNeverRecordedNorShown) {
     insertRows(dbPath(), {row("EuRibor 3m", S("20261204"), 2.05)});
     fetcher.page = ratesPage({{"EuRibor 1m", "1,986"}, {"EuRibor 3m", "n.d."}, {"Euribor più", "2,137"}});
@@ -118,7 +117,6 @@ TEST_F(RecordTest, ARateThePageDidNotGiveIsNeverRecordedNorShown) {
     EXPECT_EQ(allRows(dbPath()).size(), 3);
 }
 
-// An unreadable record is named once and the others loaded; after "Elenco" they are recorded again.
 TEST_F(RecordTest, AnUnreadableRecordIsNamedOnceAndAfterElencoTheOthersAreRecordedAgain) {
     insertRows(dbPath(), {row("EuRibor 3m", S("20261201"), 4.0), row("EuRibor 3m", S("20261202"), QVariant()),
                           row("EuRibor 1m", S("20261202"), 1.5), row("EuRibor 3m", S("20261203"), 2.1)});
@@ -137,7 +135,6 @@ TEST_F(RecordTest, AnUnreadableRecordIsNamedOnceAndAfterElencoTheOthersAreRecord
                                                  "EuRibor 1m\r\n03-12-2026 - 2,100 - EuRibor 3m\r\n");
 }
 
-// A load without the table offers Retry and Cancel; without the database the program ends, untouched.
 TEST_F(RecordTest, AMissingTableOffersRetryAndCancelAndAMissingDatabaseEndsTheProgram) {
     execOn(dbPath(), S("DROP TABLE Storico_Euribor"));
     shell.answers = {Shell::Answer::Retry, Shell::Answer::Cancel};

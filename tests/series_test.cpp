@@ -84,7 +84,6 @@ TEST(SeriesImport, ReadsEachFormatIntoTenorDateRateAndPrecision) {
     EXPECT_FALSE(sameRate(3.906, r) || sameRate(3.9044, r));
 }
 
-// Placeholders are counted, unreadable lines named; a file that is no rate history is refused, saying why.
 TEST(SeriesImport, CountsPlaceholdersNamesTheLinesItCannotReadAndRefusesWhatIsNoHistory) {
     // The records, the placeholders, the bad lines or the refusal.
     const std::tuple<const char*, QByteArray, const char*> cases[] = {

@@ -144,8 +144,6 @@ TEST(DataFolder, PortableFolderElseTheUsersSeededOnceNeverOverwritten) {
     EXPECT_TRUE(none.error.contains(S("Euribor_PORTALEDATI.txt"))) << none.error.toStdString();
 }
 
-// A recording that fails keeps the records before the failure with their lines and no other, says why,
-// and the next run with room records the rest of the day once, headers first.
 TEST(Recording, AFailureKeepsWhatCameBeforeAndTheNextRunRecordsTheRest) {
     // trigger: how a trigger refusing the 3m undoes; kept: the records kept, with their lines.
     const std::tuple<const char*, qint64, const char*, bool, int> cases[] = {
@@ -193,8 +191,7 @@ TEST(Recording, AFailureKeepsWhatCameBeforeAndTheNextRunRecordsTheRest) {
     }
 }
 
-// A really full small file system: SQLite's own full disk is "Disco pieno" like the files', nothing is
-// half written, and with room again the day is recorded with the files' headers.
+// SQLite's own full disk (EFBIG from a file-size limit is another error to it) is "Disco pieno" too.
 TEST(UpdateCommand, ARealFullDiskIsNamedAndLeavesNothingHalfWritten) {
     QTemporaryDir mountPoint;
     const QByteArray at = QFile::encodeName(mountPoint.path());
@@ -227,8 +224,7 @@ TEST(UpdateCommand, ARealFullDiskIsNamedAndLeavesNothingHalfWritten) {
                     readFile(folder + S(file)).count("2026") == 3);
 }
 
-// The disk, filling before, inside or after each file's one append, refused lines the database took: the
-// files keep whole lines, the summary says so, and a run on another day ends the torn line and writes them.
+// Each file is written in one append, so these limits stand for every byte.
 TEST(UpdateCommand, LinesTheDiskRefusedAreSaidAndWrittenWholeByTheNextRun) {
     QByteArray txt = kHeader, csv = kHeader;
     for (int i = 0; i < 700; ++i) {
@@ -356,8 +352,7 @@ TEST(UpdateCommand, ExitSaysHowMuchWasRecordedAndWhy) {
     EXPECT_TRUE(r.err.contains(S("non contiene scadenze Euribor"))) << r.err.toStdString();
 }
 
-// A folder held by another copy is left alone; one where no file can be written is no other copy, nor
-// is a lock file that no live copy holds (cut by a power failure, garbled, another machine's).
+// Stale lock files: cut by a power failure, garbled, another machine's.
 TEST(UpdateCommand, AFolderHeldByAnotherCopyIsLeftAloneAndOneWithoutALockIsNoOtherCopy) {
     Folder folder;
     FakeFetcher fetcher;
@@ -405,8 +400,7 @@ protected:
 
 } // namespace
 
-// The options themselves are parseCommandLine's (window_test): here, the streams and the exit without a
-// display.
+// The options themselves are parseCommandLine's (window_test).
 TEST(Program, AnswersItsCommandLineWithoutADisplay) {
     const Outcome version = runEuribor({S("--version")}), wrong = runEuribor({S("--boh")});
     EXPECT_EQ(version.exit, 0);
@@ -415,8 +409,7 @@ TEST(Program, AnswersItsCommandLineWithoutADisplay) {
               S("2|euribor: opzione sconosciuta: --boh (vedere euribor --help)\n"));
 }
 
-// A data folder the user may not write (the tests run as root, so the program runs as nobody): said
-// with its cause, and left as it was.
+// The tests run as root, for whom every folder is writable: the program runs as nobody.
 TEST(Program, AFolderTheUserCannotWriteIsSaidAndLeftAlone) {
     Folder folder(true);
     QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
@@ -433,8 +426,6 @@ TEST(Program, AFolderTheUserCannotWriteIsSaidAndLeftAlone) {
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden), before);
 }
 
-// The window's start, ended once its cycle has run, records the same bytes as the windowless update
-// and lets go of the folder.
 TEST_F(ProgramTest, TheWindowsStartRecordsWhatTheUpdateRecords) {
     Folder window(true), folder(true);
     const Outcome shown = runEuribor({S("--cartella"), window.path(), S("--provider"), url()},
@@ -451,8 +442,6 @@ TEST_F(ProgramTest, TheWindowsStartRecordsWhatTheUpdateRecords) {
     EXPECT_EQ(rowTexts(window.db()), rowTexts(folder.db()));
 }
 
-// Killed anywhere in the recording, then run again with a page that fails and on the
-// next working day: the files hold a line for every record, each once, whatever day the cut one was.
 TEST_F(ProgramTest, AKillAtAnyStepOfTheRecordingIsCompletedByTheNextDaysRun) {
     for (const char* point : {"before-commit", "after-commit", "between-files"}) {
         SCOPED_TRACE(point);

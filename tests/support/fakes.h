@@ -32,8 +32,7 @@ public:
     int queries = 0;
 };
 
-// While it lives, a write that takes a file past limit bytes fails as on a full disk (EFBIG); no limit
-// when it is negative.
+// While it lives, a write past limit bytes (none when negative) fails as on a full disk (EFBIG).
 class FileSizeLimit {
 public:
     explicit FileSizeLimit(qint64 limit);
@@ -42,7 +41,6 @@ public:
     rlimit m_saved{};
 };
 
-// The number of the run-time error that f raises, 0 when it raises none.
 int runtimeErrorOf(const std::function<void()>& f);
 
 void writeFile(const QString& path, const QByteArray& bytes);

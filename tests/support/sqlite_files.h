@@ -18,13 +18,11 @@ void insertRows(const QString& path, const QVector<Row>& rows);
 // Every record in insertion order, and as "type|date|quote|descr|note" with SQL NULL as "NULL".
 QVector<Row> allRows(const QString& path);
 QStringList rowTexts(const QString& path);
-// Runs the statements in sql on the file, creating it.
 void execOn(const QString& path, const QString& sql);
 // SQLite's own check of the file: "ok" when it is sound.
 QString integrityCheck(const QString& path);
 
-// While it lives (and is on), SQLite refuses every commit of the connections opened since it began (its
-// commit hook), after their stores succeeded.
+// While it lives and is on, SQLite's commit hook refuses every commit, after the stores succeeded.
 class CommitRefusal {
 public:
     explicit CommitRefusal(bool on = true);
