@@ -1,5 +1,4 @@
-// euribor --importa: each format fills the missing days as the daily recording writes them, the rules
-// for days already there, refused lines and files, and a kill in the middle of a long import.
+// euribor --importa.
 
 #include "history_lines.h"
 #include "import_command.h"
@@ -29,9 +28,16 @@ Outcome import(const Folder& folder, const QString& file, const QString& tenor =
 }
 
 QStringList dataLines(const QString& path) {
-    QStringList lines = QString::fromLatin1(readFile(path)).split(S("\r\n"), Qt::SkipEmptyParts);
+    const QStringList lines = QString::fromLatin1(readFile(path)).split(S("\r\n"), Qt::SkipEmptyParts);
     EXPECT_EQ(lines.value(0), history::historyHeader()) << path.toStdString();
     return lines.mid(1);
+}
+
+// The command's line for a tenor of file from "tenor imported present conflicts refused [replaced]".
+QString countsLine(const QString& file, const QString& counts) {
+    const QStringList n = counts.split(u' ');
+    return S("%1, EuRibor %2: %3 importati%4, %5 già presenti, %6 in conflitto, %7 scartati\n")
+        .arg(file, n[0], n[1], n.size() > 5 ? S(" (%1 sostituiti)").arg(n[5]) : QString(), n[2], n[3], n[4]);
 }
 
 // Every record has its line in both files, each once, and every line its record.
@@ -42,8 +48,7 @@ void expectFilesAgreeWithDatabase(const Folder& folder) {
         txt.append(history::historyFileLine(r.date.toString(), rate, r.descr.toString()));
         csv.append(history::csvLine(r.date.toString(), rate, r.descr.toString()));
     }
-    for (auto [path, want] : {std::pair{folder.path(S("Storico_Euribor.TXT")), txt},
-                              std::pair{folder.path(S("Storico_Euribor.CSV")), csv}}) {
+    for (auto [path, want] : {std::pair{folder.history(), txt}, std::pair{folder.csv(), csv}}) {
         QStringList have = dataLines(path);
         have.sort();
         want.sort();
@@ -54,113 +59,88 @@ void expectFilesAgreeWithDatabase(const Folder& folder) {
 } // namespace
 
 TEST(ImportCommand, TheMissingDaysAreRecordedAsTheDailyRecordingWritesThem) {
-    struct Case {
-        const char* name;
-        QByteArray bytes;
-        const char* tenor;
-        QStringList rows; // the database after the import
-        const char* out;
-    };
-    const QString oneM = S("EuRibor 1m|20261202|1.986|EuRibor 1m|"),
-                  threeM = S("EuRibor 3m|20261201|2.064|EuRibor 3m|");
+    const QStringList threeM = {S("EuRibor 3m|20261201|2.064|EuRibor 3m|")},
+                      both = threeM + QStringList{S("EuRibor 1m|20261202|1.986|EuRibor 1m|")};
     // The formats themselves are the reader's (series_test): here, what the command adds to them.
-    const Case cases[] = {{"this program's TXT with the other separator",
-                           kHeader + "01-12-2026 - 2.0640 - EuRibor 3m\r\n02-12-2026 - -100 - EuRibor 1m\r\n",
-                           "",
-                           {threeM},
-                           "F, EuRibor 1m: 0 importati, 0 già presenti, 0 in conflitto, 1 scartati\n"
-                           "F, EuRibor 3m: 1 importati, 0 già presenti, 0 in conflitto, 0 scartati\n"},
-                          {"a wide file",
-                           "date,1m,3m\n2026-12-01,null,2.064\n2026-12-02,1.986,.\n",
-                           "",
-                           {threeM, oneM},
-                           "F, EuRibor 1m: 1 importati, 0 già presenti, 0 in conflitto, 1 scartati\n"
-                           "F, EuRibor 3m: 1 importati, 0 già presenti, 0 in conflitto, 1 scartati\n"},
-                          {"a series named by --tenore",
-                           "01/12/2026;2,064\r\n",
-                           "EuRibor 3m",
-                           {threeM},
-                           "F, EuRibor 3m: 1 importati, 0 già presenti, 0 in conflitto, 0 scartati\n"}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    const std::tuple<const char*, QByteArray, const char*, QStringList, const char*> cases[] = {
+        {"this program's TXT with the other separator",
+         kHeader + "01-12-2026 - 2.0640 - EuRibor 3m\r\n02-12-2026 - -100 - EuRibor 1m\r\n", "", threeM,
+         "1m 0 0 0 1|3m 1 0 0 0"},
+        {"a wide file", "date,1m,3m\n2026-12-01,null,2.064\n2026-12-02,1.986,.\n", "", both,
+         "1m 1 0 0 1|3m 1 0 0 1"},
+        {"a series named by --tenore", "01/12/2026;2,064\r\n", "EuRibor 3m", threeM, "3m 1 0 0 0"}};
+    for (const auto& [name, bytes, tenor, rows, counts] : cases) {
+        SCOPED_TRACE(name);
         Folder folder(true);
         const QString file = folder.path(S("serie.txt"));
-        writeFile(file, c.bytes);
-        const Outcome r = import(folder, file, S(c.tenor));
+        writeFile(file, bytes);
+        const Outcome r = import(folder, file, S(tenor));
         EXPECT_EQ(r.exit, core::AllImported) << r.err.toStdString();
-        EXPECT_EQ(r.out, S(c.out).replace(S("F,"), file + u','));
-        EXPECT_EQ(rowTexts(folder.db()), c.rows);
+        QString out;
+        for (const QString& c : S(counts).split(u'|'))
+            out += countsLine(file, c);
+        EXPECT_EQ(r.out, out);
+        EXPECT_EQ(rowTexts(folder.db()), rows);
         // Written with the folder's own separator, whatever the file's.
-        EXPECT_TRUE(
-            dataLines(folder.path(S("Storico_Euribor.CSV"))).contains(S("01/12/2026;2,0640;EuRibor 3m;")));
+        EXPECT_TRUE(dataLines(folder.csv()).contains(S("01/12/2026;2,0640;EuRibor 3m;")));
         expectFilesAgreeWithDatabase(folder);
     }
 }
 
-// One history, imported into again and again: days already there, conflicts, placeholders, lines and
-// files that cannot be read, and a folder another copy holds.
+// One history, imported into again and again.
 TEST(ImportCommand, DaysAlreadyRecordedConflictsAndRefusalsDecideTheExit) {
-    struct Step {
-        const char* name;
-        QByteArray bytes;
-        bool overwrite;
-        int exit;
-        const char* out; // per tenor, F for the file
-        const char* err;
-        const char* firstDay; // the rate recorded for 01/12/2026 after the step
-    };
+    // out: the 3m counts; err: F for the file; first: the rate recorded for 01/12/2026 after the step.
     const QByteArray base = "2026-12-01,3m,2.064\n2026-12-02,3m,2.070\n";
-    const Step steps[] = {
-        {"first import", base, false, 0, "2 importati, 0 già presenti, 0 in conflitto, 0 scartati", "",
-         "2.064"},
-        {"the same file again", base, false, 0, "0 importati, 2 già presenti, 0 in conflitto, 0 scartati", "",
-         "2.064"},
-        {"the same rate at the file's precision", "2026-12-01,3m,2.06\n", false, 0,
-         "0 importati, 1 già presenti, 0 in conflitto, 0 scartati", "", "2.064"},
+    const QString kept =
+                      S("F, riga 1: EuRibor 3m del %1: registrato %2, nel file %3 (tenuto il registrato)\n"),
+                  none = S("F: nessuna quotazione importata: ");
+    const std::tuple<const char*, QByteArray, bool, int, const char*, QString, const char*> steps[] = {
+        {"first import", base, false, 0, "2 0 0 0", {}, "2.064"},
+        {"the same file again", base, false, 0, "0 2 0 0", {}, "2.064"},
+        {"the same rate at the file's precision", "2026-12-01,3m,2.06\n", false, 0, "0 1 0 0", {}, "2.064"},
         {"a conflict keeps the recorded rate", "2026-12-01,3m,2.065\n2026-12-03,3m,2.080\n", false, 1,
-         "1 importati, 0 già presenti, 1 in conflitto, 0 scartati",
-         "F, riga 1: EuRibor 3m del 01/12/2026: registrato 2,064, nel file 2,065 (tenuto il registrato)\n",
-         "2.064"},
-        {"only conflicts import nothing", "2026-12-02,3m,2.15\n", false, 2,
-         "0 importati, 0 già presenti, 1 in conflitto, 0 scartati",
-         "F, riga 1: EuRibor 3m del 02/12/2026: registrato 2,07, nel file 2,15 (tenuto il registrato)\n",
-         "2.064"},
+         "1 0 1 0", kept.arg(S("01/12/2026"), S("2,064"), S("2,065")), "2.064"},
+        {"only conflicts import nothing", "2026-12-02,3m,2.15\n", false, 2, "0 0 1 0",
+         kept.arg(S("02/12/2026"), S("2,07"), S("2,15")), "2.064"},
         {"--sovrascrivi takes the file's rate", "2026-12-01,3m,2.065\n2026-12-03,3m,2.080\n", true, 0,
-         "1 importati (1 sostituiti), 1 già presenti, 0 in conflitto, 0 scartati",
-         "F, riga 1: EuRibor 3m del 01/12/2026: registrato 2,064, nel file 2,065 (sostituito)\n", "2.065"},
-        {"placeholders are counted", "2026-12-04,3m,n.d.\n2026-12-07,3m,-\n2026-12-08,3m,2.1\n", false, 0,
-         "1 importati, 0 già presenti, 0 in conflitto, 2 scartati", "", "2.065"},
-        {"unreadable lines are told, the others imported",
-         "2026-12-09,3m,2.1\n2026-13-45,3m,2.2\n2026-12-10,3m,abc\n", false, 1,
-         "1 importati, 0 già presenti, 0 in conflitto, 0 scartati",
-         "F, riga 2: data non valida: 2026-13-45\nF, riga 3: quotazione non valida: abc\n", "2.065"},
-        {"a binary file", QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16), false, 2, "",
-         "F: nessuna quotazione importata: il file non è un testo (contiene dati binari).\n", "2.065"},
-        {"a page", "<!DOCTYPE html>\n<html><body>2026-12-11,3m,2.1</body></html>\n", false, 2, "",
-         "F: nessuna quotazione importata: il file è una pagina web, non una serie di quotazioni.\n",
+         "1 1 0 0 1",
+         S("F, riga 1: EuRibor 3m del 01/12/2026: registrato 2,064, nel file 2,065 (sostituito)\n"), "2.065"},
+        {"placeholders are counted",
+         "2026-12-04,3m,n.d.\n2026-12-07,3m,-\n2026-12-08,3m,2.1\n",
+         false,
+         0,
+         "1 0 0 2",
+         {},
          "2.065"},
-        {"one word", "Euribor\n", false, 2, "",
-         "F: nessuna quotazione importata: nessuna riga con una data e una quotazione.\n", "2.065"}};
+        {"unreadable lines are told, the others imported",
+         "2026-12-09,3m,2.1\n2026-13-45,3m,2.2\n2026-12-10,3m,abc\n", false, 1, "1 0 0 0",
+         S("F, riga 2: data non valida: 2026-13-45\nF, riga 3: quotazione non valida: abc\n"), "2.065"},
+        {"a binary file", QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16), false, 2, "",
+         none + S("il file non è un testo (contiene dati binari).\n"), "2.065"},
+        {"a page", "<!DOCTYPE html>\n<html><body>2026-12-11,3m,2.1</body></html>\n", false, 2, "",
+         none + S("il file è una pagina web, non una serie di quotazioni.\n"), "2.065"},
+        {"one word", "Euribor\n", false, 2, "", none + S("nessuna riga con una data e una quotazione.\n"),
+         "2.065"}};
     Folder folder(true);
     const QString file = folder.path(S("serie.csv"));
-    for (const Step& s : steps) {
-        SCOPED_TRACE(s.name);
-        writeFile(file, s.bytes);
-        const Outcome r = import(folder, file, {}, s.overwrite);
-        EXPECT_EQ(r.exit, s.exit);
-        EXPECT_EQ(r.out, *s.out ? file + S(", EuRibor 3m: ") + S(s.out) + u'\n' : QString());
-        EXPECT_EQ(r.err, S(s.err).replace(S("F"), file));
+    for (const auto& [name, bytes, overwrite, exit, out, err, first] : steps) {
+        SCOPED_TRACE(name);
+        writeFile(file, bytes);
+        const Outcome r = import(folder, file, {}, overwrite);
+        EXPECT_EQ(r.exit, exit);
+        EXPECT_EQ(r.out, *out ? countsLine(file, S("3m ") + S(out)) : QString());
+        EXPECT_EQ(r.err, QString(err).replace(S("F"), file));
         const QStringList rows = rowTexts(folder.db());
-        EXPECT_EQ(rows.value(0), S("EuRibor 3m|20261201|") + S(s.firstDay) + S("|EuRibor 3m|"));
+        EXPECT_EQ(rows.value(0), S("EuRibor 3m|20261201|") + S(first) + S("|EuRibor 3m|"));
         EXPECT_EQ(QSet<QString>(rows.begin(), rows.end()).size(), rows.size()) << "a record doubled";
     }
     EXPECT_EQ(rowTexts(folder.db()).size(), 5);
     // The day overwritten keeps its old line: lines are only ever added.
-    const QStringList txt = dataLines(folder.path(S("Storico_Euribor.TXT")));
+    const QStringList txt = dataLines(folder.history());
     EXPECT_EQ(txt.size(), 6);
     EXPECT_EQ(txt.filter(S("01-12-2026 - ")),
               (QStringList{S("01-12-2026 - 2,0640 - EuRibor 3m"), S("01-12-2026 - 2,0650 - EuRibor 3m")}));
-    EXPECT_EQ(dataLines(folder.path(S("Storico_Euribor.CSV"))).size(), 6);
+    EXPECT_EQ(dataLines(folder.csv()).size(), 6);
 
     QLockFile window(folder.path(S(".euribor.lock")));
     ASSERT_TRUE(window.tryLock(0));
@@ -169,8 +149,7 @@ TEST(ImportCommand, DaysAlreadyRecordedConflictsAndRefusalsDecideTheExit) {
     EXPECT_TRUE(busy.err.contains(S("già in esecuzione"))) << busy.err.toStdString();
 }
 
-// Killed once the database took a long import (the kill points of the recording are the update's,
-// update_test), then imported again: the days are there, the lines written, nothing doubled.
+// The kill points of the recording are the update's (update_test).
 TEST(ImportProgram, AKillInTheMiddleOfALongImportIsCompletedByTheNext) {
     QByteArray series = kHeader;
     for (QDate day(2020, 1, 1); day < QDate(2020, 2, 20); day = day.addDays(1)) // 50 days
@@ -182,8 +161,8 @@ TEST(ImportProgram, AKillInTheMiddleOfALongImportIsCompletedByTheNext) {
     writeFile(file, series);
     Folder folder(true);
     const QStringList args = {S("--importa"), file, S("--cartella"), folder.path()};
-    EXPECT_EQ(runProgram(S(EURIBOR_EXECUTABLE), args, {S("EURIBOR_TEST_KILL_AT=after-commit")}).exit, -1);
-    const Outcome again = runProgram(S(EURIBOR_EXECUTABLE), args);
+    EXPECT_EQ(runEuribor(args, {S("EURIBOR_TEST_KILL_AT=after-commit")}).exit, -1);
+    const Outcome again = runEuribor(args);
     EXPECT_EQ(again.exit, core::AllImported);
     EXPECT_EQ(again.out.count(S(": 0 importati, 50 già presenti, 0 in conflitto")), 8)
         << again.out.toStdString();

@@ -1,5 +1,4 @@
-// The windowless update's desktop notification: its line, and the real program against python-dbusmock's
-// notification service on a private session bus, with --silenzioso and without any bus.
+// The windowless update's desktop notification, the real program against python-dbusmock's service.
 
 #include "desktop_notice.h"
 
@@ -38,18 +37,6 @@ TEST(UpdateNotice, OneLineSayingWhyNothingWasRecordedAndWhichDaysAreMissing) {
     }
 }
 
-namespace {
-
-// A weekday a week ago: the days since are missing from a history that ends there.
-QDate aWeekdayAgo() {
-    QDate day = QDate::currentDate().addDays(-7);
-    while (day.dayOfWeek() > 5)
-        day = day.addDays(-1);
-    return day;
-}
-
-} // namespace
-
 TEST(UpdateNotice, TheProgramNotifiesThroughTheSessionBusOnlyWhenSomethingIsWrong) {
     QProcess daemon, mock;
     const QString bus = startPrivateBus(daemon);
@@ -61,24 +48,22 @@ TEST(UpdateNotice, TheProgramNotifiesThroughTheSessionBusOnlyWhenSomethingIsWron
     QTemporaryDir dir;
     const QString log = dir.filePath(S("notifiche.log"));
     const auto notices = [&] { return QString::fromUtf8(readFile(log)).split(u'\n').filter(S(" Notify ")); };
+    QDate weekAgo = QDate::currentDate().addDays(-7);
+    while (weekAgo.dayOfWeek() > 5)
+        weekAgo = weekAgo.addDays(-1);
 
-    struct Step {
-        const char* name;
-        bool service, history, silent;
-        const char* url;        // empty: the loopback page of today
-        const char* busAddress; // empty: the private bus
-        int exit;
-        const char* notice; // empty: none shown
-    };
-    const Step steps[] = {{"a bus without the service", false, true, false, "x", "", 2, ""},
-                          {"nothing recorded, days missing", true, true, false, "x", "", 2,
-                           "Nessuna quotazione registrata: pagina non ricevuta"},
-                          {"--silenzioso", true, true, true, "x", "", 2, ""},
-                          {"all recorded, nothing missing", true, false, false, "", "", 0, ""},
-                          {"no bus at all", true, true, false, "x", "unix:path=/nonexistent/bus", 2, ""}};
-    for (const Step& s : steps) {
-        SCOPED_TRACE(s.name);
-        if (s.service && mock.state() == QProcess::NotRunning) {
+    // bus: empty for the private one; well: a history up to date and the page given, else one that ends a
+    // week ago and a page that fails.
+    const std::tuple<const char*, const char*, bool, bool, bool, bool> steps[] = {
+        // name, bus, service, silent, well, notice shown
+        {"a bus without the service", "", false, false, false, false},
+        {"nothing recorded, days missing", "", true, false, false, true},
+        {"--silenzioso", "", true, true, false, false},
+        {"all recorded, nothing missing", "", true, false, true, false},
+        {"no bus at all", "unix:path=/nonexistent/bus", true, false, false, false}};
+    for (const auto& [name, busAddress, service, silent, well, notice] : steps) {
+        SCOPED_TRACE(name);
+        if (service && mock.state() == QProcess::NotRunning) {
             QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
             env.insert(S("DBUS_SESSION_BUS_ADDRESS"), bus);
             mock.setProcessEnvironment(env);
@@ -91,30 +76,24 @@ TEST(UpdateNotice, TheProgramNotifiesThroughTheSessionBusOnlyWhenSomethingIsWron
             }));
         }
         Folder folder(true);
-        if (s.history)
-            insertRows(folder.db(), {{S("EuRibor 3m"), aWeekdayAgo().toString(S("yyyyMMdd")), 2.0,
-                                      S("EuRibor 3m"), S("")}});
+        if (!well)
+            insertRows(folder.db(),
+                       {{S("EuRibor 3m"), weekAgo.toString(S("yyyyMMdd")), 2.0, S("EuRibor 3m"), S("")}});
         const qsizetype before = notices().size();
-        const Outcome r = runProgram(S(EURIBOR_EXECUTABLE),
-                                     QStringList{S("--aggiorna"), S("--cartella"), folder.path(),
-                                                 S("--provider"), *s.url ? nowhere : rates} +
-                                         (s.silent ? QStringList{S("--silenzioso")} : QStringList()),
-                                     {S("XDG_RUNTIME_DIR="), S("DBUS_SESSION_BUS_ADDRESS=") +
-                                                                 (*s.busAddress ? S(s.busAddress) : bus)});
-        EXPECT_EQ(r.exit, s.exit) << r.err.toStdString();
+        const Outcome r = runEuribor(
+            QStringList{S("--aggiorna"), S("--cartella"), folder.path(), S("--provider"),
+                        well ? rates : nowhere} +
+                QStringList(silent, S("--silenzioso")),
+            {S("XDG_RUNTIME_DIR="), S("DBUS_SESSION_BUS_ADDRESS=") + (*busAddress ? S(busAddress) : bus)});
+        EXPECT_EQ(r.exit, well ? 0 : 2) << r.err.toStdString();
         // The report of the missing days ends the update on standard error, notification or not.
-        EXPECT_EQ(r.err.contains(S("EuRibor 3m: ")), s.history) << r.err.toStdString();
+        EXPECT_EQ(r.err.contains(S("EuRibor 3m: ")), !well) << r.err.toStdString();
         const QStringList shown = notices().mid(before);
-        if (!*s.notice) {
-            EXPECT_TRUE(shown.isEmpty()) << shown.join(u'\n').toStdString();
-            continue;
-        }
-        ASSERT_EQ(shown.size(), 1);
-        EXPECT_TRUE(shown[0].contains(
-            S("\"Quotazioni Euribor\" 0 \"quotazioni-euribor\" \"Quotazioni Euribor\" \"") + S(s.notice)))
-            << shown[0].toStdString();
-        EXPECT_TRUE(shown[0].contains(S(". Giorni senza quotazione: EuRibor 3m: ")))
-            << shown[0].toStdString();
+        EXPECT_EQ(shown.size(), notice ? 1 : 0) << shown.join(u'\n').toStdString();
+        for (const char* part : {"\"Quotazioni Euribor\" 0 \"quotazioni-euribor\" \"Quotazioni Euribor\" "
+                                 "\"Nessuna quotazione registrata: pagina non ricevuta",
+                                 ". Giorni senza quotazione: EuRibor 3m: "})
+            EXPECT_TRUE(!notice || shown.value(0).contains(S(part))) << shown.value(0).toStdString();
     }
     QDBusConnection::disconnectFromBus(S("notice-watch"));
     stopChild(mock);

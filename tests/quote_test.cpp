@@ -26,36 +26,27 @@ QString row3m(const char* rate, const char* date) {
 } // namespace
 
 TEST(RateCaption, AppendsZerosCutsToSixAndReadsBackWithTheDecimalComma) {
-    const std::pair<const char*, const char*> captions[] = {
-        {" 2,345", "2,3450"}, {"-1", "-100"}, {"", "00"}, {"4,1", "4,100"}};
-    for (const auto& [rate, caption] : captions) {
+    const std::tuple<const char*, const char*, double> captions[] = {
+        {" 2,345", "2,3450", 2.345}, {"-1", "-100", -100.0},      {"", "00", 0.0},
+        {"4,1", "4,100", 4.1},       {"2.3450", "2.3450", 2.345}, {"-0,545", "-0,545", -0.545}};
+    for (const auto& [rate, caption, value] : captions) {
         SCOPED_TRACE(rate);
         EXPECT_EQ(rateCaption(S(rate)), S(caption));
-    }
-    const std::pair<const char*, double> rates[] = {
-        {"2,3450", 2.345}, {"-100", -100.0}, {"00", 0.0}, {"2.3450", 2.345}, {"-0,545", -0.545}};
-    for (const auto& [caption, rate] : rates) {
-        SCOPED_TRACE(caption);
-        EXPECT_DOUBLE_EQ(rateFromCaption(S(caption)), rate);
+        EXPECT_DOUBLE_EQ(rateFromCaption(S(caption)), value);
     }
 }
 
+// A rate whose cell holds no day is shown, never recorded.
 TEST(Extraction, ADayIsReadFromTheStartOfItsCellAndNeverGuessed) {
-    // A day is read from the start of its cell; a rate whose cell holds no day is shown, never recorded.
-    const std::pair<const char*, const char*> days[] = {{"  12/05/2008 (fixing)", "20080512"},
-                                                        {"12/05/2008&nbsp;", "20080512"},
-                                                        {"&nbsp;12/05/2008 ", "20080512"},
-                                                        {"<b>12/05/2008</b>", "20080512"},
-                                                        {"12/05/20081", ""},
-                                                        {"12/05/2008/1", ""}};
-    for (const auto& [cell, key] : days) {
+    for (const char* cell :
+         {"  12/05/2008 (fixing)", "12/05/2008&nbsp;", "&nbsp;12/05/2008 ", "<b>12/05/2008</b>"}) {
         SCOPED_TRACE(cell);
-        const Extraction y = run(ratePage({row3m("2,345", cell)}), {S("EuRibor 3m")});
-        EXPECT_EQ(y.entries.value(0).date, S(key));
+        EXPECT_EQ(run(ratePage({row3m("2,345", cell)}), {S("EuRibor 3m")}).entries.value(0).date,
+                  S("20080512"));
     }
-    for (const char* date :
-         {"", "12-05-2008", "2/5/2008", "7/12/2026", "n.d.", "12/05/200x", "x2/05/2008", "١٢/٠٥/٢٠٠٨",
-          "12/05/２００８", "12345/6789", "04-12/2026", "12/05-2008", "99/99/2026", "31/02/2026"}) {
+    for (const char* date : {"", "12-05-2008", "2/5/2008", "7/12/2026", "n.d.", "12/05/200x", "x2/05/2008",
+                             "١٢/٠٥/٢٠٠٨", "12/05/２００８", "12345/6789", "04-12/2026", "12/05-2008",
+                             "99/99/2026", "31/02/2026", "12/05/20081", "12/05/2008/1"}) {
         SCOPED_TRACE(date);
         const Extraction y = run(ratePage({row3m("2,345", date)}), {S("EuRibor 3m")});
         EXPECT_EQ(y.entries.size(), 1);
@@ -66,9 +57,7 @@ TEST(Extraction, ADayIsReadFromTheStartOfItsCellAndNeverGuessed) {
     }
 }
 
-// Each listed tenor's rate and date come from its own row, the first that names it, whatever lies between
-// the rows; the key is the first thirteen characters, found in any case; a tenor the page lacks has no
-// entry and blanks the caption when it is the last.
+// The key is the first thirteen characters, found in any case; a last tenor missing blanks the caption.
 TEST(Extraction, ATenorsRateAndDateComeFromTheFirstRowNamingItOnly) {
     const QString r1m = pageRow(S("EuRibor 1m"), S("1,986"), S("11/05/2008")),
                   r3m = row3m("2,064", "12/05/2008");
@@ -78,13 +67,9 @@ TEST(Extraction, ATenorsRateAndDateComeFromTheFirstRowNamingItOnly) {
     const QString noDateCell = QString(r1m).replace(
         S("<td align=\"right\" class=\"xplanerigatabella\">  11/05/2008</td>\r\n"), QString());
     const QString strayCell = S("\r\n<td align=\"right\" class=\"xplanerigatabella\">07/12/2026</td>\r\n");
-    const QStringList both = {S("EuRibor 1m"), S("EuRibor 3m")};
-    const struct {
-        const char* what;
-        QString page;
-        const char* entries; // per item "rate date", "n.d." or "-" when not found; then the captions
-        QStringList items;
-    } cases[] = {
+    const QStringList both = {S("EuRibor 1m"), S("EuRibor 3m")}, only3m = {S("EuRibor 3m")};
+    // entries: per item "rate date", "n.d." or "-" when not found; then the captions.
+    const std::tuple<const char*, QString, const char*, QStringList> cases[] = {
         {"rows one after the other", ratePage({r1m, r3m}), "1.986 20080511|2.064 20080512|2,0640 12-05",
          both},
         {"a row without rate cells", ratePage({noRateCell, r3m}), "n.d.|2.064 20080512|2,0640 12-05", both},
@@ -98,44 +83,33 @@ TEST(Extraction, ATenorsRateAndDateComeFromTheFirstRowNamingItOnly) {
         {"a mention before the table", S("<p>Il tasso EuRibor 1m di oggi</p>") + ratePage({r1m, r3m}),
          "n.d.|2.064 20080512|2,0640 12-05", both},
         {"the last tenor missing", ratePage({r1m}), "1.986 20080511|-| 11-05", both},
-        {"a tenor listed twice",
-         ratePage({r3m}),
-         "2.064 20080512|2.064 20080512|2,0640 12-05",
-         {S("EuRibor 3m"), S("EuRibor 3m")}},
+        {"a tenor listed twice", ratePage({r3m}), "2.064 20080512|2.064 20080512|2,0640 12-05",
+         only3m + only3m},
         {"the key in another case",
          ratePage({pageRow(S("EURIBOR 12M ACT/360"), S("2,231"), S("04/12/2026"))}),
-         "2.231 20261204|2,2310 04-12",
-         {S("euribor 12m act/360 mensile")}},
-        {"no tenor listed", ratePage({r3m}), "start 04-12", {}},
+         "2.231 20261204|2,2310 04-12", QStringList(1, S("euribor 12m act/360 mensile"))},
+        {"no tenor listed", ratePage({r3m}), "start 04-12", QStringList()},
         // Markers are case sensitive; a rate cell needs its class, and its end.
-        {"cell markers in capitals",
-         ratePage({QString(r3m).replace(S("td align="), S("TD ALIGN="))}),
-         "n.d.|-100 04-12",
-         {S("EuRibor 3m")}},
-        {"a rate cell of another class",
-         ratePage({QString(r3m).replace(S("xplanerigatabella"), S("cella"))}),
-         "n.d.|-100 04-12",
-         {S("EuRibor 3m")}},
-        {"a page cut in the rate cell",
-         r3m.first(r3m.indexOf(S("2,064"))),
-         "n.d.|00 04-12",
-         {S("EuRibor 3m")}}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        const Extraction x = run(c.page, c.items);
+        {"cell markers in capitals", ratePage({QString(r3m).replace(S("td align="), S("TD ALIGN="))}),
+         "n.d.|-100 04-12", only3m},
+        {"a rate cell of another class", ratePage({QString(r3m).replace(S("xplanerigatabella"), S("cella"))}),
+         "n.d.|-100 04-12", only3m},
+        {"a page cut in the rate cell", r3m.first(r3m.indexOf(S("2,064"))), "n.d.|00 04-12", only3m}};
+    for (const auto& [what, page, entries, items] : cases) {
+        SCOPED_TRACE(what);
+        const Extraction x = run(page, items);
         QStringList got;
         qsizetype next = 0;
         for (const ExtractedItem& item : x.items) {
             const HistEntry e = item.found ? x.entries.value(next++) : HistEntry{};
-            EXPECT_TRUE(!item.found ||
-                        (e.type == item.key && e.descr == vb::Trim(c.items.value(got.size()))));
+            EXPECT_TRUE(!item.found || (e.type == item.key && e.descr == vb::Trim(items.value(got.size()))));
             got.append(!item.found     ? S("-")
                        : e.unavailable ? S("n.d.")
                                        : QString::number(e.quote) + u' ' + e.date);
         }
         EXPECT_EQ(next, x.entries.size());
         got.append(x.lblQuote + u' ' + x.lblData);
-        EXPECT_EQ(got.join(u'|'), S(c.entries));
+        EXPECT_EQ(got.join(u'|'), S(entries));
     }
 }
 
@@ -153,9 +127,11 @@ TEST(Extraction, ARateIsTheCellsWholeNumberOrUnavailable) {
         {"1.912", "1.9120", 1.912},
         {"007,10", "007,10", 7.1}};
     std::vector<std::tuple<const char*, const char*, double>> cases(std::begin(rates), std::end(rates));
+    const std::string huge =
+        std::string(400, '9') + ",5"; // too many digits: no rate rather than an infinite one
     for (const char* cell :
-         {"n.d.912", "", "-", "1,912%", "1,9 12", "- 1,912", "1.234,5", "1,2,3", "1,", ",5", "2",
-          "1,912 1,913", "--1,5", "1,912<br>n.d.", "1e3,5", "٣,٥", "1,5\u00a0%"})
+         {huge.c_str(), "n.d.912", "", "-", "1,912%", "1,9 12", "- 1,912", "1.234,5", "1,2,3", "1,", ",5",
+          "2", "1,912 1,913", "--1,5", "1,912<br>n.d.", "1e3,5", "٣,٥", "1,5\u00a0%"})
         cases.emplace_back(cell, nullptr, 0);
     for (const auto& [cell, caption, value] : cases) {
         SCOPED_TRACE(cell);
@@ -173,12 +149,6 @@ TEST(Extraction, ARateIsTheCellsWholeNumberOrUnavailable) {
             EXPECT_EQ(x.lblQuote + u'|' + x.items.value(0).rateCaption, S(caption) + u'|' + S(caption));
         }
     }
-    // Too many digits for a number: no rate rather than an infinite one.
-    EXPECT_TRUE(
-        run(ratePage({row3m("", "12/05/2008").replace(S("  </td>"), QString(400, u'9') + S(",5</td>"))}),
-            {S("EuRibor 3m")})
-            .entries.value(0)
-            .unavailable);
 }
 
 TEST(Extraction, EveryRateOfTheSamplePageIsReadWhole) {
@@ -200,11 +170,15 @@ TEST(StockQuote, ReturnsSixCharactersAroundTheFirstCommaOrShowsTheMessage) {
         client.setHtmPage(S("http://127.0.0.1/q"));
         return client.getQuote(S("EuRibor 3m"));
     };
-    EXPECT_EQ(quote("xx EuRibor 3m:  2,345 %<BR>next 9,99"), S(" 2,345"));
-    EXPECT_EQ(written, S("xx EuRibor 3m:  2,345 %<BR>next 9,99"));
-    EXPECT_EQ(quote("EuRibor 3m1,5<BR>"), QString());
-    EXPECT_EQ(quote("EuRibor 3m: 4,25 fine"), S(" 4,25 "));
-    EXPECT_EQ(quote("EuRibor 3m: none<br>later 12,5"), S("12,5"));
+    const std::pair<const char*, const char*> quotes[] = {{"xx EuRibor 3m:  2,345 %<BR>next 9,99", " 2,345"},
+                                                          {"EuRibor 3m1,5<BR>", ""},
+                                                          {"EuRibor 3m: 4,25 fine", " 4,25 "},
+                                                          {"EuRibor 3m: none<br>later 12,5", "12,5"}};
+    for (const auto& [page, result] : quotes) {
+        SCOPED_TRACE(page);
+        EXPECT_EQ(quote(page), S(result));
+        EXPECT_EQ(written, S(page)) << "the page is kept";
+    }
     EXPECT_EQ(fetcher.urls.constLast(), S("http://127.0.0.1/q"));
     EXPECT_TRUE(shell.boxes.isEmpty());
 

@@ -82,8 +82,7 @@ TEST_F(RecordTest, AHistoryFileThatCannotBeWrittenStopsAfterOneMessage) {
     }
 }
 
-// The start-up cycle over a chosen tenor the page gives no rate for: the box about it is shown over the
-// previous tenor's rate, the old rate stays recorded and the labels end blank.
+// The start-up cycle's box about the chosen tenor shows over the previous tenor's rate.
 TEST_F(RecordTest, ARateThePageDidNotGiveIsNeverRecordedNorShown) {
     insertRows(dbPath(), {row("EuRibor 3m", S("20261204"), 2.05)});
     fetcher.page = ratesPage({{"EuRibor 1m", "1,986"}, {"EuRibor 3m", "n.d."}, {"Euribor più", "2,137"}});
@@ -118,20 +117,9 @@ TEST_F(RecordTest, ARateThePageDidNotGiveIsNeverRecordedNorShown) {
     EXPECT_EQ(allRows(dbPath()).size(), 3);
 }
 
-TEST_F(RecordTest, AfterElencoTheLoadedRecordsAreRecordedAgain) {
-    insertRows(dbPath(), {row("EuRibor 3m", S("20261201"), 4.0), row("EuRibor 1m", S("20261202"), 1.5)});
-    form1& w = loaded();
-    w.lblQuote->setText(S("4,000"));
-    w.Command10_Click();
-    w.RecordToday();
-    EXPECT_EQ(readFile(historyPath()),
-              kHeader + "01-12-2026 - 4,000 - EuRibor 3m\r\n02-12-2026 - 1,500 - EuRibor 1m\r\n");
-    EXPECT_EQ(allRows(dbPath()).size(), 2);
-}
-
-TEST_F(RecordTest, AnUnreadableRecordIsNamedOnceAndTheOthersAreLoaded) {
-    insertRows(dbPath(), {row("EuRibor 3m", S("20261201"), 2.0), row("EuRibor 3m", S("20261202"), QVariant()),
-                          row("EuRibor 3m", S("20261203"), 2.1)});
+TEST_F(RecordTest, AnUnreadableRecordIsNamedOnceAndAfterElencoTheOthersAreRecordedAgain) {
+    insertRows(dbPath(), {row("EuRibor 3m", S("20261201"), 4.0), row("EuRibor 3m", S("20261202"), QVariant()),
+                          row("EuRibor 1m", S("20261202"), 1.5), row("EuRibor 3m", S("20261203"), 2.1)});
     form1& w = loaded();
     w.Command10_Click();
     w.Combo1_Click();
@@ -139,10 +127,15 @@ TEST_F(RecordTest, AnUnreadableRecordIsNamedOnceAndTheOthersAreLoaded) {
               QStringList{S("Errore in lettura file di input  ERR=94 - Utilizzo non valido di Null\r\n\r\n"
                             "Record non letto: EuRibor 3m  02/12/2026")});
     EXPECT_EQ(w.HistCount() + w.List1->count(), 4);
-    EXPECT_EQ(w.Label15->text(), count(2));
+    EXPECT_EQ(w.Label15->text(), count(3));
+    w.lblQuote->setText(S("4,000"));
+    w.Command10_Click();
+    w.RecordToday();
+    EXPECT_EQ(readFile(historyPath()), kHeader + "01-12-2026 - 4,000 - EuRibor 3m\r\n02-12-2026 - 1,500 - "
+                                                 "EuRibor 1m\r\n03-12-2026 - 2,100 - EuRibor 3m\r\n");
 }
 
-TEST_F(RecordTest, AMissingTableOffersRetryAndCancel) {
+TEST_F(RecordTest, AMissingTableOffersRetryAndCancelAndAMissingDatabaseEndsTheProgram) {
     execOn(dbPath(), S("DROP TABLE Storico_Euribor"));
     shell.answers = {Shell::Answer::Retry, Shell::Answer::Cancel};
     form1& w = loaded();
@@ -152,14 +145,12 @@ TEST_F(RecordTest, AMissingTableOffersRetryAndCancel) {
               S("Errore manca Tabella:  Storico_Quotazioni\r\n\r\nDatabase Server assente o "
                 "scollegato !\r\n\r\nImpossibile trovare la tabella di input o la query"));
     EXPECT_EQ(w.Label15->text(), count(0));
-}
 
-TEST_F(RecordTest, AMissingDatabaseEndsTheProgram) {
     QFile::remove(dbPath());
-    form1& w = loaded();
+    const qsizetype asked = fetcher.urls.size() + connection.queries;
+    reloaded().Form_Activate();
     EXPECT_TRUE(shell.ended);
-    w.Form_Activate();
-    EXPECT_TRUE(fetcher.urls.isEmpty() && connection.queries == 0);
+    EXPECT_EQ(fetcher.urls.size() + connection.queries, asked) << "neither fetched nor asked";
     ASSERT_EQ(shell.boxes.size(), 1);
     EXPECT_EQ(shell.boxes[0].icon, Shell::Icon::Critical);
     EXPECT_EQ(shell.boxes[0].text,
@@ -176,7 +167,7 @@ TEST_F(RecordTest, TheChosenTenorShowsItsLatestEntryAndNeverAnotherOrAMadeUpRate
         {-100.0, "20080514", false, "-100,0|14-05"},
         {0.0, "20080515", false, "0,000|15-05"},
         {-1.0, "20080516", false, "|"},
-        {0.0, "20261204", true, "|"}}; // a cell without a rate
+        {0.0, "20261204", true, "|"}}; // the last: a cell without a rate
     for (const auto& [quote, date, unavailable, label] : shown) {
         SCOPED_TRACE(label);
         shell.boxes.clear();

@@ -8,21 +8,15 @@
 
 #include <cmath>
 
-namespace {
-bool isDateKey(const QString& d) {
-    return d.size() == 8 && std::all_of(d.begin(), d.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
-}
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size) {
     if (size == 0)
         return 0;
     const bool utf8 = data[0] & 1;
     const QByteArray all(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1));
     const qsizetype nul = all.indexOf('\0');
-    const QByteArray list = nul < 0 ? QByteArray() : all.first(nul);
+    const QStringList items =
+        vb::fromCp1252(nul < 0 ? QByteArray() : all.first(nul)).split(u'\n', Qt::SkipEmptyParts);
     const QByteArray body = nul < 0 ? all : all.sliced(nul + 1);
-    const QStringList items = vb::fromCp1252(list).split(u'\n', Qt::SkipEmptyParts);
     const QString page = utf8 ? QString::fromUtf8(body) : vb::fromCp1252(body);
 
     int notices = 0;
@@ -45,7 +39,9 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size) {
                        !recordable(e));
             ++undated;
         } else {
-            FUZZ_CHECK(isDateKey(e.date) && it.dateCaption == formats::dayMonth(e.date));
+            FUZZ_CHECK(
+                e.date.size() == 8 && it.dateCaption == formats::dayMonth(e.date) &&
+                std::all_of(e.date.begin(), e.date.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }));
         }
         FUZZ_CHECK(it.rateCaption.size() <= 6);
         if (e.unavailable)

@@ -24,8 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size) {
     const QString path = QString::fromUtf8(pathBytes.data(), qsizetype(pathBytes.size()));
     const QLocale it(QLocale::Italian, QLocale::Italy);
 
-    FUZZ_CHECK(formats::dateKey(formats::dayFirst(key, u'-')) == key);
-    FUZZ_CHECK(formats::dateKey(formats::dayFirst(key, u'/')) == key);
+    FUZZ_CHECK(formats::dateKey(formats::dayFirst(key, u'-')) == key &&
+               formats::dateKey(formats::dayFirst(key, u'/')) == key);
     FUZZ_CHECK(formats::dayMonth(key) == formats::dayFirst(key, u'-').first(5));
 
     const QString rateText = history::fileRateText(rate, it);
@@ -33,12 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size) {
     const QString line = history::historyFileLine(key, rateText, descr);
     FUZZ_CHECK(formats::lineTenorKey(line) == formats::tenorKey(descr));
 
-    HistEntry e;
-    e.date = key;
-    e.quote = rate;
-    e.type = formats::tenorKey(descr);
-    const QString listed = history::listLine(e, it);
-    FUZZ_CHECK(formats::lineTenorKey(listed) == e.type);
+    const HistEntry e{formats::tenorKey(descr), key, rate, {}, {}, false};
+    FUZZ_CHECK(formats::lineTenorKey(history::listLine(e, it)) == e.type);
     FUZZ_CHECK(formats::lineTenorKey(line).value_or(QString()).size() <= 13 &&
                formats::lineTenorKey(path).value_or(QString()).size() <= 13);
 

@@ -23,10 +23,6 @@ inline QString utf16Units(const unsigned char* data, size_t size) {
     return s;
 }
 
-inline QString utf8Text(const unsigned char* data, size_t size) {
-    return QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
-}
-
 inline bool hasBlankEnds(const QString& s) {
     return !s.isEmpty() && (s.front() == u' ' || s.back() == u' ');
 }

@@ -10,30 +10,26 @@
 
 #include <csignal>
 
-#include <sys/resource.h>
-
 FileSizeLimit::FileSizeLimit(qint64 limit) {
     ::signal(SIGXFSZ, SIG_IGN); // the write fails instead of ending the process
-    rlimit l{};
-    ::getrlimit(RLIMIT_FSIZE, &l);
-    m_soft = l.rlim_cur;
-    m_hard = l.rlim_max;
-    l.rlim_cur = static_cast<rlim_t>(limit);
+    ::getrlimit(RLIMIT_FSIZE, &m_saved);
+    rlimit l = m_saved;
+    if (limit >= 0)
+        l.rlim_cur = static_cast<rlim_t>(limit);
     EXPECT_EQ(::setrlimit(RLIMIT_FSIZE, &l), 0);
 }
 
 FileSizeLimit::~FileSizeLimit() {
-    const rlimit l{static_cast<rlim_t>(m_soft), static_cast<rlim_t>(m_hard)};
-    ::setrlimit(RLIMIT_FSIZE, &l);
+    ::setrlimit(RLIMIT_FSIZE, &m_saved);
 }
 
 int runtimeErrorOf(const std::function<void()>& f) {
     try {
         f();
+        return 0;
     } catch (const rt::RuntimeError& e) {
         return e.number();
     }
-    return 0;
 }
 
 void writeFile(const QString& path, const QByteArray& bytes) {
@@ -44,16 +40,12 @@ void writeFile(const QString& path, const QByteArray& bytes) {
 
 QByteArray readFile(const QString& path) {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return f.readAll();
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 QByteArray cp1252Lines(const QStringList& lines, bool finalBreak) {
-    QString text = lines.join(QStringLiteral("\r\n"));
-    if (finalBreak)
-        text += QStringLiteral("\r\n");
-    return vb::toCp1252(text);
+    return vb::toCp1252(lines.join(QStringLiteral("\r\n")) +
+                        (finalBreak ? QStringLiteral("\r\n") : QString()));
 }
 
 QString pageRow(const QString& name, const QString& rate, const QString& date) {
@@ -76,13 +68,8 @@ Outcome runProgram(const QString& exe, const QStringList& args, const QStringLis
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
         e.remove(QString::fromLatin1(name));
     e.insert(QStringLiteral("LC_ALL"), QStringLiteral("it_IT.UTF-8"));
-    for (const QString& kv : env) {
-        const QString name = kv.section(u'=', 0, 0), value = kv.section(u'=', 1);
-        if (value.isEmpty())
-            e.remove(name);
-        else
-            e.insert(name, value);
-    }
+    for (const QString& kv : env)
+        kv.endsWith(u'=') ? e.remove(kv.chopped(1)) : e.insert(kv.section(u'=', 0, 0), kv.section(u'=', 1));
     p.setProcessEnvironment(e);
     p.start(exe, args);
     EXPECT_TRUE(p.waitForFinished(120000)) << exe.toStdString();

@@ -1,5 +1,5 @@
 #pragma once
-// Fakes of the platform services and a temporary program folder for window tests.
+// Fakes of the platform services, files, page rows and runs of the real program.
 
 #include "services.h"
 
@@ -9,15 +9,13 @@
 
 #include <functional>
 
+#include <sys/resource.h>
+
 class FakeFetcher : public PageFetcher {
 public:
-    QString fetch(const QString& url) override {
-        urls.append(url);
-        return page;
-    }
+    QString fetch(const QString& url) override { return urls.append(url), page; }
     QString lastError() const override { return page.isEmpty() ? error : QString(); }
-    QString page;
-    QString error;
+    QString page, error;
     QStringList urls;
 };
 
@@ -29,33 +27,24 @@ public:
 
 class FakeConnection : public ConnectionState {
 public:
-    ConnectionInfo query() override {
-        ++queries;
-        return info;
-    }
+    ConnectionInfo query() override { return ++queries, info; }
     ConnectionInfo info{true, ConnectionInfo::Lan};
     int queries = 0;
 };
 
-// While it lives, a write that takes a file past limit bytes fails as on a full disk (EFBIG).
+// While it lives, a write past limit bytes (none when negative) fails as on a full disk (EFBIG).
 class FileSizeLimit {
 public:
     explicit FileSizeLimit(qint64 limit);
     ~FileSizeLimit();
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-private:
-    quint64 m_soft = 0, m_hard = 0;
+    Q_DISABLE_COPY(FileSizeLimit)
+    rlimit m_saved{};
 };
 
-// The number of the run-time error that f raises, 0 when it raises none.
 int runtimeErrorOf(const std::function<void()>& f);
 
-// Writes bytes to a file, creating it.
 void writeFile(const QString& path, const QByteArray& bytes);
 QByteArray readFile(const QString& path);
-
 // The text of a file in Windows-1252 with CR LF line ends.
 QByteArray cp1252Lines(const QStringList& lines, bool finalBreak = true);
 
@@ -64,14 +53,16 @@ struct Outcome {
     int exit = -1;
     QString out, err;
 };
-// Runs exe with args and no display, in Italian; env entries NAME=value are set on top (an empty value
-// unsets the name).
+// Runs exe with no display, in Italian; env entries NAME=value are set on top (an empty value unsets).
 Outcome runProgram(const QString& exe, const QStringList& args, const QStringList& env = {});
+#ifdef EURIBOR_EXECUTABLE
+inline Outcome runEuribor(const QStringList& args, const QStringList& env = {}) {
+    return runProgram(QStringLiteral(EURIBOR_EXECUTABLE), args, env);
+}
+#endif
 
 // The bundled sample rate page, dated day (dd/mm/yyyy).
 QByteArray samplePage(const QString& day);
-
-// A rate page row as the provider writes it.
+// A rate page row as the provider writes it, and a whole page of rows.
 QString pageRow(const QString& name, const QString& rate, const QString& date);
-// A whole rate page with the rows given.
 QString ratePage(const QStringList& rows);

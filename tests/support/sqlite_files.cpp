@@ -26,14 +26,16 @@ int hookCommits(sqlite3* db, char**, const sqlite3_api_routines*) {
     return SQLITE_OK;
 }
 
-void withDb(const QString& path, const std::function<void(QSqlDatabase&)>& body) {
+void withDb(const QString& path, const std::function<void(QSqlQuery&)>& body) {
     const QString name = QStringLiteral("test-helper");
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
         db.setDatabaseName(path);
         ASSERT_TRUE(db.open());
-        body(db);
-        db.close();
+        db.transaction();
+        QSqlQuery q(db);
+        body(q);
+        db.commit();
     }
     QSqlDatabase::removeDatabase(name);
 }
@@ -41,40 +43,23 @@ void withDb(const QString& path, const std::function<void(QSqlDatabase&)>& body)
 } // namespace
 
 void createHistoryDatabase(const QString& path) {
-    QFile schema(QStringLiteral(EURIBOR_SOURCE_DIR "/data/schema.sql"));
-    ASSERT_TRUE(schema.open(QIODevice::ReadOnly));
-    QString sql;
-    for (const QString& line : QString::fromUtf8(schema.readAll()).split(u'\n'))
-        if (!line.trimmed().startsWith(QStringLiteral("--")))
-            sql += line + u'\n';
-    withDb(path, [&](QSqlDatabase& db) {
-        for (const QString& statement : sql.split(u';')) {
-            if (statement.trimmed().isEmpty())
-                continue;
-            QSqlQuery q(db);
-            ASSERT_TRUE(q.exec(statement)) << q.lastError().text().toStdString();
-        }
-    });
+    execOn(path, QString::fromUtf8(readFile(QStringLiteral(EURIBOR_SOURCE_DIR "/data/schema.sql"))));
 }
 
 void insertRows(const QString& path, const QVector<Row>& rows) {
-    withDb(path, [&](QSqlDatabase& db) {
-        db.transaction();
+    withDb(path, [&](QSqlQuery& q) {
+        q.prepare(QStringLiteral("INSERT INTO Storico_Euribor VALUES (?, ?, ?, ?, ?)"));
         for (const Row& r : rows) {
-            QSqlQuery q(db);
-            q.prepare(QStringLiteral("INSERT INTO Storico_Euribor VALUES (?, ?, ?, ?, ?)"));
             for (const QVariant& v : {r.type, r.date, r.quote, r.descr, r.note})
                 q.addBindValue(v);
             ASSERT_TRUE(q.exec()) << q.lastError().text().toStdString();
         }
-        db.commit();
     });
 }
 
 QVector<Row> allRows(const QString& path) {
     QVector<Row> rows;
-    withDb(path, [&](QSqlDatabase& db) {
-        QSqlQuery q(db);
+    withDb(path, [&](QSqlQuery& q) {
         EXPECT_TRUE(q.exec(QStringLiteral("SELECT * FROM Storico_Euribor ORDER BY rowid")));
         while (q.next())
             rows.append({q.value(0), q.value(1), q.value(2), q.value(3), q.value(4)});
@@ -84,7 +69,6 @@ QVector<Row> allRows(const QString& path) {
 
 QStringList rowTexts(const QString& path) {
     QStringList out;
-    // SQL NULL shows as "NULL": other programs reading the file tell it from an empty text.
     auto text = [](const QVariant& v) { return v.isNull() ? QStringLiteral("NULL") : v.toString(); };
     for (const Row& r : allRows(path))
         out.append(QStringList{text(r.type), text(r.date), QString::number(r.quote.toDouble()), text(r.descr),
@@ -94,26 +78,26 @@ QStringList rowTexts(const QString& path) {
 }
 
 void execOn(const QString& path, const QString& sql) {
-    withDb(path, [&](QSqlDatabase& db) {
-        QSqlQuery q(db);
-        ASSERT_TRUE(q.exec(sql)) << q.lastError().text().toStdString();
-    });
+    sqlite3* h = nullptr;
+    sqlite3_open(QFile::encodeName(path).constData(), &h);
+    EXPECT_EQ(sqlite3_exec(h, sql.toUtf8().constData(), nullptr, nullptr, nullptr), SQLITE_OK)
+        << sqlite3_errmsg(h) << ": " << sql.toStdString();
+    sqlite3_close(h);
 }
 
 QString integrityCheck(const QString& path) {
     QString result;
-    withDb(path, [&](QSqlDatabase& db) {
-        QSqlQuery q(db);
+    withDb(path, [&](QSqlQuery& q) {
         ASSERT_TRUE(q.exec(QStringLiteral("PRAGMA integrity_check")) && q.next());
         result = q.value(0).toString();
     });
     return result;
 }
 
-CommitRefusal::CommitRefusal() {
+CommitRefusal::CommitRefusal(bool on) {
     // Registered once; it hooks every connection opened from then on.
     sqlite3_auto_extension(reinterpret_cast<void (*)()>(hookCommits));
-    refusing = true;
+    refusing = on;
 }
 
 CommitRefusal::~CommitRefusal() {

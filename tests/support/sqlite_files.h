@@ -15,23 +15,19 @@ struct Row {
 void createHistoryDatabase(const QString& path);
 // Appends raw records (nulls and all).
 void insertRows(const QString& path, const QVector<Row>& rows);
-// Every record in insertion order.
+// Every record in insertion order, and as "type|date|quote|descr|note" with SQL NULL as "NULL".
 QVector<Row> allRows(const QString& path);
-// Every record in insertion order as "type|date|quote|descr|note", SQL NULL as "NULL".
 QStringList rowTexts(const QString& path);
-// Runs one statement on the file.
 void execOn(const QString& path, const QString& sql);
 // SQLite's own check of the file: "ok" when it is sound.
 QString integrityCheck(const QString& path);
 
-// While it lives, SQLite refuses every commit of the connections opened since it began (its commit
-// hook), after their stores succeeded.
+// While it lives and is on, SQLite's commit hook refuses every commit, after the stores succeeded.
 class CommitRefusal {
 public:
-    CommitRefusal();
+    explicit CommitRefusal(bool on = true);
     ~CommitRefusal();
-    CommitRefusal(const CommitRefusal&) = delete;
-    CommitRefusal& operator=(const CommitRefusal&) = delete;
+    Q_DISABLE_COPY(CommitRefusal)
 };
 
 // A data folder with the database and a tenor list: three tenors (1m, 3m, 6m), or the shipped one.
