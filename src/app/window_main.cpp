@@ -34,7 +34,8 @@ public:
 
 } // namespace
 
-extern "C" int euribor_run_window(int argc, char* argv[], const CommandLine& commandLine, const QString& pageUrl) {
+extern "C" int euribor_run_window(int argc, char* argv[], const CommandLine& commandLine,
+                                  const QString& pageUrl) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(appTitle());
     // The launcher's id lets the desktop match the window to it (the Wayland app id), and the icon
@@ -112,4 +113,3 @@ extern "C" int euribor_run_window(int argc, char* argv[], const CommandLine& com
     window.closeFiles();
     return rc;
 }
-
