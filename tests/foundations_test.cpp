@@ -11,6 +11,7 @@
 #include "support/text.h"
 
 #include <QLocale>
+#include <QStringDecoder>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -60,7 +61,8 @@ TEST(Cp1252, EveryByteDecodesToOneCharacterAndBack) {
         all.append(char(b));
     const QString text = fromCp1252(all);
     EXPECT_EQ(text.size(), 256);
-    EXPECT_EQ(text.mid(0x7F, 3), QStringView(u"\u007F€\u0081").toString());
+    // The code page's own table is checked against the one Qt reaches through ICU.
+    EXPECT_EQ(text, QStringDecoder("windows-1252").decode(all));
     EXPECT_EQ(toCp1252(text), all);
 }
 
