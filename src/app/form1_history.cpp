@@ -16,6 +16,7 @@
 #include <QCloseEvent>
 
 #include <algorithm>
+#include <optional>
 
 using rt::RuntimeError;
 using vb::Trim;
@@ -154,9 +155,9 @@ void form1::Command11_Click() {
 
 void form1::ReadHistoryFile() {
     Frame2->hide();
-    List1->clear();
     const QString path = Trim(Text2->text());
     QStringList lines;
+    std::optional<QString> failure;
     try {
         m_files.close(1);
         m_files.open(1, path, FileChannels::Mode::Input);
@@ -166,13 +167,14 @@ void form1::ReadHistoryFile() {
             if (formats::lineTenorKey(line) == tenor)
                 lines.append(line);
         }
-        List1->setLines(lines);
     } catch (const RuntimeError& e) {
-        // The lines read before the failure stay listed.
-        List1->setLines(lines);
-        m_ctx.shell->message(QStringLiteral("Errore lettura Storico Quotazioni - ") + e.description() +
-                             kCrLf2 + path);
+        failure = e.description();
     }
+    // The lines read before a failure stay listed while it is said.
+    List1->setLines(lines);
+    if (failure)
+        m_ctx.shell->message(QStringLiteral("Errore lettura Storico Quotazioni - ") + *failure + kCrLf2 +
+                             path);
     m_files.close(1);
 }
 

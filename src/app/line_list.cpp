@@ -1,7 +1,6 @@
 #include "line_list.h"
 
 #include <QScrollBar>
-#include <QStringListModel>
 
 LineList::LineList(QWidget* parent)
     : QListView(parent)
@@ -12,8 +11,7 @@ LineList::LineList(QWidget* parent)
 }
 
 void LineList::setLines(const QStringList& lines) {
-    m_lines = lines;
-    m_model->setStringList(m_lines); // shares the lines: no copy
+    m_model->setStringList(lines); // shares the lines: no copy
     scrollToTop();
     horizontalScrollBar()->setValue(0);
 }

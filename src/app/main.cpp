@@ -14,7 +14,6 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
-
 #include <QTextStream>
 
 #include <cstdio>
